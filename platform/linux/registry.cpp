@@ -1,0 +1,242 @@
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "platform/linux/sqlite_database.h"
+#include "platform/system_root.h"
+#include "platform/win_error.h"
+
+namespace platform::registry {
+
+namespace {
+
+constexpr std::string_view kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS registry_keys(
+    path       TEXT PRIMARY KEY COLLATE NOCASE,
+    last_write INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS registry_values(
+    key_path TEXT NOT NULL COLLATE NOCASE,
+    name     TEXT NOT NULL COLLATE NOCASE,
+    type     INTEGER NOT NULL,
+    data     BLOB NOT NULL,
+    PRIMARY KEY(key_path, name)
+);
+)sql";
+
+std::shared_ptr<sqlite::Database> database() {
+    return sqlite::connectionFor(systemRootDirectory({}) / "registry.db", kSchema);
+}
+
+// "A\\B\\C" with empty parts and outer separators removed; empty for an unusable path.
+std::string normalisePath(std::string_view path) {
+    std::string result;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start) {
+            if (!result.empty()) result += '\\';
+            result.append(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return result;
+}
+
+bool keyExists(sqlite::Database& db, std::string_view path) {
+    sqlite::Statement query(db.handle(), "SELECT 1 FROM registry_keys WHERE path = ?1");
+    query.bind(1, path);
+    return query.step() == SQLITE_ROW;
+}
+
+std::string storedPath(sqlite::Database& db, std::string_view path) {
+    sqlite::Statement query(db.handle(), "SELECT path FROM registry_keys WHERE path = ?1");
+    query.bind(1, path);
+    return query.step() == SQLITE_ROW ? query.columnText(0) : std::string(path);
+}
+
+bool touchKey(sqlite::Database& db, std::string_view path) {
+    sqlite::Statement update(db.handle(), "UPDATE registry_keys SET last_write = ?2 WHERE path = ?1");
+    update.bind(1, path).bind(2, static_cast<std::int64_t>(std::time(nullptr)));
+    return update.step() == SQLITE_DONE;
+}
+
+}  // namespace
+
+struct Key::Impl {
+    std::shared_ptr<sqlite::Database> db;
+    std::string path;
+    std::uint32_t access = 0;
+};
+
+Key::Key() = default;
+Key::~Key() = default;
+Key::Key(Key&&) noexcept = default;
+Key& Key::operator=(Key&&) noexcept = default;
+
+const std::string& Key::path() const {
+    static const std::string kNone;
+    return impl_ ? impl_->path : kNone;
+}
+
+void Key::close() { impl_.reset(); }
+
+std::uint32_t Key::open(std::string_view path, std::uint32_t access, Key& key) {
+    key.close();
+    const std::string normalised = normalisePath(path);
+    auto db = database();
+    if (!db) return kErrorFileNotFound;
+    std::lock_guard lock(db->mutex());
+    if (normalised.empty() || !keyExists(*db, normalised)) return kErrorFileNotFound;
+    if ((access & (kKeySetValue | kKeyCreateSubKey)) && db->readOnly()) return kErrorAccessDenied;
+    key.impl_ = std::make_unique<Impl>(Impl{db, storedPath(*db, normalised), access});
+    return kErrorSuccess;
+}
+
+std::uint32_t Key::create(std::string_view path, std::uint32_t access, Key& key) {
+    key.close();
+    const std::string normalised = normalisePath(path);
+    if (normalised.empty()) return kErrorInvalidParameter;
+    auto db = database();
+    if (!db) return kErrorAccessDenied;
+    std::lock_guard lock(db->mutex());
+    if (!keyExists(*db, normalised)) {
+        if (db->readOnly()) return kErrorAccessDenied;
+        sqlite::WriteTransaction transaction(*db);
+        if (!transaction.begun()) return kErrorAccessDenied;
+        // The key and every missing parent.
+        for (std::size_t end = normalised.find('\\');; end = normalised.find('\\', end + 1)) {
+            sqlite::Statement insert(db->handle(),
+                                     "INSERT OR IGNORE INTO registry_keys(path, last_write) VALUES(?1, ?2)");
+            insert.bind(1, std::string_view(normalised).substr(0, end))
+                .bind(2, static_cast<std::int64_t>(std::time(nullptr)));
+            if (insert.step() != SQLITE_DONE) return kErrorAccessDenied;
+            if (end == std::string::npos) break;
+        }
+        if (!transaction.commit()) return kErrorAccessDenied;
+    } else if ((access & (kKeySetValue | kKeyCreateSubKey)) && db->readOnly()) {
+        return kErrorAccessDenied;
+    }
+    key.impl_ = std::make_unique<Impl>(Impl{db, storedPath(*db, normalised), access});
+    return kErrorSuccess;
+}
+
+std::uint32_t Key::deleteTree(std::string_view path) {
+    const std::string normalised = normalisePath(path);
+    auto db = database();
+    if (!db || normalised.empty()) return kErrorFileNotFound;
+    std::lock_guard lock(db->mutex());
+    if (!keyExists(*db, normalised)) return kErrorFileNotFound;
+    if (db->readOnly()) return kErrorAccessDenied;
+    sqlite::WriteTransaction transaction(*db);
+    if (!transaction.begun()) return kErrorAccessDenied;
+    constexpr std::string_view kInTree = " = ?1 OR substr(%, 1, length(?1) + 1) = ?1 || '\\' COLLATE NOCASE";
+    for (const auto& [table, column] : {std::pair{"registry_values", "key_path"}, std::pair{"registry_keys", "path"}}) {
+        std::string where(kInTree);
+        where.replace(where.find('%'), 1, column);
+        sqlite::Statement remove(db->handle(), std::string("DELETE FROM ") + table + " WHERE " + column + where);
+        remove.bind(1, normalised);
+        if (remove.step() != SQLITE_DONE) return kErrorAccessDenied;
+    }
+    return transaction.commit() ? kErrorSuccess : kErrorAccessDenied;
+}
+
+std::uint32_t Key::query(std::string_view name, Value& value) const {
+    if (!impl_) return kErrorInvalidHandle;
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    sqlite::Statement select(db.handle(), "SELECT type, data FROM registry_values WHERE key_path = ?1 AND name = ?2");
+    select.bind(1, impl_->path).bind(2, name);
+    if (select.step() != SQLITE_ROW) return kErrorFileNotFound;
+    value.type = static_cast<ValueType>(select.columnInt(0));
+    const auto bytes = select.columnBlob(1);
+    value.data.assign(bytes.begin(), bytes.end());
+    return kErrorSuccess;
+}
+
+std::uint32_t Key::queryDword(std::string_view name, std::uint32_t& value) const {
+    Value stored;
+    if (const auto error = query(name, stored); error != kErrorSuccess) return error;
+    if (stored.type != ValueType::Dword || stored.data.size() != 4) return kErrorInvalidData;
+    value = std::uint32_t{stored.data[0]} | std::uint32_t{stored.data[1]} << 8 | std::uint32_t{stored.data[2]} << 16 |
+            std::uint32_t{stored.data[3]} << 24;
+    return kErrorSuccess;
+}
+
+std::uint32_t Key::queryString(std::string_view name, std::string& value) const {
+    Value stored;
+    if (const auto error = query(name, stored); error != kErrorSuccess) return error;
+    if (stored.type != ValueType::String) return kErrorInvalidData;
+    const auto end = std::find(stored.data.begin(), stored.data.end(), std::uint8_t{0});
+    value.assign(stored.data.begin(), end);
+    return kErrorSuccess;
+}
+
+std::uint32_t Key::set(std::string_view name, ValueType type, std::span<const std::uint8_t> data) {
+    if (!impl_) return kErrorInvalidHandle;
+    if (!(impl_->access & kKeySetValue)) return kErrorAccessDenied;
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    if (db.readOnly()) return kErrorAccessDenied;
+    sqlite::WriteTransaction transaction(db);
+    if (!transaction.begun()) return kErrorAccessDenied;
+    if (!keyExists(db, impl_->path)) return kErrorKeyDeleted;
+    sqlite::Statement upsert(db.handle(),
+                             "INSERT INTO registry_values(key_path, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                             "ON CONFLICT(key_path, name) DO UPDATE SET type = excluded.type, data = excluded.data");
+    upsert.bind(1, impl_->path).bind(2, name).bind(3, static_cast<std::int64_t>(type)).bindBlob(4, data);
+    if (upsert.step() != SQLITE_DONE || !touchKey(db, impl_->path)) return kErrorAccessDenied;
+    return transaction.commit() ? kErrorSuccess : kErrorAccessDenied;
+}
+
+std::uint32_t Key::setDword(std::string_view name, std::uint32_t value) {
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return set(name, ValueType::Dword, bytes);
+}
+
+std::uint32_t Key::setString(std::string_view name, std::string_view value) {
+    std::vector<std::uint8_t> bytes(value.begin(), value.end());
+    bytes.push_back(0);
+    return set(name, ValueType::String, bytes);
+}
+
+std::uint32_t Key::deleteValue(std::string_view name) {
+    if (!impl_) return kErrorInvalidHandle;
+    if (!(impl_->access & kKeySetValue)) return kErrorAccessDenied;
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    if (db.readOnly()) return kErrorAccessDenied;
+    sqlite::Statement remove(db.handle(), "DELETE FROM registry_values WHERE key_path = ?1 AND name = ?2");
+    remove.bind(1, impl_->path).bind(2, name);
+    if (remove.step() != SQLITE_DONE) return kErrorAccessDenied;
+    return sqlite3_changes(db.handle()) > 0 ? kErrorSuccess : kErrorFileNotFound;
+}
+
+std::vector<std::string> Key::valueNames() const {
+    std::vector<std::string> names;
+    if (!impl_) return names;
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    sqlite::Statement select(db.handle(), "SELECT name FROM registry_values WHERE key_path = ?1 ORDER BY name");
+    select.bind(1, impl_->path);
+    while (select.step() == SQLITE_ROW) names.push_back(select.columnText(0));
+    return names;
+}
+
+std::vector<std::string> Key::subKeyNames() const {
+    std::vector<std::string> names;
+    if (!impl_) return names;
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    sqlite::Statement select(db.handle(),
+                             "SELECT substr(path, length(?1) + 2) FROM registry_keys "
+                             "WHERE substr(path, 1, length(?1) + 1) = ?1 || '\\' COLLATE NOCASE "
+                             "AND instr(substr(path, length(?1) + 2), '\\') = 0 ORDER BY path");
+    select.bind(1, impl_->path);
+    while (select.step() == SQLITE_ROW) names.push_back(select.columnText(0));
+    return names;
+}
+
+}  // namespace platform::registry

@@ -1,0 +1,170 @@
+#include "platform/service_manager.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/linux/process_runner.h"
+#include "platform/linux/service_control_signal.h"
+#include "platform/linux/service_status_file.h"
+#include "platform/registry.h"
+#include "platform/system_root.h"
+#include "platform/win_error.h"
+
+namespace platform {
+
+namespace {
+
+std::string serviceKeyPath(std::string_view name) { return std::string(kServicesKeyPath) + std::string(name); }
+
+// systemd speaks for the machine only when it runs and the stand-ins use the machine's root.
+bool systemdManagesServices() {
+    std::error_code error;
+    return std::filesystem::exists("/run/systemd/system", error) && isDefaultSystemRoot();
+}
+
+std::filesystem::path systemdUnitPath(std::string_view name) {
+    return std::filesystem::path("/etc/systemd/system") / (std::string(name) + ".service");
+}
+
+bool installSystemdUnit(const ServiceConfig& config) {
+    {
+        std::ofstream unit(systemdUnitPath(config.name), std::ios::trunc);
+        unit << "[Unit]\n"
+             << "Description=" << config.displayName << "\n\n"
+             << "[Service]\n"
+             << "Type=notify\n"
+             << "NotifyAccess=main\n"
+             << "Environment=LMXDUOWATCH_ROOT=" << systemRoot().string() << "\n"
+             << "ExecStart=" << config.imagePath << "\n"
+             << "KillMode=mixed\n"
+             << "TimeoutStopSec=30\n\n"
+             << "[Install]\n"
+             << "WantedBy=multi-user.target\n";
+        if (!unit.flush()) return false;
+    }
+    runProgram({"systemctl", "daemon-reload"});
+    if (config.startType == kServiceAutoStart) return runProgram({"systemctl", "enable", config.name + ".service"}) == 0;
+    return true;
+}
+
+void removeSystemdUnit(std::string_view name) {
+    const std::string unit = std::string(name) + ".service";
+    runProgram({"systemctl", "disable", unit});
+    std::error_code error;
+    std::filesystem::remove(systemdUnitPath(name), error);
+    runProgram({"systemctl", "daemon-reload"});
+}
+
+bool serviceInstalled(std::string_view name) {
+    registry::Key key;
+    std::uint32_t type = 0;
+    return registry::Key::open(serviceKeyPath(name), registry::kKeyRead, key) == kErrorSuccess &&
+           key.queryDword("Type", type) == kErrorSuccess;
+}
+
+}  // namespace
+
+std::optional<ServiceManager> ServiceManager::open() {
+    // Full access means the right to change the services' keys.
+    registry::Key key;
+    const auto error = registry::Key::create(kServicesKeyPath, registry::kKeyAllAccess, key);
+    if (error != kErrorSuccess) {
+        setLastError(error);
+        return std::nullopt;
+    }
+    return ServiceManager();
+}
+
+std::optional<ServiceHandle> ServiceManager::createService(const ServiceConfig& config) {
+    if (serviceInstalled(config.name)) {
+        setLastError(kErrorServiceExists);
+        return std::nullopt;
+    }
+    registry::Key key;
+    auto error = registry::Key::create(serviceKeyPath(config.name), registry::kKeyAllAccess, key);
+    if (error == kErrorSuccess) error = key.setString("ImagePath", config.imagePath);
+    if (error == kErrorSuccess) error = key.setString("DisplayName", config.displayName);
+    if (error == kErrorSuccess) error = key.setDword("Start", config.startType);
+    if (error == kErrorSuccess) error = key.setDword("ErrorControl", config.errorControl);
+    if (error == kErrorSuccess) error = key.setString("ObjectName", config.account);
+    // Type last: a key without it is not an installed service.
+    if (error == kErrorSuccess) error = key.setDword("Type", config.serviceType);
+    if (error != kErrorSuccess) {
+        setLastError(error);
+        return std::nullopt;
+    }
+    if (systemdManagesServices() && !installSystemdUnit(config)) {
+        registry::Key::deleteTree(serviceKeyPath(config.name));
+        setLastError(kErrorAccessDenied);
+        return std::nullopt;
+    }
+    return ServiceHandle(config.name);
+}
+
+std::optional<ServiceHandle> ServiceManager::openService(std::string_view name) {
+    if (!serviceInstalled(name)) {
+        setLastError(kErrorServiceDoesNotExist);
+        return std::nullopt;
+    }
+    return ServiceHandle(std::string(name));
+}
+
+bool ServiceHandle::remove() {
+    if (!serviceInstalled(name_)) {
+        setLastError(kErrorServiceDoesNotExist);
+        return false;
+    }
+    if (systemdManagesServices()) removeSystemdUnit(name_);
+    const auto error = registry::Key::deleteTree(serviceKeyPath(name_));
+    if (error != kErrorSuccess) {
+        setLastError(error);
+        return false;
+    }
+    return true;
+}
+
+bool ServiceHandle::setDescription(std::string_view description) {
+    registry::Key key;
+    auto error = registry::Key::open(serviceKeyPath(name_), registry::kKeySetValue, key);
+    if (error == kErrorSuccess) error = key.setString("Description", description);
+    if (error != kErrorSuccess) setLastError(error);
+    return error == kErrorSuccess;
+}
+
+bool ServiceHandle::queryStatus(ServiceStatus& status) const {
+    status = readServiceStatus(name_);
+    return true;
+}
+
+bool ServiceHandle::control(std::uint32_t code, ServiceStatus& status) {
+    const auto pid = service_files::runningProcess(name_);
+    status = readServiceStatus(name_);
+    if (!pid || status.currentState == kServiceStopped) {
+        setLastError(kErrorServiceNotActive);
+        return false;
+    }
+    const bool userControl = code >= 128 && code <= 255;
+    const bool accepted = userControl || code == kServiceControlInterrogate ||
+                          (code == kServiceControlStop && (status.controlsAccepted & kServiceAcceptStop));
+    if (!accepted) {
+        setLastError(code == kServiceControlStop ? kErrorServiceCannotAcceptCtrl : kErrorInvalidServiceControl);
+        return false;
+    }
+    if (!sendServiceControl(*pid, code)) {
+        setLastError(kErrorServiceNotActive);
+        return false;
+    }
+    return true;
+}
+
+ServiceStatus readServiceStatus(std::string_view name) {
+    const auto pid = service_files::runningProcess(name);
+    auto status = service_files::readStatus(name);
+    if (!pid || !status) return ServiceStatus{};
+    status->processId = static_cast<std::uint32_t>(*pid);
+    return *status;
+}
+
+}  // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// The system root: the one directory that holds every stand-in's state (registry, event log,
+// pipes, simulated drives, service status), like a Windows installation's registry and logs.
+// It is the directory in LMXDUOWATCH_ROOT, default /var/lib/lmxduowatch.
+
+#include <filesystem>
+
+namespace platform {
+
+inline constexpr const char* kDefaultSystemRoot = "/var/lib/lmxduowatch";
+
+// The root as configured now (read from the environment on every call, so a test can point a
+// process at a fresh root).
+std::filesystem::path systemRoot();
+
+// True when the root is the default one, i.e. the stand-ins speak for the real machine.
+bool isDefaultSystemRoot();
+
+// A directory under the root, created (with its parents) when missing. Readable by every user.
+std::filesystem::path systemRootDirectory(const std::filesystem::path& relative);
+
+}  // namespace platform

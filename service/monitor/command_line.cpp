@@ -1,0 +1,115 @@
+#include "service/monitor/command_line.h"
+
+#include <strings.h>
+
+#include <charconv>
+#include <cstring>
+
+#include "platform/event_log.h"
+#include "platform/registry.h"
+#include "platform/service_dispatcher.h"
+#include "service/monitor/event_ids.h"
+#include "service/monitor/event_writer.h"
+#include "service/monitor/notification_area.h"
+#include "service/monitor/service_identity.h"
+#include "service/monitor/service_installer.h"
+#include "service/monitor/service_main.h"
+#include "service/monitor/settings_store.h"
+
+namespace dwsvc {
+
+namespace {
+
+bool sameWord(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+
+void runAsService(ServiceWorkers& workers) {
+    ServiceRuntime runtime(workers);
+    if (!platform::startServiceCtrlDispatcher(kServiceName, [&runtime] { serviceMain(runtime); })) {
+        writeEvent("StartServiceCtrlDispatcher Error.", kEventStartupFailure, platform::eventlog::kErrorType);
+    }
+}
+
+void install(std::FILE* out) {
+    if (!installService(out)) {
+        std::fputs("\nError installing service!\n", out);
+        return;
+    }
+    writeDefaults(out);
+    std::fputs("\nService installed sucessfully.\n", out);
+}
+
+void remove(std::FILE* out) {
+    if (!removeService(out)) {
+        std::fputs("\nError uninstalling service!\n", out);
+        return;
+    }
+    platform::registry::Key::deleteTree(kServiceKeyPath);
+    sweepNotificationArea();
+    std::fputs("\nService uninstalled sucessfully.\n", out);
+}
+
+void setInterval(const char* value, std::FILE* out) {
+    const std::uint32_t setting = value ? intervalSettingForMinutes(value) : 0;
+    if (setting == 0) {
+        std::fputs("Error: Invalid value. Set fixed value.\n       dwsvc interval XX [1/5/10/30]", out);
+        return;
+    }
+    writeSetting(kIntervalSetting, setting);
+    std::fputs("\nCheck time interval is set successfully.\n", out);
+}
+
+void setLanguage(const char* value, std::FILE* out) {
+    if (value && sameWord(value, "en")) {
+        writeSetting(kLanguage, lmx::kLanguageEnglish);
+    } else if (value && sameWord(value, "jp")) {
+        writeSetting(kLanguage, lmx::kLanguageJapanese);
+    } else {
+        std::fputs("Error: Invalid value Set correct value.\n       dwsvc language XX [en/jp]", out);
+        return;
+    }
+    std::fputs("\nLanguage Value is set successfully.\n", out);
+}
+
+}  // namespace
+
+std::uint32_t intervalSettingForMinutes(const char* value) {
+    // The whole argument must be a decimal number: "5x" is not taken for 5.
+    int minutes = 0;
+    const char* end = value + std::strlen(value);
+    const auto [stop, error] = std::from_chars(value, end, minutes);
+    if (error != std::errc() || stop != end) return 0;
+    switch (minutes) {
+        case 1: return 1;
+        case 5: return 2;
+        case 10: return 4;
+        case 30: return 8;
+        default: return 0;
+    }
+}
+
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, ServiceWorkers& workers) {
+    if (argc < 2) {
+        runAsService(workers);
+        return 0;
+    }
+    const char* command = argv[1];
+    const char* value = argc > 2 ? argv[2] : nullptr;
+    if (sameWord(command, "install")) {
+        install(out);
+    } else if (sameWord(command, "delete")) {
+        remove(out);
+    } else if (sameWord(command, "interval")) {
+        setInterval(value, out);
+    } else if (sameWord(command, "language")) {
+        setLanguage(value, out);
+    } else {
+        std::fputs("\nUnknown switch usage of service!\nUsage for install: dwsvc install\n        uninstall: dwsvc "
+                   "delete\n         interval: dwsvc interval XX [1/5/10/30]\n         language: dwsvc language XX "
+                   "[en/jp]",
+                   out);
+    }
+    std::fflush(out);
+    return 0;
+}
+
+}  // namespace dwsvc

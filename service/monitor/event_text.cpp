@@ -1,0 +1,205 @@
+#include "service/monitor/event_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "common/controller_model.h"
+#include "platform/system_info.h"
+#include "platform/system_time.h"
+#include "platform/version_info.h"
+#include "service/monitor/event_ids.h"
+#include "service/monitor/message_format.h"
+#include "service/monitor/service_identity.h"
+
+namespace dwsvc {
+
+namespace {
+
+// Messages of the status block.
+constexpr int kHeaderMessage = 1;
+constexpr int kDriveNumbersMessage = 2;
+constexpr int kRaidStatusMessage = 3;
+constexpr int kSlotStatusMessage = 8;
+constexpr int kSlotNormal = 9;
+constexpr int kSlotRebuilding = 10;
+constexpr int kSlotMissing = 11;
+
+int raidStatusMessage(std::uint8_t raidStatus) {
+    switch (raidStatus) {
+        case lmx::kRaidNormal: return 4;
+        case lmx::kRaidRebuilding: return 5;
+        case lmx::kRaidRebuildStopped: return 6;
+        default: return 7;  // error, and the undefined values above 3
+    }
+}
+
+int slotStatusMessage(std::uint8_t status) {
+    if (!(status & lmx::kDrivePresentBit)) return kSlotMissing;
+    return (status & lmx::kDriveRebuildingBit) ? kSlotRebuilding : kSlotNormal;
+}
+
+std::size_t slotCountOf(const lmx::ControllerStatusRecord& record) {
+    const auto match = lmx::matchControllerModel(lmx::fieldText(record.raidModel));
+    return match.family ? lmx::memberSlotCount(*match.family) : 2;
+}
+
+enum class EventKind { Started, Stopped, PatrolMissed, StatusChange, Found, Lost, PatrolStarted, PatrolNotStarted,
+                       UnreadableSectors, OverTemperature, Unknown };
+
+EventKind classify(std::uint32_t id) {
+    if (id == kEventMonitoringStarted) return EventKind::Started;
+    if (id == kEventMonitoringStopped) return EventKind::Stopped;
+    if (id == kEventPatrolMissed) return EventKind::PatrolMissed;
+    constexpr std::array<std::pair<std::uint32_t, EventKind>, 10> kPerController = {{
+        {kEventStatusNormal, EventKind::StatusChange},
+        {kEventStatusRebuilding, EventKind::StatusChange},
+        {kEventStatusRebuildStopped, EventKind::StatusChange},
+        {kEventStatusError, EventKind::StatusChange},
+        {kEventControllerFound, EventKind::Found},
+        {kEventControllerLost, EventKind::Lost},
+        {kEventPatrolStarted, EventKind::PatrolStarted},
+        {kEventPatrolNotStarted, EventKind::PatrolNotStarted},
+        {kEventUnreadableSectors, EventKind::UnreadableSectors},
+        {kEventOverTemperature, EventKind::OverTemperature},
+    }};
+    for (const auto& [base, kind] : kPerController) {
+        if (id >= base && id - base < static_cast<std::uint32_t>(lmx::kPhysicalDriveCount)) return kind;
+    }
+    return EventKind::Unknown;
+}
+
+// Builds a text message by message; the first message the provider misses spoils the whole.
+class Composer {
+public:
+    explicit Composer(const MessageProvider& messages) : messages_(messages) {}
+
+    std::string message(int index) {
+        std::string text;
+        if (!messages_.getMessage(index, text)) missed_ = true;
+        return text;
+    }
+
+    void append(int index, std::initializer_list<MessageArgument> arguments) {
+        const std::string format = message(index);
+        if (missed_) return;
+        const auto formatted = formatMessage(format, arguments);
+        if (!formatted) {
+            missed_ = true;
+            return;
+        }
+        text_ += *formatted;
+    }
+
+    void appendText(std::string_view text) { text_ += text; }
+    bool missed() const { return missed_; }
+    const std::string& text() const { return text_; }
+
+private:
+    const MessageProvider& messages_;
+    std::string text_;
+    bool missed_ = false;
+};
+
+void appendStatusBlock(Composer& composer, const lmx::ControllerStatusRecord& record) {
+    const std::string raidText = composer.message(raidStatusMessage(record.raidStatus));
+    composer.append(kRaidStatusMessage, {std::string_view(raidText)});
+    const std::size_t slots = slotCountOf(record);
+    for (std::size_t k = 0; k < slots; ++k) {
+        const std::string slotText = composer.message(slotStatusMessage(record.drive[k].status));
+        composer.append(kSlotStatusMessage, {static_cast<std::int64_t>(k), std::string_view(slotText)});
+    }
+}
+
+void appendControllerMessage(Composer& composer, int index, const lmx::ControllerStatusRecord& record) {
+    composer.append(index, {std::int64_t{record.physicalNumber}, std::int64_t{record.ordinal} + 1,
+                            lmx::trimmedField(record.raidModel), lmx::trimmedField(record.raidSerial),
+                            lmx::trimmedField(record.raidFirmware)});
+}
+
+std::string temperatureList(const lmx::ControllerStatusRecord& record, unsigned threshold) {
+    std::string list;
+    const std::size_t slots = slotCountOf(record);
+    for (std::size_t k = 0; k < slots; ++k) {
+        if (record.drive[k].temperature < threshold) continue;
+        char line[32];
+        std::snprintf(line, sizeof line, "HDD %zu: %2d C\n", k, record.drive[k].temperature);
+        list += line;
+    }
+    return list;
+}
+
+std::string missedPatrolTime(std::uint64_t fileTime) {
+    const auto time = platform::fileTimeToSystemTime(fileTime);
+    char text[40];
+    std::snprintf(text, sizeof text, "%4d/%02d/%02d  %02d:%02d", time.year, time.month, time.day, time.hour, time.minute);
+    return text;
+}
+
+std::string missText(const MessageProvider& messages, std::uint32_t eventId) {
+    std::string format;
+    messages.getMessage(0, format);
+    const std::int64_t id = eventId & 0xFFFF;
+    if (auto text = formatMessage(format, {id})) return *text;
+    return *formatMessage(japaneseMissText(), {id});
+}
+
+}  // namespace
+
+std::string composeEventText(const MessageProvider& messages, const lmx::ControllerStatusRecord* record,
+                             std::uint32_t eventId, const EventTextContext& context) {
+    Composer composer(messages);
+    const EventKind kind = classify(eventId);
+    const bool needsRecord = kind != EventKind::Started && kind != EventKind::Stopped && kind != EventKind::PatrolMissed;
+    if (kind == EventKind::Unknown || (needsRecord && !record)) return missText(messages, eventId);
+
+    switch (kind) {
+        case EventKind::Started: composer.append(12, {std::string_view(context.versionText)}); break;
+        case EventKind::Stopped: composer.append(13, {}); break;
+        case EventKind::PatrolMissed:
+            composer.append(17, {std::string_view(missedPatrolTime(context.nextPatrolTime))});
+            break;
+        case EventKind::StatusChange:
+            composer.append(kHeaderMessage, {});
+            composer.append(kDriveNumbersMessage, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1});
+            appendStatusBlock(composer, *record);
+            break;
+        case EventKind::Found:
+            appendControllerMessage(composer, 14, *record);
+            appendStatusBlock(composer, *record);
+            break;
+        case EventKind::Lost: appendControllerMessage(composer, 15, *record); break;
+        case EventKind::PatrolStarted: appendControllerMessage(composer, 16, *record); break;
+        case EventKind::PatrolNotStarted: appendControllerMessage(composer, 18, *record); break;
+        case EventKind::UnreadableSectors: appendControllerMessage(composer, 20, *record); break;
+        case EventKind::OverTemperature: {
+            const unsigned threshold = (context.temperatureSetting >> 8) & 0xFF;
+            composer.append(19, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1,
+                                 std::int64_t{threshold}, std::string_view(temperatureList(*record, threshold))});
+            break;
+        }
+        case EventKind::Unknown: break;
+    }
+    return composer.missed() ? missText(messages, eventId) : composer.text();
+}
+
+std::string limitEventText(std::string_view text) {
+    if (text.size() <= kMaxEventTextBytes) return std::string(text);
+    std::size_t cut = kMaxEventTextBytes;
+    // Back up over continuation bytes (10xxxxxx) to the start of the character that would be split.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut));
+}
+
+std::string trayVersionText() {
+    const std::string folder = platform::programFolder();
+    if (folder.empty()) return "error";
+    const auto info = platform::getFileVersionInfo(folder + std::string(kTrayProgramFile));
+    if (!info) return "error";
+    auto version = platform::verQueryValue(*info, "\\StringFileInfo\\041104B0\\ProductVersion");
+    if (!version) return "error";
+    std::replace(version->begin(), version->end(), ',', '.');
+    return *version;
+}
+
+}  // namespace dwsvc

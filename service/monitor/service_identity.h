@@ -1,0 +1,21 @@
+#pragma once
+// Who the monitoring service is: its name (also the event source and the registry key name),
+// display name and description.
+
+#include <string_view>
+
+namespace dwsvc {
+
+inline constexpr std::string_view kServiceName = "LMXDuowatch";
+inline constexpr std::string_view kServiceDisplayName = "LMX Duowatch Service";
+inline constexpr std::string_view kServiceDescription =
+    "This service checks status of mirroring controller periodically. Changes in status are recorded in windows "
+    "event log. Interval of periodic status check may be configured.";
+
+// HKEY_LOCAL_MACHINE relative path of the service's own key.
+inline constexpr std::string_view kServiceKeyPath = "SYSTEM\\CurrentControlSet\\Services\\LMXDuowatch";
+
+// The tray application's program file in the service's folder, whose version the start event names.
+inline constexpr std::string_view kTrayProgramFile = "LMXDuowatch";
+
+}  // namespace dwsvc

@@ -1,0 +1,120 @@
+#include "service/monitor/service_main.h"
+
+#include <cstdio>
+
+#include "common/service_settings.h"
+#include "platform/event_log.h"
+#include "platform/service_dispatcher.h"
+#include "platform/system_info.h"
+#include "service/monitor/event_ids.h"
+#include "service/monitor/event_writer.h"
+#include "service/monitor/service_identity.h"
+#include "service/monitor/settings_store.h"
+
+namespace dwsvc {
+
+namespace {
+constexpr std::uint32_t kStartWaitHintMilliseconds = 3000;
+constexpr std::uint32_t kRetryWaitMilliseconds = 10'000;
+}  // namespace
+
+std::string csvBasePathAt(const platform::SystemTime& start) {
+    char name[64];
+    std::snprintf(name, sizeof name, "temp_log_%04d%02d%02d_%02d%02d%02d", start.year, start.month, start.day,
+                  start.hour, start.minute, start.second);
+    return platform::programFolder() + name;
+}
+
+void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
+    switch (control) {
+        case platform::kServiceControlStop:
+            runtime.reporter.report(platform::kServiceStopPending, 0, 0);
+            runtime.running = false;
+            runtime.stopEvent.set();
+            runtime.workers.launchNotifier("SVC_STOP");
+            // The main routine's final report tells the manager; here the state only changes.
+            runtime.reporter.setStoredState(platform::kServiceStopped);
+            writeSetting(kServiceRunning, 0);
+            return;
+        case platform::kServiceControlPause:
+            runtime.reporter.report(platform::kServicePaused, 0, 0);
+            return;
+        case platform::kServiceControlContinue:
+            runtime.reporter.report(platform::kServiceRunning, 0, 0);
+            return;
+        case platform::kServiceControlShutdown:
+            writeSetting(kServiceRunning, 0);
+            runtime.reporter.reportCurrent();
+            return;
+        case kNotifyControl:
+            runtime.workers.launchNotifier("SVC_NOTIFY");
+            runtime.reporter.reportCurrent();
+            return;
+        default:
+            runtime.reporter.reportCurrent();
+            return;
+    }
+}
+
+void runMainWaitLoop(ServiceRuntime& runtime) {
+    while (runtime.running) {
+        std::uint32_t timeout = runtime.intervalMilliseconds;
+        if (runtime.table.anyRetrying()) {
+            platform::debugOutput("status check retrying\n");
+            timeout = kRetryWaitMilliseconds;
+        }
+        platform::waitForAny({&runtime.changeEvent, &runtime.stopEvent}, timeout);
+        if (!runtime.running) break;
+        runtime.pollEvent.set();
+    }
+}
+
+void serviceMain(ServiceRuntime& runtime) {
+    runtime.ready = false;
+    const auto handle = platform::registerServiceCtrlHandler(
+        kServiceName, [&runtime](std::uint32_t control) { handleServiceControl(runtime, control); });
+    if (!handle) {
+        writeEvent("RegisterServiceCtrlHandler Error.", kEventStartupFailure, platform::eventlog::kErrorType);
+        return;
+    }
+    runtime.reporter.attach(
+        [handle](const platform::ServiceStatus& status) { return platform::setServiceStatus(*handle, status); });
+
+    runtime.csvBasePath = csvBasePathAt(platform::systemInfo().localTime());
+    runtime.notifyRequested = false;
+    runtime.language = readSetting(kLanguage, lmx::kLanguageJapanese);
+
+    runtime.reporter.report(platform::kServiceStartPending, 0, kStartWaitHintMilliseconds);
+    // The four events are members of the runtime and exist from its construction.
+    runtime.reporter.report(platform::kServiceRunning, 0, 0);
+
+    runtime.intervalMilliseconds =
+        lmx::intervalMilliseconds(readSetting(kIntervalSetting, lmx::kDefaultIntervalSetting) & lmx::kIntervalBitsMask);
+    runtime.temperatureSetting = readSetting(kTemperatureSetting, lmx::kDefaultTemperatureSetting);
+    runtime.patrolSetting = readSetting(kPatrolSetting, lmx::kDefaultPatrolSetting);
+    runtime.nextPatrolTime = std::uint64_t{readSetting(kNextPatrolTimeHigh, 0)} << 32 | readSetting(kNextPatrolTimeLow, 0);
+
+    writeSetting(kServiceRunning, 1);
+
+    runtime.workers.startPipeServer(runtime);
+    runtime.workers.startPatrolThread(runtime);
+
+    for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
+        lmx::ControllerStatusRecord record;
+        lmx::clearRecord(record);
+        loadRecord(n, record);
+        runtime.table.setRecord(n, record);
+        runtime.table.setRetryCounter(n, kFullRetryCount);
+        runtime.table.setOverTemperature(n, false);
+        runtime.table.setClockSet(n, false);
+    }
+    runtime.ready = true;
+
+    runtime.workers.startPollingThread(runtime);
+    runMainWaitLoop(runtime);
+    runtime.workers.stopAll(runtime);
+
+    runtime.reporter.report(platform::kServiceStopped, 0, 0);
+}
+
+}  // namespace dwsvc

@@ -1,0 +1,28 @@
+#pragma once
+// The service main routine, its control handler and the main wait loop.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/system_time.h"
+
+#include "service/monitor/service_runtime.h"
+
+namespace dwsvc {
+
+// The user-defined control by which the service asks itself to start the notifier.
+inline constexpr std::uint32_t kNotifyControl = 128;
+
+// Runs the service from start-up to the final STOPPED report.
+void serviceMain(ServiceRuntime& runtime);
+
+// The control handler (called on the dispatcher's thread).
+void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control);
+
+// Paces the polls until `running` is cleared: 10 s while a drive is retrying, else the interval.
+void runMainWaitLoop(ServiceRuntime& runtime);
+
+// The CSV base path: the program's folder and "temp_log_YYYYMMDD_hhmmss" of the start time.
+std::string csvBasePathAt(const platform::SystemTime& start);
+
+}  // namespace dwsvc

@@ -1,0 +1,137 @@
+#include "service/monitor/settings_store.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "common/service_settings.h"
+#include "platform/registry.h"
+#include "platform/win_error.h"
+#include "service/monitor/service_identity.h"
+
+namespace dwsvc {
+
+namespace {
+
+using platform::registry::Key;
+
+std::string driveKeyPath(int physicalNumber) {
+    char name[16];
+    std::snprintf(name, sizeof name, "\\Phy_%d", physicalNumber);
+    return std::string(kServiceKeyPath) + name;
+}
+
+bool openOrCreate(const std::string& path, Key& key) {
+    return Key::open(path, platform::registry::kKeyAllAccess, key) == platform::kErrorSuccess ||
+           Key::create(path, platform::registry::kKeyAllAccess, key) == platform::kErrorSuccess;
+}
+
+// A record's string field as published: up to its first zero byte, at most the field's size.
+template <std::size_t N>
+void publishText(Key& key, const char* name, const char (&field)[N]) {
+    key.setString(name, lmx::fieldText(field));
+}
+
+// A string value into a record's field: at most the field's size (longer values are cut).
+template <std::size_t N>
+void loadText(const Key& key, const char* name, char (&field)[N]) {
+    std::string text;
+    if (key.queryString(name, text) == platform::kErrorSuccess) lmx::setField(field, text);
+}
+
+void writeRecordValues(Key& key, const lmx::ControllerStatusRecord& record) {
+    key.setDword("PhysicalNumber", record.physicalNumber);
+    key.setDword("SupportDrive", record.present);
+    key.setDword("Raid_Status", record.raidStatus);
+    publishText(key, "Raid_ModelNumber", record.raidModel);
+    publishText(key, "Raid_SerialNumber", record.raidSerial);
+    for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
+        const auto& slot = record.drive[k];
+        const std::string prefix = "Drive" + std::to_string(k) + "_";
+        key.setDword(prefix + "Status", std::uint32_t{slot.statusExtra} * 256 + slot.status);
+        publishText(key, (prefix + "ModelNumber").c_str(), slot.model);
+        publishText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+    }
+}
+
+}  // namespace
+
+bool writeDefaults(std::FILE* out) {
+    Key key;
+    if (!openOrCreate(std::string(kServiceKeyPath), key)) {
+        std::fputs("Failed open registry key.", out);
+        return false;
+    }
+    const std::array<std::pair<std::string_view, std::uint32_t>, 9> defaults = {{
+        {kAutoStart, 1},
+        {kIntervalSetting, lmx::kDefaultIntervalSetting},
+        {kNextPatrolTimeHigh, 0},
+        {kNextPatrolTimeLow, 0},
+        {kPatrolSetting, lmx::kDefaultPatrolSetting},
+        {kPopMsgSetting, lmx::kDefaultPopMsgSetting},
+        {kServiceRunning, 0},
+        {kTemperatureSetting, lmx::kDefaultTemperatureSetting},
+        {kDialogSetting, 0},
+    }};
+    for (const auto& [name, value] : defaults) key.setDword(name, value);
+    for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
+        Key driveKey;
+        if (!openOrCreate(driveKeyPath(n), driveKey)) {
+            std::fputs("Failed open registry key.", out);
+            return false;
+        }
+        lmx::ControllerStatusRecord cleared;
+        lmx::clearRecord(cleared);
+        cleared.physicalNumber = static_cast<std::uint8_t>(n);
+        writeRecordValues(driveKey, cleared);
+    }
+    return true;
+}
+
+void writeSetting(std::string_view name, std::uint32_t value) {
+    Key key;
+    if (Key::open(kServiceKeyPath, platform::registry::kKeySetValue, key) != platform::kErrorSuccess &&
+        Key::create(kServiceKeyPath, platform::registry::kKeyAllAccess, key) != platform::kErrorSuccess) {
+        return;
+    }
+    key.setDword(name, value);
+}
+
+std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue) {
+    Key key;
+    std::uint32_t value = 0;
+    if (Key::open(kServiceKeyPath, platform::registry::kKeyRead, key) != platform::kErrorSuccess ||
+        key.queryDword(name, value) != platform::kErrorSuccess) {
+        return defaultValue;
+    }
+    return value;
+}
+
+void publishRecord(const lmx::ControllerStatusRecord& record) {
+    Key key;
+    if (openOrCreate(driveKeyPath(record.physicalNumber), key)) writeRecordValues(key, record);
+}
+
+void loadRecord(int physicalNumber, lmx::ControllerStatusRecord& record) {
+    Key key;
+    if (Key::open(driveKeyPath(physicalNumber), platform::registry::kKeyRead, key) != platform::kErrorSuccess) return;
+    std::uint32_t value = 0;
+    if (key.queryDword("PhysicalNumber", value) == platform::kErrorSuccess) record.physicalNumber = static_cast<std::uint8_t>(value);
+    if (key.queryDword("SupportDrive", value) == platform::kErrorSuccess) record.present = static_cast<std::uint8_t>(value);
+    if (key.queryDword("Raid_Status", value) == platform::kErrorSuccess) record.raidStatus = static_cast<std::uint8_t>(value);
+    loadText(key, "Raid_ModelNumber", record.raidModel);
+    loadText(key, "Raid_SerialNumber", record.raidSerial);
+    for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
+        auto& slot = record.drive[k];
+        const std::string prefix = "Drive" + std::to_string(k) + "_";
+        if (key.queryDword(prefix + "Status", value) == platform::kErrorSuccess) {
+            slot.status = static_cast<std::uint8_t>(value);
+            slot.statusExtra = static_cast<std::uint8_t>(value >> 8);
+        }
+        loadText(key, (prefix + "ModelNumber").c_str(), slot.model);
+        loadText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+    }
+}
+
+}  // namespace dwsvc

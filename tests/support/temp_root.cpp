@@ -1,0 +1,46 @@
+#include "tests/support/temp_root.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace lmx::testing {
+
+TempRoot::TempRoot() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "lmxroot-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    if (const char* current = std::getenv("LMXDUOWATCH_ROOT")) previous_ = current;
+    setenv("LMXDUOWATCH_ROOT", path_.c_str(), 1);
+}
+
+TempRoot::~TempRoot() {
+    if (previous_) {
+        setenv("LMXDUOWATCH_ROOT", previous_->c_str(), 1);
+    } else {
+        unsetenv("LMXDUOWATCH_ROOT");
+    }
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+}
+
+std::filesystem::path programsFolder() {
+    return platform::realSystemInfo().programPath().value_or(std::filesystem::path("./x")).parent_path();
+}
+
+std::string captureOutput(const std::string& commandLine, int* exitCode) {
+    std::string output;
+    FILE* pipe = popen(commandLine.c_str(), "r");
+    if (!pipe) return output;
+    std::array<char, 4096> buffer;
+    std::size_t read = 0;
+    while ((read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), read);
+    const int status = pclose(pipe);
+    if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
+}
+
+}  // namespace lmx::testing
