@@ -25,8 +25,28 @@ CREATE TABLE IF NOT EXISTS registry_values(
 );
 )sql";
 
+// A view that shows every value decoded, for an administrator with the sqlite3 shell:
+// SELECT * FROM registry_view WHERE key_path LIKE 'SYSTEM\CurrentControlSet\Services\%';
+std::string readableViewSql() {
+    std::string dword;
+    for (int k = 0; k < 4; ++k) {
+        for (int nibble = 0; nibble < 2; ++nibble) {
+            if (!dword.empty()) dword += " | ";
+            dword += "((instr('0123456789ABCDEF', substr(hex(data), " + std::to_string(2 * k + 1 + nibble) +
+                     ", 1)) - 1) << " + std::to_string(8 * k + (nibble == 0 ? 4 : 0)) + ")";
+        }
+    }
+    return "CREATE VIEW IF NOT EXISTS registry_view AS SELECT key_path, name, "
+           "CASE type WHEN 1 THEN 'REG_SZ' WHEN 3 THEN 'REG_BINARY' WHEN 4 THEN 'REG_DWORD' ELSE 'type ' || type END "
+           "AS type, CASE WHEN type = 4 AND length(data) = 4 THEN printf('0x%08X', " +
+           dword +
+           ") WHEN type = 1 THEN rtrim(CAST(data AS TEXT), char(0)) ELSE hex(data) END AS value "
+           "FROM registry_values;";
+}
+
 std::shared_ptr<sqlite::Database> database() {
-    return sqlite::connectionFor(systemRootDirectory({}) / "registry.db", kSchema);
+    static const std::string schema = std::string(kSchema) + readableViewSql();
+    return sqlite::connectionFor(systemRootDirectory({}) / "registry.db", schema);
 }
 
 // "A\\B\\C" with empty parts and outer separators removed; empty for an unusable path.

@@ -122,7 +122,7 @@ std::string temperatureList(const lmx::ControllerStatusRecord& record, unsigned 
     const std::size_t slots = slotCountOf(record);
     for (std::size_t k = 0; k < slots; ++k) {
         if (record.drive[k].temperature < threshold) continue;
-        char line[32];
+        char line[64];
         std::snprintf(line, sizeof line, "HDD %zu: %2d C\n", k, record.drive[k].temperature);
         list += line;
     }
@@ -131,7 +131,7 @@ std::string temperatureList(const lmx::ControllerStatusRecord& record, unsigned 
 
 std::string missedPatrolTime(std::uint64_t fileTime) {
     const auto time = platform::fileTimeToSystemTime(fileTime);
-    char text[40];
+    char text[64];
     std::snprintf(text, sizeof text, "%4d/%02d/%02d  %02d:%02d", time.year, time.month, time.day, time.hour, time.minute);
     return text;
 }

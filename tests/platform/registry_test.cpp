@@ -94,6 +94,18 @@ TEST_F(RegistryTest, WritesNeedWriteAccessAndALiveKey) {
     EXPECT_EQ(kErrorKeyDeleted, key.setDword("V", 1));
 }
 
+TEST_F(RegistryTest, AdministratorsViewShowsDecodedValues) {
+    Key key;
+    ASSERT_EQ(kErrorSuccess, Key::create("View", kKeyAllAccess, key));
+    ASSERT_EQ(kErrorSuccess, key.setDword("Number", 0x12345678));
+    ASSERT_EQ(kErrorSuccess, key.setString("Text", "ZDA-GX"));
+    key.close();
+    const auto output = lmx::testing::captureOutput(
+        "sqlite3 '" + (root.path() / "registry.db").string() +
+        "' \"SELECT name || '=' || type || '=' || value FROM registry_view WHERE key_path = 'View' ORDER BY name\"");
+    EXPECT_EQ("Number=REG_DWORD=0x12345678\nText=REG_SZ=ZDA-GX\n", output);
+}
+
 TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNothing) {
     {
         Key key;

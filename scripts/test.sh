@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
+# then runs the threaded tests again under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/ensure-packages.sh
+
+jobs=$(nproc)
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target platform_tests monitor_tests dwsvc TXTRES_EN
+TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs" -R 'SyncEvent|DwsvcProcess|ServiceManager|Registry'
