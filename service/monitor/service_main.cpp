@@ -5,6 +5,8 @@
 #include "common/service_settings.h"
 #include "platform/event_log.h"
 #include "platform/service_dispatcher.h"
+#include "platform/service_manager.h"
+#include "platform/win_error.h"
 #include "platform/system_info.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
@@ -57,6 +59,9 @@ void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
 }
 
 void runMainWaitLoop(ServiceRuntime& runtime) {
+    // Each wait is measured from the end of the poll cycle before it (the first one runs as the
+    // polling thread starts).
+    platform::waitForAny({&runtime.cycleDoneEvent, &runtime.stopEvent}, platform::kInfinite);
     while (runtime.running) {
         std::uint32_t timeout = runtime.intervalMilliseconds;
         if (runtime.table.anyRetrying()) {
@@ -66,7 +71,28 @@ void runMainWaitLoop(ServiceRuntime& runtime) {
         platform::waitForAny({&runtime.changeEvent, &runtime.stopEvent}, timeout);
         if (!runtime.running) break;
         runtime.pollEvent.set();
+        platform::waitForAny({&runtime.cycleDoneEvent, &runtime.stopEvent}, platform::kInfinite);
     }
+}
+
+void sendNotifyControlToSelf() {
+    auto manager = platform::ServiceManager::open();
+    if (!manager) {
+        std::printf("Opening Service Manager failed, error code = %u\n", platform::lastError());
+        return;
+    }
+    auto service = manager->openService(kServiceName);
+    if (!service) {
+        std::printf("Failed in opening service, error code = %u\n", platform::lastError());
+        return;
+    }
+    platform::ServiceStatus status;
+    if (service->control(kNotifyControl, status)) {
+        std::printf("Code to launch traysignal sent successfully\n");
+    } else {
+        std::printf("Failed in sending traysignal launch code, error code = %u\n", platform::lastError());
+    }
+    std::fflush(stdout);
 }
 
 void serviceMain(ServiceRuntime& runtime) {

@@ -22,6 +22,10 @@ void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control);
 // Paces the polls until `running` is cleared: 10 s while a drive is retrying, else the interval.
 void runMainWaitLoop(ServiceRuntime& runtime);
 
+// Sends the notify control to this service through the service manager (the handler, not the
+// polling thread, then launches the notifier). Failures are printed.
+void sendNotifyControlToSelf();
+
 // The CSV base path: the program's folder and "temp_log_YYYYMMDD_hhmmss" of the start time.
 std::string csvBasePathAt(const platform::SystemTime& start);
 

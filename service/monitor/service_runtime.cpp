@@ -3,6 +3,7 @@
 #include "platform/event_log.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
+#include "service/monitor/service_main.h"
 
 namespace dwsvc {
 
@@ -15,6 +16,7 @@ ServiceRuntime::ServiceRuntime(ServiceWorkers& workers_)
           } else {
               writeComposedEvent(language, nullptr, kEventMonitoringStopped, platform::eventlog::kInformationType);
           }
-      }) {}
+      }),
+      sendNotifyControl(sendNotifyControlToSelf) {}
 
 }  // namespace dwsvc

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,9 +54,16 @@ struct ServiceRuntime {
     platform::SyncEvent changeEvent{platform::SyncEvent::Reset::Automatic};
     platform::SyncEvent patrolEvent{platform::SyncEvent::Reset::Automatic};
     platform::SyncEvent pollEvent{platform::SyncEvent::Reset::Automatic};
+    // Set by the polling thread at the end of every cycle, so that the main wait loop measures
+    // the next wait from the end of the poll it asked for.
+    platform::SyncEvent cycleDoneEvent{platform::SyncEvent::Reset::Automatic};
 
     StatusTable table;
     StatusReporter reporter;
+
+    // Asks the service manager to deliver the notify control (128) to this service, whose
+    // handler then launches the notifier. Replaced in tests.
+    std::function<void()> sendNotifyControl;
 };
 
 }  // namespace dwsvc

@@ -31,3 +31,25 @@ TEST(SyncEvent, WaitWakesWhenAnotherThreadSets) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(SyncEvent, TimeOutsFollowTheFakeClock) {
+    FakeWaitClock clock;
+    setWaitClock(&clock);
+    SyncEvent never(SyncEvent::Reset::Manual);
+    std::uint32_t result = 0;
+    std::thread waiter([&] { result = waitFor(never, 10'000); });
+    clock.awaitTimedWait();
+    clock.advance(9'999);  // not yet
+    clock.awaitTimedWait();
+    clock.advance(1);
+    waiter.join();
+    EXPECT_EQ(kWaitTimeout, result);
+    EXPECT_EQ(10'000u, clock.nowMilliseconds());
+    setWaitClock(nullptr);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,151 @@
+#include "service/monitor/poll_cycle.h"
+
+#include "common/controller_model.h"
+#include "platform/event_log.h"
+#include "platform/system_info.h"
+#include "service/monitor/event_ids.h"
+#include "service/monitor/event_writer.h"
+#include "service/monitor/settings_store.h"
+#include "service/monitor/temperature_log.h"
+
+namespace dwsvc {
+
+namespace {
+
+using platform::eventlog::kErrorType;
+using platform::eventlog::kInformationType;
+using platform::eventlog::kWarningType;
+
+struct StatusEvent {
+    std::uint32_t base;
+    std::uint16_t type;
+};
+
+// The status-change event for a new RAID status; undefined values above 3 count as an error.
+StatusEvent statusChangeEvent(std::uint8_t raidStatus) {
+    switch (raidStatus) {
+        case lmx::kRaidNormal: return {kEventStatusNormal, kInformationType};
+        case lmx::kRaidRebuilding: return {kEventStatusRebuilding, kInformationType};
+        case lmx::kRaidRebuildStopped: return {kEventStatusRebuildStopped, kInformationType};
+        default: return {kEventStatusError, kWarningType};
+    }
+}
+
+bool memberPresenceChanged(const lmx::ControllerStatusRecord& before, const lmx::ControllerStatusRecord& after) {
+    for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
+        if ((before.drive[k].status ^ after.drive[k].status) & lmx::kDrivePresentBit) return true;
+    }
+    return false;
+}
+
+std::size_t slotCountOf(const lmx::ControllerStatusRecord& record) {
+    const auto match = lmx::matchControllerModel(lmx::fieldText(record.raidModel));
+    return match.family ? lmx::memberSlotCount(*match.family) : 2;
+}
+
+class CycleEvents {
+public:
+    explicit CycleEvents(const ServiceRuntime& runtime) : runtime_(runtime) {}
+    void write(std::uint32_t base, std::uint16_t type, const lmx::ControllerStatusRecord& record) {
+        EventTextContext context;
+        context.temperatureSetting = runtime_.temperatureSetting;
+        writeComposedEvent(runtime_.language, &record, base + record.physicalNumber, type, context);
+    }
+
+private:
+    const ServiceRuntime& runtime_;
+};
+
+// The temperature alarm of one answered controller; true when it raised an event.
+bool checkTemperature(ServiceRuntime& runtime, CycleEvents& events, const lmx::ControllerStatusRecord& record) {
+    const std::uint32_t setting = runtime.temperatureSetting;
+    if (!lmx::isTemperatureModel(lmx::fieldText(record.raidModel)) || !(setting & 1)) return false;
+    const unsigned threshold = (setting >> 8) & 0xFF;
+    bool over = false;
+    for (std::size_t k = 0; k < slotCountOf(record); ++k) {
+        over = over || (record.drive[k].temperatureValid && record.drive[k].temperature >= threshold);
+    }
+    const int n = record.physicalNumber;
+    bool raised = false;
+    if (over && !runtime.table.overTemperature(n)) {
+        events.write(kEventOverTemperature, kWarningType, record);
+        runtime.table.setOverTemperature(n, true);
+        raised = true;
+    } else if (!over) {
+        runtime.table.setOverTemperature(n, false);
+    }
+    appendTemperatureLine(runtime.csvBasePath, record, platform::systemInfo().localTime());
+    return raised;
+}
+
+}  // namespace
+
+void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
+    int ordinal = 0;
+    bool anyChange = false;
+    CycleEvents events(runtime);
+    for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
+        const lmx::ControllerStatusRecord old = runtime.table.record(n);
+        lmx::ControllerStatusRecord fresh;
+        lmx::clearRecord(fresh);
+        bool clockSet = runtime.table.clockSet(n);
+        lmx::ControllerFamily family = lmx::ControllerFamily::Zarkel;
+        controller::PollContext context{ordinal, old.present == 1, clockSet, family};
+        int result = poller.poll(n, fresh, context);
+        runtime.table.setClockSet(n, clockSet);
+
+        if (result == 1) {
+            const int retries = runtime.table.retryCounter(n);
+            if (retries > 0) {
+                runtime.table.setRetryCounter(n, retries - 1);
+                continue;
+            }
+            result = -1;  // retries exhausted: treated as absent
+        }
+
+        bool rowChanged = false;
+        runtime.table.setRetryCounter(n, kFullRetryCount);
+        if (result != 0) {
+            if (!old.present) continue;
+            events.write(kEventControllerLost, kErrorType, old);
+            // What a failed poll left in the record is not the controller's state: the published
+            // record of a lost controller is empty but for its drive number.
+            lmx::clearRecord(fresh);
+            fresh.physicalNumber = static_cast<std::uint8_t>(n);
+            rowChanged = true;
+        } else if (!old.present) {
+            events.write(kEventControllerFound, kInformationType, fresh);
+            rowChanged = true;
+        } else {
+            if (fresh.raidStatus != old.raidStatus || memberPresenceChanged(old, fresh)) {
+                const auto event = statusChangeEvent(fresh.raidStatus);
+                events.write(event.base, event.type, fresh);
+                const bool rebuildEnded = (old.raidStatus == lmx::kRaidRebuilding || old.raidStatus == lmx::kRaidRebuildStopped) &&
+                                          fresh.raidStatus == lmx::kRaidNormal;
+                if (rebuildEnded && fresh.errorSkipped) events.write(kEventUnreadableSectors, kWarningType, fresh);
+                rowChanged = true;
+            } else {
+                rowChanged = !lmx::sameRecord(old, fresh);
+            }
+            if (checkTemperature(runtime, events, fresh)) rowChanged = true;
+        }
+        if (!rowChanged) continue;
+        anyChange = true;
+        publishRecord(fresh);
+        runtime.table.setRecord(n, fresh);
+    }
+    if (runtime.notifyRequested.exchange(false) || anyChange) runtime.sendNotifyControl();
+    // A stop under way is not overridden by the end-of-cycle report.
+    if (runtime.running) runtime.reporter.report(platform::kServiceRunning, 0, 0);
+}
+
+void runPollingThread(ServiceRuntime& runtime, ControllerPoller& poller) {
+    pollCycle(runtime, poller);
+    runtime.cycleDoneEvent.set();
+    while (platform::waitForAny({&runtime.pollEvent, &runtime.stopEvent}, platform::kInfinite) == platform::kWaitObject0) {
+        pollCycle(runtime, poller);
+        runtime.cycleDoneEvent.set();
+    }
+}
+
+}  // namespace dwsvc

@@ -1,0 +1,48 @@
+#pragma once
+// The files of one simulated drive, all beside the drive file devices/PHYSICALDRIVEn:
+// PHYSICALDRIVEn.lock (the lock every change is made under), PHYSICALDRIVEn.log (the command
+// log), PHYSICALDRIVEn.firmware (DOWNLOAD MICROCODE data received).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "simulator/drive_description.h"
+
+namespace simulator {
+
+// <root>/devices/PHYSICALDRIVEn
+std::filesystem::path driveFilePath(const std::filesystem::path& root, int driveNumber);
+
+// The drive number of a drive file's name, or empty for any other file.
+std::optional<int> driveNumberOfFile(const std::filesystem::path& file);
+
+std::filesystem::path lockFilePath(const std::filesystem::path& driveFile);
+std::filesystem::path commandLogPath(const std::filesystem::path& driveFile);
+std::filesystem::path firmwarePath(const std::filesystem::path& driveFile);
+
+// An exclusive lock on the drive's lock file (flock), held for the object's life. Separate
+// objects exclude each other within one process as well as across processes.
+class DriveLock {
+public:
+    explicit DriveLock(const std::filesystem::path& driveFile);
+    ~DriveLock();
+    DriveLock(const DriveLock&) = delete;
+    DriveLock& operator=(const DriveLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// The description in a drive file; throws SimulatorError when the file is missing or invalid.
+DriveDescription readDescriptionFile(const std::filesystem::path& driveFile);
+
+// Replaces the drive file with the description: written to a temporary file beside it, then
+// renamed over it, so a reader sees the old or the new description, never a part.
+void writeDescriptionFile(const std::filesystem::path& driveFile, const DriveDescription& drive);
+
+// Appends bytes to a file, creating it.
+void appendToFile(const std::filesystem::path& file, std::string_view bytes);
+
+}  // namespace simulator

@@ -1,0 +1,54 @@
+#pragma once
+// Sense data of a CHECK CONDITION on the SAT route, in fixed (0x70) or descriptor (0x72)
+// format, with the returned ATA registers where there are any.
+
+#include <cstdint>
+#include <optional>
+
+#include "simulator/ata_request.h"
+#include "simulator/drive_description.h"
+
+namespace simulator {
+
+// SCSI sense keys and additional sense codes the simulator answers with.
+inline constexpr std::uint8_t kSenseNoSense = 0x00;
+inline constexpr std::uint8_t kSenseRecoveredError = 0x01;
+inline constexpr std::uint8_t kSenseIllegalRequest = 0x05;
+inline constexpr std::uint8_t kSenseAbortedCommand = 0x0B;
+inline constexpr std::uint8_t kAscInvalidOperationCode = 0x20;
+inline constexpr std::uint8_t kAscInvalidFieldInCdb = 0x24;
+inline constexpr std::uint8_t kAscqAtaInformationAvailable = 0x1D;  // with ASC 0x00
+
+// The ATA registers after a command: the request's registers echoed, with the error and
+// status registers of the answer.
+struct ReturnedRegisters {
+    bool extended = false;
+    std::uint8_t error = 0;
+    std::uint8_t status = 0;
+    std::uint8_t device = 0;
+    std::uint8_t count = 0;
+    std::uint8_t lbaLow = 0;
+    std::uint8_t lbaMid = 0;
+    std::uint8_t lbaHigh = 0;
+    std::uint8_t countHigh = 0;
+    std::uint8_t lba24 = 0;  // LBA(31:24)
+    std::uint8_t lba32 = 0;  // LBA(39:32)
+    std::uint8_t lba40 = 0;  // LBA(47:40)
+};
+
+ReturnedRegisters returnedRegisters(const AtaRequest& request, const AtaAnswer& answer);
+
+struct SenseCode {
+    std::uint8_t key = 0;
+    std::uint8_t asc = 0;
+    std::uint8_t ascq = 0;
+};
+
+struct SenseData {
+    std::uint8_t bytes[32] = {};
+    std::uint8_t length = 0;  // bytes that carry sense data
+};
+
+SenseData buildSense(SenseFormat format, bool valid, SenseCode code, const std::optional<ReturnedRegisters>& registers);
+
+}  // namespace simulator
