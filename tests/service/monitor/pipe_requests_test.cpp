@@ -136,8 +136,8 @@ TEST_F(PipeRequestsTest, VendorControlsGoToTheirDrive) {
 TEST_F(PipeRequestsTest, LogPagesAnswerWithHeaderAndBlock) {
     send(lmx::kRequestLogPageF5, 1);
     ASSERT_EQ(2u, reply.writes.size());
-    EXPECT_EQ(std::vector<std::uint8_t>(lmx::makeReplyHeader(true).begin(), lmx::makeReplyHeader(true).end()),
-              reply.writes[0]);
+    const auto header = lmx::makeReplyHeader(true);
+    EXPECT_EQ(std::vector<std::uint8_t>(header.begin(), header.end()), reply.writes[0]);
     EXPECT_EQ(std::vector<std::uint8_t>(512, 0xF5), reply.writes[1]);
 
     // A failed read answers with the header alone, its flag 0.

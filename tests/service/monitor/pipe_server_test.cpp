@@ -1,0 +1,139 @@
+// The service's pipe server over a real pipe in a temporary root.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "platform/named_pipe.h"
+#include "service/monitor/monitoring_threads.h"
+#include "service/monitor/settings_store.h"
+#include "service/monitor/status_table.h"
+#include "tests/support/temp_root.h"
+
+namespace dwsvc {
+namespace {
+
+using platform::pipes::PipeClient;
+using platform::pipes::PipeServer;
+
+class NoWorkers final : public ServiceWorkers {
+public:
+    void startPipeServer(ServiceRuntime&) override {}
+    void startPatrolThread(ServiceRuntime&) override {}
+    void startPollingThread(ServiceRuntime&) override {}
+    void stopAll(ServiceRuntime&) override {}
+    bool launchNotifier(std::string_view) override { return false; }
+};
+
+class PipeServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = PipeServer::create(lmx::kServicePipeName);
+        ASSERT_TRUE(server);
+        serving = std::thread([this] { servePipe(runtime, *server, actions); });
+    }
+
+    void TearDown() override {
+        if (server) server->stop();
+        if (serving.joinable()) serving.join();
+    }
+
+    // One exchange as the tray application makes it: connect, write the request, read `replySize` bytes.
+    std::vector<std::uint8_t> exchange(const lmx::PipeRequest& request, std::size_t replySize) {
+        EXPECT_TRUE(platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds));
+        auto client = PipeClient::open(lmx::kServicePipeName);
+        EXPECT_TRUE(client.has_value());
+        if (!client) return {};
+        std::size_t done = 0;
+        EXPECT_TRUE(client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done));
+        std::vector<std::uint8_t> reply(replySize);
+        std::size_t offset = 0;
+        while (offset < replySize) {
+            std::size_t got = 0;
+            if (!client->read({reply.data() + offset, replySize - offset}, got) || got == 0) break;
+            offset += got;
+        }
+        reply.resize(offset);
+        return reply;
+    }
+
+    lmx::testing::TempRoot root;
+    NoWorkers workers;
+    ServiceRuntime runtime{workers};
+    DriveActions actions;
+    std::unique_ptr<PipeServer> server;
+    std::thread serving;
+};
+
+TEST_F(PipeServerTest, StatusTableBeforeTheFirstPollIsWhatTheRegistryHeld) {
+    lmx::ControllerStatusRecord published;
+    lmx::clearRecord(published);
+    published.physicalNumber = 4;
+    published.present = 1;
+    published.raidStatus = 2;
+    lmx::setField(published.raidModel, "ZDA-GX460");
+    publishRecord(published);
+    for (int n = 0; n < 6; ++n) {
+        lmx::ControllerStatusRecord record;
+        lmx::clearRecord(record);
+        loadRecord(n, record);
+        runtime.table.setRecord(n, record);
+    }
+    const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * 640);
+    ASSERT_EQ(3840u, reply.size());
+    const auto fourth = lmx::recordFromBytes(std::span<const std::uint8_t, 640>(reply.data() + 4 * 640, 640));
+    EXPECT_EQ(1, fourth.present);
+    EXPECT_EQ(2, fourth.raidStatus);
+    EXPECT_EQ("ZDA-GX460", lmx::fieldText(fourth.raidModel));
+}
+
+TEST_F(PipeServerTest, ReadyLogPageIntervalAndIgnoredRequests) {
+    auto ready = exchange(lmx::makePipeRequest(lmx::kRequestIsReady), 640);
+    ASSERT_EQ(640u, ready.size());
+    EXPECT_EQ(0, ready[2]);
+
+    // No controller on drive 1: a 640-byte header with flag 0 and nothing more.
+    const auto log = exchange(lmx::makePipeRequest(lmx::kRequestLogPageF4, 1), 640 + 512);
+    ASSERT_EQ(640u, log.size());
+    EXPECT_EQ(0, log[2]);
+
+    exchange(lmx::makePipeRequest(lmx::kRequestSetInterval, 0, 4), 0);
+    // The next exchange is served only after the previous one was handled.
+    exchange(lmx::makePipeRequest(14), 0);
+    ready = exchange(lmx::makePipeRequest(lmx::kRequestIsReady), 640);
+    EXPECT_EQ(30'000u, runtime.intervalMilliseconds);
+    EXPECT_EQ(4u, readSetting(kIntervalSetting, 0));
+}
+
+TEST_F(PipeServerTest, BrokenClientsDoNotStallTheServer) {
+    // Sends 100 bytes and goes: the partial request is not acted on.
+    auto partial = PipeClient::open(lmx::kServicePipeName);
+    ASSERT_TRUE(partial.has_value());
+    const std::vector<std::uint8_t> hundred(100, lmx::kRequestSetTemperature);
+    std::size_t written = 0;
+    ASSERT_TRUE(partial->write(hundred, written));
+    partial->close();
+    // Connects and says nothing, and stays: dropped after the pipe's time-out.
+    auto silent = PipeClient::open(lmx::kServicePipeName);
+    ASSERT_TRUE(silent.has_value());
+
+    runtime.ready = true;
+    const auto ready = exchange(lmx::makePipeRequest(lmx::kRequestIsReady), 640);
+    ASSERT_EQ(640u, ready.size());
+    EXPECT_EQ(1, ready[2]);
+    EXPECT_EQ(lmx::kDefaultTemperatureSetting, runtime.temperatureSetting);
+}
+
+TEST_F(PipeServerTest, TwoHundredClientsBackToBack) {
+    runtime.ready = true;
+    int answered = 0;
+    for (int i = 0; i < 200; ++i) {
+        const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestIsReady), 640);
+        answered += reply.size() == 640 && reply[2] == 1;
+    }
+    EXPECT_EQ(200, answered);
+}
+
+}  // namespace
+}  // namespace dwsvc
