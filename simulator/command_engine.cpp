@@ -89,9 +89,7 @@ CommandOutcome vendorControl(DriveDescription& drive, std::uint8_t code) {
             raid.patrol = PatrolState::None;
             raid.patrolProgress = 0;
             return changed("end verify");
-        case pages::kControlSilenceBuzzer:
-            ++drive.buzzerSilenced;
-            return changed("silence buzzer");
+        case pages::kControlSilenceBuzzer: ++drive.buzzerSilenced; return changed("silence buzzer");
         default: return aborted("unknown control");
     }
 }
@@ -121,8 +119,8 @@ CommandOutcome setClock(DriveDescription& drive, const AtaRequest& request) {
     if (drive.kind != DriveKind::Controller) return aborted("set clock");
     // LBA(47:0): low three bytes from the current registers, the high three from the previous
     // ones, which only a 48-bit command delivers.
-    std::uint64_t milliseconds = request.lbaLow() | std::uint64_t{request.lbaMid()} << 8 |
-                                 std::uint64_t{request.lbaHigh()} << 16;
+    std::uint64_t milliseconds =
+        request.lbaLow() | std::uint64_t{request.lbaMid()} << 8 | std::uint64_t{request.lbaHigh()} << 16;
     if (request.extended) {
         milliseconds |= std::uint64_t{request.previous[lmx::kTaskLbaLow]} << 24 |
                         std::uint64_t{request.previous[lmx::kTaskLbaMid]} << 32 |
@@ -137,7 +135,8 @@ CommandOutcome setClock(DriveDescription& drive, const AtaRequest& request) {
 // Blocks are kept in the order they arrive; the buffer offset registers are not looked at.
 CommandOutcome downloadMicrocode(const AtaRequest& request) {
     const std::uint32_t blocks = request.count() | static_cast<std::uint32_t>(request.lbaLow()) << 8;
-    if (blocks == 0 || request.transferLength != blocks * kBlockSize || request.dataOut.size() != request.transferLength) {
+    if (blocks == 0 || request.transferLength != blocks * kBlockSize ||
+        request.dataOut.size() != request.transferLength) {
         return aborted("firmware block (bad length)");
     }
     CommandOutcome outcome = completedWith({}, "firmware block");

@@ -37,7 +37,7 @@ std::uint32_t numberField(const nlohmann::json& entry, const char* key) {
 
 }  // namespace
 
-void appendCommandLog(const std::filesystem::path& driveFile, nlohmann::json entry) {
+void appendCommandLog(const std::filesystem::path& driveFile, LogEntry entry) {
     entry["time"] = utcTimestamp();
     entry["pid"] = static_cast<std::int64_t>(::getpid());
     appendToFile(commandLogPath(driveFile), entry.dump() + "\n");

@@ -10,6 +10,9 @@
 
 namespace simulator {
 
+// Fields keep the order they are added in: route first, result last.
+using LogEntry = nlohmann::ordered_json;
+
 struct LoggedCommand {
     std::string route;             // "direct", "sat", "smart", or "ioctl" for an unknown control code
     std::string command;           // ATA command register, hex ("EC")
@@ -17,15 +20,15 @@ struct LoggedCommand {
     std::string previousTaskFile;  // the 8 PreviousTaskFile bytes (direct and SAT routes)
     std::string cdb;               // SAT route: the 16 CDB bytes
     std::uint32_t dataLength = 0;
-    std::string action;            // what the drive took the command for ("page E5", "start verify" …)
-    std::string result;            // "ok", "aborted", "rejected", "failed", "error-bit", "check-condition",
-                                   // "illegal-request", "invalid", "timeout"
-    std::uint32_t error = 0;       // the platform error of a failed request
-    std::string line;              // the line as written
+    std::string action;       // what the drive took the command for ("page E5", "start verify" …)
+    std::string result;       // "ok", "aborted", "rejected", "failed", "error-bit", "check-condition",
+                              // "illegal-request", "invalid", "timeout"
+    std::uint32_t error = 0;  // the platform error of a failed request
+    std::string line;         // the line as written
 };
 
 // Appends `entry` with the time and the process id added.
-void appendCommandLog(const std::filesystem::path& driveFile, nlohmann::json entry);
+void appendCommandLog(const std::filesystem::path& driveFile, LogEntry entry);
 
 // Every line of the drive's log, oldest first; empty when there is none.
 std::vector<LoggedCommand> readCommandLog(const std::filesystem::path& driveFile);

@@ -26,7 +26,9 @@ RouteRequest decodeDirectRequest(const void* in, std::uint32_t inSize, const voi
     RouteRequest request;
     request.route = Route::Direct;
     if (!in || inSize < sizeof(lmx::AtaPassThroughDirect)) return refused(request, "input smaller than the descriptor");
-    if (!out || outSize < sizeof(lmx::AtaPassThroughDirect)) return refused(request, "output smaller than the descriptor");
+    if (!out || outSize < sizeof(lmx::AtaPassThroughDirect)) {
+        return refused(request, "output smaller than the descriptor");
+    }
     lmx::AtaPassThroughDirect descriptor;
     std::memcpy(&descriptor, in, sizeof descriptor);
 
@@ -40,9 +42,9 @@ RouteRequest decodeDirectRequest(const void* in, std::uint32_t inSize, const voi
     const bool dataOut = (descriptor.AtaFlags & lmx::kAtaFlagsDataOut) != 0;
     ata.direction = dataIn ? DataDirection::In : dataOut ? DataDirection::Out : DataDirection::None;
     request.ata = ata;
+    addTaskFileLogFields(request);
     request.logFields["ataFlags"] = descriptor.AtaFlags;
     request.logFields["timeout"] = descriptor.TimeOutValue;
-    addTaskFileLogFields(request);
 
     if (descriptor.Length != sizeof(lmx::AtaPassThroughDirect) && descriptor.Length != kDescriptorLength32) {
         return refused(request, "descriptor Length is " + std::to_string(descriptor.Length));

@@ -17,7 +17,7 @@ constexpr std::size_t kSerialLength = 20;
 constexpr std::size_t kFirmwareLength = 8;
 constexpr std::uint8_t kStatusBits23 = 0x0C;
 
-constexpr std::uint64_t kDefaultCapacity = 1'953'525'168;  // 1 TB
+constexpr std::uint64_t kDefaultCapacity = 1'953'525'168;    // 1 TB
 constexpr std::uint64_t kDefaultDiskCapacity = 976'773'168;  // 500 GB
 constexpr std::uint64_t kDefaultFpgaVersion = 0x20240115;
 
@@ -56,7 +56,8 @@ std::optional<std::string> controllerProblem(const DriveDescription& drive) {
     if (!match.family) return "model \"" + drive.model + "\" is not in the controller model table";
     const ControllerFamily family = *match.family;
     if (!contains(raidPageLengths(family), drive.pageLengths.raid)) {
-        return "pageLengths.raid " + std::to_string(drive.pageLengths.raid) + " is not a RAID page length of this family";
+        return "pageLengths.raid " + std::to_string(drive.pageLengths.raid) +
+               " is not a RAID page length of this family";
     }
     if (!contains(drivePageLengths(family), drive.pageLengths.drive)) {
         return "pageLengths.drive " + std::to_string(drive.pageLengths.drive) +
@@ -212,8 +213,6 @@ std::string_view patrolName(PatrolState patrol) {
     return "none";
 }
 
-std::string_view senseFormatName(SenseFormat format) {
-    return format == SenseFormat::Fixed ? "fixed" : "descriptor";
-}
+std::string_view senseFormatName(SenseFormat format) { return format == SenseFormat::Fixed ? "fixed" : "descriptor"; }
 
 }  // namespace simulator

@@ -37,8 +37,8 @@ struct MemberDrive {
     std::string model;
     std::string serial;
     std::string firmware;
-    std::uint64_t capacity = 0;                // 512-byte sectors
-    std::optional<std::uint8_t> temperature;   // °C; empty: no temperature attribute at all
+    std::uint64_t capacity = 0;               // 512-byte sectors
+    std::optional<std::uint8_t> temperature;  // °C; empty: no temperature attribute at all
     std::uint8_t temperature2 = 0;
 
     // The 4-bit status of the standard page and the statusExtra byte of the long layout.
@@ -59,7 +59,7 @@ struct ClockState {
 };
 
 struct RaidState {
-    std::uint8_t status = 0;  // 0 normal, 1 error, 2 rebuilding, 3 rebuild stopped (4 bits)
+    std::uint8_t status = 0;           // 0 normal, 1 error, 2 rebuilding, 3 rebuild stopped (4 bits)
     std::uint8_t rebuildProgress = 0;  // 1/256
     PatrolState patrol = PatrolState::None;
     std::uint16_t patrolProgress = 0;  // 1/65536
@@ -80,10 +80,10 @@ struct Faults {
     bool directErrBit = false;                // the direct route answers every command with ERR
     std::optional<std::uint8_t> satSenseKey;  // the SAT route answers CHECK CONDITION with this key
     SenseFormat senseFormat = SenseFormat::Descriptor;
-    bool senseValid = true;                   // fixed format: the VALID bit
-    std::uint32_t failNext = 0;               // that many next commands fail (counted down)
-    std::vector<std::uint8_t> brokenFrames;   // pages answered with a wrong trailer
-    std::uint32_t delayMs = 0;                // every command waits this long before it is answered
+    bool senseValid = true;                  // fixed format: the VALID bit
+    std::uint32_t failNext = 0;              // that many next commands fail (counted down)
+    std::vector<std::uint8_t> brokenFrames;  // pages answered with a wrong trailer
+    std::uint32_t delayMs = 0;               // every command waits this long before it is answered
 };
 
 inline constexpr std::size_t kMirrorLogCount = 2;  // pages 0xF4 and 0xF5
@@ -98,11 +98,11 @@ struct DriveDescription {
     ClockState clock;
     RaidState raid;
     PageLengths pageLengths;
-    std::vector<MemberDrive> members;  // one per member slot of the family
-    std::uint32_t buzzerSilenced = 0;  // silence-buzzer controls received
+    std::vector<MemberDrive> members;                              // one per member slot of the family
+    std::uint32_t buzzerSilenced = 0;                              // silence-buzzer controls received
     std::array<std::optional<Bytes>, kMirrorLogCount> mirrorLogs;  // empty: the default pattern
-    std::optional<Bytes> identifyOverride;  // returned verbatim for IDENTIFY DEVICE
-    std::map<std::uint8_t, Bytes> pageOverrides;  // page code → returned verbatim
+    std::optional<Bytes> identifyOverride;                         // returned verbatim for IDENTIFY DEVICE
+    std::map<std::uint8_t, Bytes> pageOverrides;                   // page code → returned verbatim
     Faults faults;
     std::optional<std::uint32_t> answerAfterMs;  // silent drive: wait this long instead of the time-out
 

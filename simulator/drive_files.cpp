@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "simulator/drive_json.h"
 
@@ -25,7 +25,7 @@ std::filesystem::path besideDriveFile(const std::filesystem::path& driveFile, st
 }
 
 std::string systemMessage(std::string_view what, const std::filesystem::path& path) {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
+    return std::string(what) + " " + path.string() + ": " + std::generic_category().message(errno);
 }
 
 void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
@@ -52,12 +52,18 @@ std::optional<int> driveNumberOfFile(const std::filesystem::path& file) {
     const char* begin = name.data() + kDriveFilePrefix.size();
     const char* end = name.data() + name.size();
     const auto [stop, error] = std::from_chars(begin, end, number);
-    if (error != std::errc() || stop != end || *begin == '+' || *begin == '-') return std::nullopt;
+    if (error != std::errc() || stop != end) return std::nullopt;
+    // Only the name the platform opens: no sign, no leading zeros.
+    if (name != std::string(kDriveFilePrefix) + std::to_string(number)) return std::nullopt;
     return number;
 }
 
-std::filesystem::path lockFilePath(const std::filesystem::path& driveFile) { return besideDriveFile(driveFile, ".lock"); }
-std::filesystem::path commandLogPath(const std::filesystem::path& driveFile) { return besideDriveFile(driveFile, ".log"); }
+std::filesystem::path lockFilePath(const std::filesystem::path& driveFile) {
+    return besideDriveFile(driveFile, ".lock");
+}
+std::filesystem::path commandLogPath(const std::filesystem::path& driveFile) {
+    return besideDriveFile(driveFile, ".log");
+}
 std::filesystem::path firmwarePath(const std::filesystem::path& driveFile) {
     return besideDriveFile(driveFile, ".firmware");
 }
@@ -83,10 +89,10 @@ DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {
     if (!in) throw SimulatorError("no simulated drive at " + driveFile.string());
     std::ostringstream text;
     text << in.rdbuf();
-    nlohmann::json document;
+    DriveJson document;
     try {
-        document = nlohmann::json::parse(text.str());
-    } catch (const nlohmann::json::exception& error) {
+        document = DriveJson::parse(text.str());
+    } catch (const DriveJson::exception& error) {
         throw SimulatorError(driveFile.string() + " is not JSON: " + error.what());
     }
     try {

@@ -9,7 +9,7 @@
 
 namespace simulator {
 
-using nlohmann::json;
+using json = DriveJson;
 namespace pages = lmx::pages;
 
 namespace {
@@ -35,7 +35,8 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
 }
 
 std::optional<std::uint8_t> parsePageCode(std::string_view text) {
-    const auto value = parseUnsigned(text.starts_with("0x") || text.starts_with("0X") ? text : "0x" + std::string(text));
+    const auto value =
+        parseUnsigned(text.starts_with("0x") || text.starts_with("0X") ? text : "0x" + std::string(text));
     if (!value || *value > 0xFF) return std::nullopt;
     return static_cast<std::uint8_t>(*value);
 }
@@ -401,9 +402,7 @@ DriveDescription fromJson(const json& document) {
             drive = defaultDisk(reader.text("model", std::string(kDefaultDiskModel)));
             readIdentity(reader, drive);
             break;
-        case DriveKind::Controller:
-            drive = readController(reader);
-            break;
+        case DriveKind::Controller: drive = readController(reader); break;
     }
     reader.finish();
     checkDescription(drive);

@@ -7,11 +7,14 @@
 
 namespace simulator {
 
+// Fields keep the order they are written in, so that a drive file reads top-down.
+using DriveJson = nlohmann::ordered_json;
+
 // Every field of the description; numbers that read better in hex are "0x…" strings.
-nlohmann::json toJson(const DriveDescription& drive);
+DriveJson toJson(const DriveDescription& drive);
 
 // Reads a description; missing fields take their defaults (a controller's from its model).
 // Throws SimulatorError naming the offending field.
-DriveDescription fromJson(const nlohmann::json& document);
+DriveDescription fromJson(const DriveJson& document);
 
 }  // namespace simulator

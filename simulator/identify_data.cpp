@@ -24,14 +24,12 @@ constexpr std::size_t kWordCapabilities = 49;
 constexpr std::size_t kWordFieldValidity = 53;
 constexpr std::size_t kWordLba28Capacity = 60;  // 2 words
 constexpr std::size_t kWordMajorVersion = 80;
-constexpr std::size_t kWordCommandSets = 82;  // 82-87: supported and enabled feature sets
+constexpr std::size_t kWordCommandSets = 82;     // 82-87: supported and enabled feature sets
 constexpr std::size_t kWordLba48Capacity = 100;  // 4 words
 
 constexpr std::uint64_t kLba28Limit = 0x0FFFFFFF;
 
-void storeWord(Sector& data, std::size_t word, std::uint16_t value) {
-    lmx::storeLittleEndian(&data[word * 2], value);
-}
+void storeWord(Sector& data, std::size_t word, std::uint16_t value) { lmx::storeLittleEndian(&data[word * 2], value); }
 
 void setBit(Sector& data, std::size_t byte, std::uint8_t mask, bool on) {
     if (on) data[byte] |= mask;
@@ -61,8 +59,8 @@ Sector buildIdentifyData(const DriveDescription& drive) {
     const auto lba28 = static_cast<std::uint32_t>(std::min(drive.capacity, kLba28Limit));
     storeWord(data, kWordLba28Capacity, static_cast<std::uint16_t>(lba28 & 0xFFFF));
     storeWord(data, kWordLba28Capacity + 1, static_cast<std::uint16_t>(lba28 >> 16));
-    storeWord(data, kWordMajorVersion, 0x00F0);  // ATA/ATAPI-4 to -7
-    storeWord(data, kWordCommandSets, 0x0001);   // SMART feature set supported
+    storeWord(data, kWordMajorVersion, 0x00F0);     // ATA/ATAPI-4 to -7
+    storeWord(data, kWordCommandSets, 0x0001);      // SMART feature set supported
     storeWord(data, kWordCommandSets + 1, 0x4400);  // 48-bit addresses supported
     storeWord(data, kWordCommandSets + 2, 0x4000);
     storeWord(data, kWordCommandSets + 3, 0x0000);  // SMART enabled: bit 0, below

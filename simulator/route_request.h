@@ -3,12 +3,12 @@
 // why it cannot be carried out.
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "simulator/ata_request.h"
+#include "simulator/command_log.h"
 
 namespace simulator {
 
@@ -21,11 +21,11 @@ std::optional<Route> routeForIoctl(std::uint32_t code);
 
 struct RouteRequest {
     Route route = Route::Direct;
-    std::optional<AtaRequest> ata;  // empty when the request is refused (one of the two below)
-    std::uint32_t bufferError = 0;  // malformed buffers: the request fails with this platform error
+    std::optional<AtaRequest> ata;                  // empty when the request is refused (one of the two below)
+    std::uint32_t bufferError = 0;                  // malformed buffers: the request fails with this platform error
     std::optional<std::uint8_t> illegalRequestAsc;  // SAT: the translation refuses the CDB (CHECK CONDITION)
-    std::string problem;            // why the request was refused, for the log
-    nlohmann::json logFields = nlohmann::json::object();  // what the log shows of the request
+    std::string problem;                            // why the request was refused, for the log
+    LogEntry logFields = LogEntry::object();        // what the log shows of the request
 };
 
 // Log fields every route has: the task file, the command and the transfer.

@@ -34,10 +34,13 @@ Header readHeader(const std::uint8_t* bytes) {
     header.cdbLength = bytes[offsetof(lmx::ScsiPassThroughRequest, CdbLength)];
     header.senseLength = bytes[offsetof(lmx::ScsiPassThroughRequest, SenseInfoLength)];
     header.dataIn = bytes[offsetof(lmx::ScsiPassThroughRequest, DataIn)];
-    header.transferLength = lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, DataTransferLength));
+    header.transferLength =
+        lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, DataTransferLength));
     header.timeout = lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, TimeOutValue));
-    header.dataOffset = lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, DataBufferOffset));
-    header.senseOffset = lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, SenseInfoOffset));
+    header.dataOffset =
+        lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, DataBufferOffset));
+    header.senseOffset =
+        lmx::loadLittleEndian<std::uint32_t>(bytes + offsetof(lmx::ScsiPassThroughRequest, SenseInfoOffset));
     std::memcpy(header.cdb, bytes + offsetof(lmx::ScsiPassThroughRequest, Cdb), sizeof header.cdb);
     return header;
 }
@@ -125,14 +128,17 @@ RouteRequest decodeSatRequest(const void* in, std::uint32_t inSize, const void* 
     if (!in || inSize < lmx::kScsiPassThroughHeaderSize) return refused(request, "input smaller than the header");
     const auto* bytes = static_cast<const std::uint8_t*>(in);
     const Header header = readHeader(bytes);
-    request.logFields["cdb"] = toSpacedHex(std::span<const std::uint8_t>(header.cdb, header.cdbLength <= 16 ? header.cdbLength : 16));
-    request.logFields["dataIn"] = header.dataIn;
-    request.logFields["timeout"] = header.timeout;
     AtaRequest ata = ataFromCdb(header);
     request.ata = ata;
     addTaskFileLogFields(request);
+    request.logFields["cdb"] =
+        toSpacedHex(std::span<const std::uint8_t>(header.cdb, std::min<std::size_t>(header.cdbLength, 16)));
+    request.logFields["dataIn"] = header.dataIn;
+    request.logFields["timeout"] = header.timeout;
 
-    if (header.length != lmx::kScsiPassThroughHeaderSize) return refused(request, "header Length is " + std::to_string(header.length));
+    if (header.length != lmx::kScsiPassThroughHeaderSize) {
+        return refused(request, "header Length is " + std::to_string(header.length));
+    }
     if (!out) return refused(request, "no output buffer");
     if (header.senseLength > 0 && std::uint64_t{header.senseOffset} + header.senseLength > outSize) {
         return refused(request, "sense area outside the output buffer");
@@ -181,14 +187,16 @@ void answerSat(const void* in, std::uint32_t inSize, void* out, std::uint32_t ou
     std::uint8_t senseWritten = 0;
     if (status.checkCondition) {
         senseWritten = std::min(header.senseLength, status.checkCondition->length);
-        std::memcpy(buffer.data() + header.senseOffset, status.checkCondition->bytes, senseWritten);
+        if (senseWritten > 0) {
+            std::memcpy(buffer.data() + header.senseOffset, status.checkCondition->bytes, senseWritten);
+        }
     }
     buffer[offsetof(lmx::ScsiPassThroughRequest, SenseInfoLength)] = senseWritten;
 
     std::uint32_t transferred = 0;
     if (answer.completed && header.dataIn == lmx::kScsiDataIn) {
         transferred = static_cast<std::uint32_t>(std::min<std::size_t>(header.transferLength, answer.dataIn.size()));
-        std::memcpy(buffer.data() + header.dataOffset, answer.dataIn.data(), transferred);
+        if (transferred > 0) std::memcpy(buffer.data() + header.dataOffset, answer.dataIn.data(), transferred);
     } else if (answer.completed && header.dataIn == lmx::kScsiDataOut) {
         transferred = header.transferLength;
     }

@@ -27,7 +27,8 @@ SenseData fixedSense(bool valid, SenseCode code, const std::optional<ReturnedReg
         b[6] = registers->count;
         const bool countUpper = registers->countHigh != 0;
         const bool lbaUpper = registers->lba24 != 0 || registers->lba32 != 0 || registers->lba40 != 0;
-        b[8] = static_cast<std::uint8_t>((registers->extended ? 0x80 : 0) | (countUpper ? 0x40 : 0) | (lbaUpper ? 0x20 : 0));
+        b[8] = static_cast<std::uint8_t>((registers->extended ? 0x80 : 0) | (countUpper ? 0x40 : 0) |
+                                         (lbaUpper ? 0x20 : 0));
         b[9] = registers->lbaLow;
         b[10] = registers->lbaMid;
         b[11] = registers->lbaHigh;
@@ -85,7 +86,8 @@ ReturnedRegisters returnedRegisters(const AtaRequest& request, const AtaAnswer& 
     return registers;
 }
 
-SenseData buildSense(SenseFormat format, bool valid, SenseCode code, const std::optional<ReturnedRegisters>& registers) {
+SenseData buildSense(SenseFormat format, bool valid, SenseCode code,
+                     const std::optional<ReturnedRegisters>& registers) {
     return format == SenseFormat::Fixed ? fixedSense(valid, code, registers) : descriptorSense(code, registers);
 }
 

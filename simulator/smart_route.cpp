@@ -41,7 +41,7 @@ RouteRequest decodeSmartRequest(const void* in, std::uint32_t inSize, const void
     RouteRequest request;
     request.route = Route::Smart;
     if (!in || inSize < lmx::kSendCmdInSize) return refused(request, "input smaller than SENDCMDINPARAMS");
-    lmx::SendCmdInParams params;
+    lmx::SendCmdInParams params{};
     std::memcpy(&params, in, lmx::kSendCmdInSize);
     const lmx::IdeRegisters& registers = params.irDriveRegs;
 
@@ -57,9 +57,9 @@ RouteRequest decodeSmartRequest(const void* in, std::uint32_t inSize, const void
     ata.transferLength = ata.direction == DataDirection::In ? kSectorSize : 0;
     ata.timeoutSeconds = kDriverTimeoutSeconds;
     request.ata = ata;
+    addTaskFileLogFields(request);
     request.logFields["driveNumber"] = params.bDriveNumber;
     request.logFields["bufferSize"] = lmx::loadLittleEndian<std::uint32_t>(params.cBufferSize);
-    addTaskFileLogFields(request);
 
     const std::uint32_t needed = kOutHeaderSize + request.ata->transferLength;
     if (!out || outSize < needed) return refused(request, "output smaller than " + std::to_string(needed) + " bytes");
@@ -71,8 +71,10 @@ bool answerSmart(void* out, std::uint32_t outSize, const AtaAnswer& answer, std:
     auto* bytes = static_cast<std::uint8_t*>(out);
     std::memset(bytes, 0, std::min(outSize, kOutHeaderSize));
     if (!answer.completed) {
-        bytes[offsetof(lmx::SendCmdOutParams, DriverStatus) + offsetof(lmx::DriverStatus, bDriverError)] = kSmartIdeError;
-        bytes[offsetof(lmx::SendCmdOutParams, DriverStatus) + offsetof(lmx::DriverStatus, bIDEError)] = answer.error();
+        bytes[offsetof(lmx::SendCmdOutParams, DriverStatus) + offsetof(lmx::SmartDriverStatus, bDriverError)] =
+            kSmartIdeError;
+        bytes[offsetof(lmx::SendCmdOutParams, DriverStatus) + offsetof(lmx::SmartDriverStatus, bIDEError)] =
+            answer.error();
         bytesReturned = kOutHeaderSize;
         error = platform::kErrorIoDevice;
         return false;

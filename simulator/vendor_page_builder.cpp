@@ -31,7 +31,9 @@ constexpr std::size_t kSmartEntryCurrent = 3;
 constexpr std::size_t kSmartEntryWorst = 4;
 
 void storeText(Sector& page, std::size_t offset, std::size_t length, std::string_view text) {
-    for (std::size_t i = 0; i < length; ++i) page[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+    for (std::size_t i = 0; i < length; ++i) {
+        page[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+    }
 }
 
 // Writes code, length and the trailer at `trailer`; a broken frame swaps the trailer bytes.
@@ -77,7 +79,8 @@ Sector standardPage(const DriveDescription& drive) {
     const bool longLayout = lmx::usesLongPageLayout(family);
     const auto& members = drive.members;
     page[pages::kStandardRaidStatus] = drive.raid.status & 0x0F;
-    page[pages::kStandardDrives01] = static_cast<std::uint8_t>(members[0].statusNibble() << 4 | members[1].statusNibble());
+    page[pages::kStandardDrives01] =
+        static_cast<std::uint8_t>(members[0].statusNibble() << 4 | members[1].statusNibble());
     if (members.size() > 2) page[pages::kStandardDrive2] = static_cast<std::uint8_t>(members[2].statusNibble() << 4);
     page[pages::kStandardRebuildProgress] = drive.raid.rebuildProgress;
     if (longLayout) {
@@ -124,16 +127,16 @@ Sector smartPage(const MemberDrive& member) {
     Sector page{};
     lmx::storeLittleEndian(&page[0], kSmartRevision);
     std::size_t index = 0;
-    storeAttribute(page, index++, 1, 0x000F, 100, 0);        // raw read error rate
-    storeAttribute(page, index++, 9, 0x0032, 99, 1000);      // power-on hours
-    storeAttribute(page, index++, 12, 0x0032, 100, 42);      // power cycles
+    storeAttribute(page, index++, 1, 0x000F, 100, 0);    // raw read error rate
+    storeAttribute(page, index++, 9, 0x0032, 99, 1000);  // power-on hours
+    storeAttribute(page, index++, 12, 0x0032, 100, 42);  // power cycles
     if (member.present && member.temperature) {
         const auto first = static_cast<std::uint16_t>(*member.temperature - 1);
         const auto second = static_cast<std::uint16_t>(member.temperature2 - 1);
         const std::uint64_t raw = first | static_cast<std::uint64_t>(second) << 32;
         storeAttribute(page, index++, pages::kSmartTemperatureAttribute, 0x0022, *member.temperature, raw);
     }
-    storeAttribute(page, index++, 197, 0x0012, 100, 0);      // pending sectors
+    storeAttribute(page, index++, 197, 0x0012, 100, 0);  // pending sectors
     const unsigned sum = std::accumulate(page.begin(), page.end() - 1, 0u);
     page[511] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
     return page;

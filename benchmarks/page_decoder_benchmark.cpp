@@ -1,0 +1,47 @@
+// Cost of checking and decoding the vendor pages of one poll.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstring>
+
+#include "service/controller/page_decoders.h"
+
+namespace {
+
+using Page = std::array<std::uint8_t, 512>;
+
+Page framed(std::uint8_t code, std::uint8_t length) {
+    Page page{};
+    page[0] = code;
+    page[1] = length;
+    page[length - 2u] = 0x55;
+    page[length - 1u] = 0xAA;
+    return page;
+}
+
+void DecodeAllPagesOfAThreeSlotController(benchmark::State& state) {
+    auto raid = framed(0xE5, 0xBE);
+    std::memcpy(&raid[2], "Lumavex ZDAP-RS482                      ", 40);
+    raid[87] = 0x01;
+    auto standard = framed(0xE1, 0x1C);
+    standard[3] = 0x11;
+    standard[4] = 0x10;
+    auto drives = framed(0xE2, 0xF4);
+    Page smart{};
+    smart[2] = 194;
+    smart[7] = 35;
+    for (auto _ : state) {
+        lmx::ControllerStatusRecord record;
+        lmx::clearRecord(record);
+        const auto family = lmx::ControllerFamily::MollenThreeSlot;
+        if (controller::checkRaidPage(raid, family)) controller::decodeRaidPage(raid, family, record);
+        if (controller::checkStandardPage(standard, family)) controller::decodeStandardPage(standard, family, record);
+        if (controller::checkDrivePage(drives, family)) controller::decodeDrivePage(drives, family, record);
+        for (auto& slot : record.drive) controller::decodeSmartTemperature(smart, slot);
+        benchmark::DoNotOptimize(record);
+    }
+}
+BENCHMARK(DecodeAllPagesOfAThreeSlotController);
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include "simulator/request_exchange.h"
+
+#include <sys/stat.h>
+
+#include "platform/physical_drive.h"
+#include "simulator/command_engine.h"
+#include "simulator/command_log.h"
+#include "simulator/direct_route.h"
+#include "simulator/drive_files.h"
+#include "simulator/sat_route.h"
+#include "simulator/sat_sense.h"
+#include "simulator/smart_route.h"
+
+namespace simulator {
+
+namespace {
+
+constexpr std::uint32_t kBlockSize = 512;
+
+std::uint32_t rejection(const Faults& faults, Route route) {
+    switch (route) {
+        case Route::Direct: return faults.rejectDirect;
+        case Route::Sat: return faults.rejectSat;
+        case Route::Smart: return faults.rejectSmart;
+    }
+    return 0;
+}
+
+class Exchange {
+public:
+    Exchange(const std::filesystem::path& driveFile, DriveDescription& drive, const RouteRequest& request,
+             const IoBuffers& buffers)
+        : driveFile_(driveFile), drive_(drive), request_(request), buffers_(buffers) {
+        entry_["route"] = routeName(request.route);
+        entry_.update(request.logFields);
+        if (!request.problem.empty()) entry_["problem"] = request.problem;
+    }
+
+    IoResult run() {
+        if (const std::uint32_t error = rejection(drive_.faults, request_.route)) return fail("rejected", error);
+        if (request_.bufferError) return fail("invalid", request_.bufferError);
+        if (drive_.faults.failNext > 0) {
+            --drive_.faults.failNext;
+            writeDescriptionFile(driveFile_, drive_);
+            return fail("failed", platform::kErrorIoDevice);
+        }
+        if (request_.illegalRequestAsc) {
+            const SenseCode code{kSenseIllegalRequest, *request_.illegalRequestAsc, 0};
+            return answerSatWith(abortedAnswer(), buildSense(drive_.faults.senseFormat, false, code, std::nullopt),
+                                 "illegal-request");
+        }
+        const AtaRequest& ata = *request_.ata;
+        if (request_.route == Route::Direct && drive_.faults.directErrBit) {
+            return answerDirectWith(abortedAnswer(), "error-bit");
+        }
+        const auto& senseKey = drive_.faults.satSenseKey;
+        if (request_.route == Route::Sat && senseKey && *senseKey > kSenseRecoveredError) {
+            return answerSatWith(abortedAnswer(), sense({*senseKey, 0, 0}, abortedAnswer()), "check-condition");
+        }
+
+        CommandOutcome outcome = executeCommand(drive_, ata);
+        entry_["action"] = outcome.action;
+        if (outcome.stateChanged) writeDescriptionFile(driveFile_, drive_);
+        if (!outcome.firmwareBlocks.empty()) keepFirmware(outcome.firmwareBlocks);
+        const AtaAnswer& answer = outcome.answer;
+        const char* result = answer.completed ? "ok" : "aborted";
+
+        switch (request_.route) {
+            case Route::Direct: return answerDirectWith(answer, result);
+            case Route::Sat:
+                if (!answer.completed) {
+                    return answerSatWith(answer, sense({kSenseAbortedCommand, 0, 0}, answer), result);
+                }
+                if (senseKey) {
+                    return answerSatWith(answer, sense({*senseKey, 0, kAscqAtaInformationAvailable}, answer),
+                                         "check-condition");
+                }
+                return answerSatWith(answer, std::nullopt, result);
+            case Route::Smart: {
+                IoResult io;
+                io.succeeded = answerSmart(buffers_.out, buffers_.outSize, answer, io.bytesReturned, io.error);
+                return finish(io, result);
+            }
+        }
+        return fail("invalid", platform::kErrorInvalidFunction);
+    }
+
+private:
+    SenseData sense(SenseCode code, const AtaAnswer& answer) const {
+        return buildSense(drive_.faults.senseFormat, drive_.faults.senseValid, code,
+                          returnedRegisters(*request_.ata, answer));
+    }
+
+    IoResult answerDirectWith(const AtaAnswer& answer, const char* result) {
+        IoResult io;
+        answerDirect(buffers_.in, buffers_.out, answer, io.bytesReturned);
+        io.succeeded = true;
+        return finish(io, result);
+    }
+
+    IoResult answerSatWith(const AtaAnswer& answer, const std::optional<SenseData>& checkCondition,
+                           const char* result) {
+        IoResult io;
+        answerSat(buffers_.in, buffers_.inSize, buffers_.out, buffers_.outSize, answer, SatStatus{checkCondition},
+                  io.bytesReturned);
+        io.succeeded = true;
+        if (checkCondition) entry_["sense"] = toSpacedHex(std::span(checkCondition->bytes, checkCondition->length));
+        return finish(io, result);
+    }
+
+    void keepFirmware(const Bytes& blocks) {
+        const auto path = firmwarePath(driveFile_);
+        appendToFile(path, std::string_view(reinterpret_cast<const char*>(blocks.data()), blocks.size()));
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0) entry_["block"] = static_cast<std::uint64_t>(info.st_size) / kBlockSize;
+    }
+
+    IoResult fail(const char* result, std::uint32_t error) {
+        IoResult io;
+        io.error = error;
+        return finish(io, result);
+    }
+
+    IoResult finish(const IoResult& io, const char* result) {
+        entry_["result"] = result;
+        if (!io.succeeded) entry_["error"] = io.error;
+        appendCommandLog(driveFile_, entry_);
+        return io;
+    }
+
+    const std::filesystem::path& driveFile_;
+    DriveDescription& drive_;
+    const RouteRequest& request_;
+    const IoBuffers& buffers_;
+    LogEntry entry_ = LogEntry::object();
+};
+
+}  // namespace
+
+IoResult carryOut(const std::filesystem::path& driveFile, DriveDescription& drive, const RouteRequest& request,
+                  const IoBuffers& buffers) {
+    return Exchange(driveFile, drive, request, buffers).run();
+}
+
+}  // namespace simulator

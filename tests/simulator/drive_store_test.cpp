@@ -1,0 +1,187 @@
+// Creating and changing drive files: field assignment, refusals that leave the file intact,
+// member slots, and changes from several processes at once.
+
+#include "simulator/drive_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "simulator/simulated_drive.h"
+#include "tests/simulator/simulator_requests.h"
+#include "tests/support/temp_root.h"
+
+namespace simulator {
+namespace {
+
+namespace pages = lmx::pages;
+
+std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SimDriveStore : public ::testing::Test {
+protected:
+    lmx::testing::TempRoot root;
+    std::filesystem::path file = driveFilePath(root.path(), 2);
+};
+
+TEST_F(SimDriveStore, DefaultsFollowTheFamily) {
+    createController(file, "Lumavex ZDAP-RS482", 2);
+    const DriveDescription drive = readDrive(file);
+    EXPECT_EQ(lmx::ControllerFamily::MollenThreeSlot, drive.family());
+    ASSERT_EQ(3u, drive.members.size());
+    EXPECT_TRUE(drive.members[1].present);
+    EXPECT_FALSE(drive.members[2].present);
+    EXPECT_EQ(pages::kDriveLengthThreeSlot, drive.pageLengths.drive);
+
+    EXPECT_THROW(createController(file, "ZDA-JW100", 3), SimulatorError);
+    EXPECT_THROW(createController(file, "WDC WD40EFRX"), SimulatorError);
+    EXPECT_EQ(lmx::ControllerFamily::MollenThreeSlot, readDrive(file).family());
+}
+
+TEST_F(SimDriveStore, FieldsTakeTextOfTheirType) {
+    createController(file, "ZDA-GX460-TT3");
+    setFields(file, {{"raid.status", "3"},
+                     {"raid.fpgaVersion", "0x1A2B3C4D"},
+                     {"raid.errorSkipped", "yes"},
+                     {"raid.patrol", "running"},
+                     {"members.1.temperature", "null"},
+                     {"members.0.spare", "on"},
+                     {"serial", "12345"},
+                     {"faults.brokenFrames", "E1, e2"},
+                     {"overrides.E8", "C2 00"}});
+    const DriveDescription drive = readDrive(file);
+    EXPECT_EQ(3, drive.raid.status);
+    EXPECT_EQ(0x1A2B3C4Du, drive.raid.fpgaVersion);
+    EXPECT_TRUE(drive.raid.errorSkipped);
+    EXPECT_EQ(PatrolState::Running, drive.raid.patrol);
+    EXPECT_FALSE(drive.members[1].temperature.has_value());
+    EXPECT_TRUE(drive.members[0].spare);
+    EXPECT_EQ("12345", drive.serial);
+    EXPECT_EQ((std::vector<std::uint8_t>{0xE1, 0xE2}), drive.faults.brokenFrames);
+    ASSERT_EQ(1u, drive.pageOverrides.count(0xE8));
+    EXPECT_EQ(0xC2, drive.pageOverrides.at(0xE8)[0]);
+
+    setFields(file, {{"overrides.E8", "null"}});
+    EXPECT_TRUE(readDrive(file).pageOverrides.empty());
+}
+
+TEST_F(SimDriveStore, RefusedChangesLeaveTheFileAsItWas) {
+    createController(file, "ZDA-JW100");
+    setFields(file, {{"raid.status", "1"}});
+    const std::string before = fileText(file);
+    const std::vector<std::vector<std::pair<std::string, std::string>>> refused = {
+        {{"raid.status", "2"}, {"raid.status", "16"}},  // the good first change goes too
+        {{"raid.sttaus", "2"}},
+        {{"members.2.present", "false"}},
+        {{"members.0.otherStatusBits", "0x04"}, {"members.0.otherExtraBits", "0x04"}},
+        {{"raid.patrol", "paused"}},
+        {{"model", "Not A Controller"}},
+        {{"faults.brokenFrames", "F4"}},
+        {{"overrides.identify", "XYZ"}},
+        {{"raid", "1"}},
+    };
+    for (const auto& assignments : refused) {
+        EXPECT_THROW(setFields(file, assignments), SimulatorError) << assignments.front().first;
+        EXPECT_EQ(before, fileText(file));
+    }
+    EXPECT_THROW(pullMember(file, 2), SimulatorError);
+}
+
+TEST_F(SimDriveStore, PullAndInsertKeepTheMembersIdentity) {
+    createController(file, "Lumavex ZDA-RS482");
+    setFields(file, {{"members.1.serial", "KEEPME"}, {"members.1.rebuilding", "true"}});
+    pullMember(file, 1);
+    auto drive = testing::openDrive(file);
+    const auto absent = testing::readPageDirect(*drive, pages::kDriveInfoPage);
+    EXPECT_EQ(0, absent[pages::kDriveBlockStart + pages::kDriveBlockSize + pages::kBlockSerial]);
+    EXPECT_FALSE(readDrive(file).members[1].rebuilding);
+
+    insertMember(file, 1);
+    const auto back = testing::readPageDirect(*drive, pages::kDriveInfoPage);
+    EXPECT_EQ('K', back[pages::kDriveBlockStart + pages::kDriveBlockSize + pages::kBlockSerial]);
+}
+
+TEST_F(SimDriveStore, RealDiskLinksAreLeftAlone) {
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::create_symlink("/dev/null", file);
+    EXPECT_THROW(createController(file, "ZDA-JW100"), SimulatorError);
+    EXPECT_THROW(removeDrive(file), SimulatorError);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    const auto entries = listDrives(root.path());
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_FALSE(entries[0].description.has_value());
+}
+
+TEST_F(SimDriveStore, RemoveTakesLogAndFirmwareAlong) {
+    createController(file, "ZDA-JW100");
+    auto drive = testing::openDrive(file);
+    testing::Sector block{};
+    ASSERT_TRUE(testing::sendDirect(*drive, testing::microcodeBlock(), block.data()).ok);
+    removeDrive(file);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(commandLogPath(file)));
+    EXPECT_FALSE(std::filesystem::exists(firmwarePath(file)));
+    EXPECT_FALSE(testing::sendDirect(*drive, testing::identifyCommand()).ok);
+}
+
+// Two processes change the same drive at once, one through commands and one through the
+// store; every change survives.
+TEST_F(SimDriveStore, ConcurrentChangesFromTwoProcessesAreAllKept) {
+    createController(file, "Lumavex ZDAP-RS482");
+    constexpr int kRounds = 40;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int failures = 0;
+        {
+            std::uint32_t error = 0;
+            auto drive = openSimulatedDrive(file, error);
+            for (int i = 0; i < kRounds && drive; ++i) {
+                if (!testing::sendSmart(*drive, testing::vendorControl(pages::kControlSilenceBuzzer)).ok) ++failures;
+            }
+            if (!drive) failures = kRounds;
+        }
+        _exit(failures == 0 ? 0 : 1);
+    }
+    for (int i = 0; i < kRounds; ++i) {
+        updateDrive(file, [](DriveDescription& drive) { ++drive.clock.setCount; });
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    const DriveDescription drive = readDrive(file);
+    EXPECT_EQ(static_cast<std::uint32_t>(kRounds), drive.buzzerSilenced);
+    EXPECT_EQ(static_cast<std::uint32_t>(kRounds), drive.clock.setCount);
+    EXPECT_EQ(static_cast<std::size_t>(kRounds), readCommandLog(file).size());
+}
+
+// Two threads of one process, each with its own handle, as the service's polling and pipe
+// threads have: the drive's lock separates them as it separates processes.
+TEST_F(SimDriveStore, ConcurrentCommandsFromTwoThreadsAreAllKept) {
+    createController(file, "ZDA-JW100");
+    constexpr int kRounds = 25;
+    auto sendControls = [this] {
+        auto drive = testing::openDrive(file);
+        for (int i = 0; i < kRounds; ++i) {
+            testing::sendDirect(*drive, testing::vendorControl(pages::kControlSilenceBuzzer));
+        }
+    };
+    std::thread first(sendControls);
+    std::thread second(sendControls);
+    first.join();
+    second.join();
+    EXPECT_EQ(static_cast<std::uint32_t>(2 * kRounds), readDrive(file).buzzerSilenced);
+}
+
+}  // namespace
+}  // namespace simulator
