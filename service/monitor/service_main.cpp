@@ -8,6 +8,7 @@
 #include "platform/service_manager.h"
 #include "platform/win_error.h"
 #include "platform/system_info.h"
+#include "platform/window_directory.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
 #include "service/monitor/service_identity.h"
@@ -106,6 +107,8 @@ void serviceMain(ServiceRuntime& runtime) {
     runtime.reporter.attach(
         [handle](const platform::ServiceStatus& status) { return platform::setServiceStatus(*handle, status); });
 
+    // The users' tray applications register their windows under the root the service owns.
+    platform::windows::prepareSessionFolders();
     runtime.csvBasePath = csvBasePathAt(platform::systemInfo().localTime());
     runtime.notifyRequested = false;
     runtime.language = readSetting(kLanguage, lmx::kLanguageJapanese);

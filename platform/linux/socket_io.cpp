@@ -1,0 +1,165 @@
+#include "platform/linux/socket_io.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/ipc_errors.h"
+#include "platform/win_error.h"
+
+namespace platform::socket_io {
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+}
+
+int Descriptor::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void Descriptor::reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+}
+
+Deadline Deadline::after(std::uint32_t milliseconds) {
+    Deadline deadline;
+    if (milliseconds != 0xFFFFFFFFu) deadline.at_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    return deadline;
+}
+
+bool Deadline::passed() const { return at_ && std::chrono::steady_clock::now() >= *at_; }
+
+int Deadline::pollTimeout() const {
+    if (!at_) return -1;
+    const auto left = *at_ - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return milliseconds > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(milliseconds);
+}
+
+WaitResult waitFor(int fd, short events, int wakeFd, const Deadline& deadline) {
+    for (;;) {
+        pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = ::poll(fds, wakeFd >= 0 ? 2 : 1, deadline.pollTimeout());
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return WaitResult::Failed;
+        }
+        if (wakeFd >= 0 && (fds[1].revents & POLLIN)) return WaitResult::Woken;
+        if (fds[0].revents != 0) return WaitResult::Ready;
+        if (ready == 0 && deadline.passed()) return WaitResult::TimedOut;
+    }
+}
+
+bool ensureDirectory(const std::filesystem::path& directory, mode_t mode) {
+    std::error_code error;
+    if (std::filesystem::is_directory(directory, error)) return true;
+    const auto parent = directory.parent_path();
+    if (!parent.empty() && parent != directory && !ensureDirectory(parent, 0755)) return false;
+    if (::mkdir(directory.c_str(), mode) == 0) {
+        ::chmod(directory.c_str(), mode);  // the umask narrowed what mkdir created
+        return true;
+    }
+    return errno == EEXIST && std::filesystem::is_directory(directory, error);
+}
+
+namespace {
+
+bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
+    const std::string text = path.string();
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (text.size() >= sizeof address.sun_path) {
+        setLastError(kErrorFilenameExcedRange);
+        return false;
+    }
+    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    return true;
+}
+
+std::filesystem::path temporarySibling(const std::filesystem::path& path) {
+    static std::atomic<unsigned> counter{0};
+    // Unique to this process and call, and short, so that a path that fits mostly fits with it.
+    return path.parent_path() / (".b" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+}
+
+}  // namespace
+
+Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode) {
+    sockaddr_un finalAddress{};
+    if (!fillAddress(path, finalAddress)) return {};
+    const auto temporary = temporarySibling(path);
+    sockaddr_un address{};
+    if (!fillAddress(temporary, address)) return {};
+    Descriptor socket(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket.valid()) {
+        setLastError(errorFromSocketErrno(errno));
+        return {};
+    }
+    ::unlink(temporary.c_str());
+    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        setLastError(errorFromSocketErrno(errno));
+        return {};
+    }
+    if (::chmod(temporary.c_str(), mode) != 0 || ::listen(socket.get(), SOMAXCONN) != 0 ||
+        ::rename(temporary.c_str(), path.c_str()) != 0) {
+        setLastError(errorFromSocketErrno(errno));
+        ::unlink(temporary.c_str());
+        return {};
+    }
+    return socket;
+}
+
+ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket) {
+    sockaddr_un address{};
+    if (!fillAddress(path, address)) return ConnectResult::Failed;
+    Descriptor candidate(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!candidate.valid()) {
+        setLastError(errorFromSocketErrno(errno));
+        return ConnectResult::Failed;
+    }
+    if (::connect(candidate.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int failure = errno;
+        setLastError(errorFromSocketErrno(failure));
+        if (failure == ENOENT || failure == ECONNREFUSED) return ConnectResult::NoListener;
+        if (failure == EAGAIN) return ConnectResult::Busy;
+        return ConnectResult::Failed;
+    }
+    // Local connects complete at once; the callers do blocking I/O from here on.
+    const int flags = ::fcntl(candidate.get(), F_GETFL);
+    ::fcntl(candidate.get(), F_SETFL, flags & ~O_NONBLOCK);
+    socket = std::move(candidate);
+    return ConnectResult::Connected;
+}
+
+void removeIfStale(const std::filesystem::path& path, int type) {
+    Descriptor probe;
+    if (connectTo(path, type, probe) == ConnectResult::NoListener) ::unlink(path.c_str());
+}
+
+std::uint32_t errorFromSocketErrno(int errnoValue) {
+    switch (errnoValue) {
+        case ECONNREFUSED: return kErrorFileNotFound;
+        case EPIPE: return kErrorNoData;
+        case ECONNRESET: return kErrorBrokenPipe;
+        case ENOTCONN: return kErrorPipeNotConnected;
+        case EAGAIN: return kErrorPipeBusy;
+        case ENAMETOOLONG: return kErrorFilenameExcedRange;
+        case ETIMEDOUT: return kErrorSemTimeout;
+        default: return errorFromErrno(errnoValue);
+    }
+}
+
+}  // namespace platform::socket_io

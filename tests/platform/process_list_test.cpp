@@ -1,0 +1,123 @@
+#include "platform/process_list.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/win_error.h"
+#include "tests/support/temp_root.h"
+
+extern char** environ;
+
+namespace platform::processes {
+namespace {
+
+// Runs copies of sleep under a name no other process on the machine has.
+class ProcessListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        name = "lmxsleep" + std::to_string(::getpid());
+        program = root.path() / name;
+        std::filesystem::copy_file("/bin/sleep", program);
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    }
+    void TearDown() override {
+        for (const pid_t pid : started) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    pid_t start() {
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("60"), nullptr};
+        pid_t pid = -1;
+        EXPECT_EQ(0, ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ));
+        started.push_back(pid);
+        return pid;
+    }
+    std::optional<ProcessEntry> listed(pid_t pid) {
+        const auto processes = snapshotProcesses();
+        if (!processes) return std::nullopt;
+        const auto found = std::find_if(processes->begin(), processes->end(),
+                                        [&](const ProcessEntry& entry) { return entry.processId == static_cast<std::uint32_t>(pid); });
+        return found == processes->end() ? std::nullopt : std::optional(*found);
+    }
+    // Ends the child and reaps it: the signal that ended it, or -1.
+    int reap(pid_t pid) {
+        int status = 0;
+        if (::waitpid(pid, &status, 0) != pid) return -1;
+        started.erase(std::remove(started.begin(), started.end(), pid), started.end());
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+    }
+
+    lmx::testing::TempRoot root;
+    std::string name;
+    std::filesystem::path program;
+    std::vector<pid_t> started;
+};
+
+TEST_F(ProcessListTest, SnapshotNamesEachProcessByItsProgramFile) {
+    const pid_t pid = start();
+    const auto processes = snapshotProcesses();
+    ASSERT_TRUE(processes.has_value());
+    EXPECT_TRUE(std::is_sorted(processes->begin(), processes->end(),
+                               [](const ProcessEntry& a, const ProcessEntry& b) { return a.processId < b.processId; }));
+    const auto entry = listed(pid);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(name, entry->exeFile);
+    EXPECT_EQ(static_cast<std::uint32_t>(::getpid()), entry->parentProcessId);
+    EXPECT_EQ(program, firstModulePath(static_cast<std::uint32_t>(pid)));
+
+    // A program file deleted after the start is still named, and its module path is where it was.
+    std::filesystem::remove(program);
+    EXPECT_EQ(name, listed(pid)->exeFile);
+    EXPECT_EQ(program, firstModulePath(static_cast<std::uint32_t>(pid)));
+}
+
+TEST_F(ProcessListTest, TerminateEndsTheProcessAsKilled) {
+    const pid_t pid = start();
+    auto handle = ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(pid));
+    ASSERT_TRUE(handle.has_value());
+    EXPECT_TRUE(handle->terminate(0));
+    EXPECT_EQ(SIGKILL, reap(pid));
+    // The handle still names the ended process, not whatever gets its id next.
+    EXPECT_FALSE(handle->terminate(0));
+    EXPECT_EQ(kErrorAccessDenied, lastError());
+    EXPECT_FALSE(ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(pid)).has_value());
+    EXPECT_EQ(kErrorInvalidParameter, lastError());
+    EXPECT_FALSE(firstModulePath(static_cast<std::uint32_t>(pid)).has_value());
+    EXPECT_EQ(kErrorInvalidParameter, lastError());
+}
+
+TEST_F(ProcessListTest, EndedButUnreapedProcessesAreNotListed) {
+    const pid_t pid = start();
+    ASSERT_TRUE(listed(pid).has_value());
+    ASSERT_EQ(0, ::kill(pid, SIGKILL));
+    siginfo_t info{};
+    ASSERT_EQ(0, ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT));  // ended, not reaped
+    EXPECT_FALSE(listed(pid).has_value());
+}
+
+TEST_F(ProcessListTest, ProcessesOfAnotherUserCannotBeOpened) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        if (ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(parent))) ::_exit(101);
+        if (lastError() != kErrorAccessDenied) ::_exit(102);
+        if (firstModulePath(static_cast<std::uint32_t>(parent))) ::_exit(103);
+        ::_exit(lastError() == kErrorAccessDenied ? 0 : 104);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+}  // namespace
+}  // namespace platform::processes
