@@ -19,6 +19,7 @@ namespace dwsvc {
 namespace {
 constexpr std::uint32_t kStartWaitHintMilliseconds = 3000;
 constexpr std::uint32_t kRetryWaitMilliseconds = 10'000;
+constexpr std::uint32_t kStopHandlingMilliseconds = 30'000;
 }  // namespace
 
 std::string csvBasePathAt(const platform::SystemTime& start) {
@@ -38,6 +39,7 @@ void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
             // The main routine's final report tells the manager; here the state only changes.
             runtime.reporter.setStoredState(platform::kServiceStopped);
             writeSetting(kServiceRunning, 0);
+            runtime.stopHandledEvent.set();
             return;
         case platform::kServiceControlPause:
             runtime.reporter.report(platform::kServicePaused, 0, 0);
@@ -141,6 +143,9 @@ void serviceMain(ServiceRuntime& runtime) {
 
     runtime.workers.startPollingThread(runtime);
     runMainWaitLoop(runtime);
+    // The loop ends only on the stop control: its notifier launch and registry write come
+    // before the STOPPED report, which tells the service manager that the stop is complete.
+    platform::waitFor(runtime.stopHandledEvent, kStopHandlingMilliseconds);
     runtime.workers.stopAll(runtime);
 
     runtime.reporter.report(platform::kServiceStopped, 0, 0);

@@ -57,6 +57,9 @@ struct ServiceRuntime {
     // Set by the polling thread at the end of every cycle, so that the main wait loop measures
     // the next wait from the end of the poll it asked for.
     platform::SyncEvent cycleDoneEvent{platform::SyncEvent::Reset::Automatic};
+    // Set once the stop control has done its work (the notifier launched, ServiceRunning
+    // cleared), so that the final STOPPED report comes after it.
+    platform::SyncEvent stopHandledEvent{platform::SyncEvent::Reset::Manual};
 
     StatusTable table;
     StatusReporter reporter;

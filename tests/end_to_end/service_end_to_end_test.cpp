@@ -1,0 +1,163 @@
+// The whole service with real processes in a temporary system root: dwsvc installed and started
+// by monswitch, watching simulated controllers; the event log, the registry, the CSV log, the
+// pipe and a listening tray window see every change.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "common/pipe_request.h"
+#include "common/tray_messages.h"
+#include "platform/event_log.h"
+#include "platform/named_pipe.h"
+#include "platform/window_directory.h"
+#include "service/monitor/event_ids.h"
+#include "service/monitor/settings_store.h"
+#include "simulator/drive_store.h"
+#include "tests/support/temp_root.h"
+#include "tests/tools/program_run.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// The tray application's hidden window, as far as the notifier can tell.
+class TrayWindowStandIn {
+public:
+    TrayWindowStandIn() {
+        window_ = platform::windows::WindowThread::start(
+            lmx::tray::kMainWindowTitle, [this](std::uint32_t message, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                std::lock_guard lock(lock_);
+                messages_.push_back(message);
+                return 0;
+            });
+    }
+    bool running() const { return window_ != nullptr; }
+    int count(std::uint32_t message) const {
+        std::lock_guard lock(lock_);
+        return static_cast<int>(std::count(messages_.begin(), messages_.end(), message));
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::uint32_t> messages_;
+    std::unique_ptr<platform::windows::WindowThread> window_;
+};
+
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+int countEvents(std::uint32_t id) {
+    int count = 0;
+    for (const auto& event : platform::eventlog::readEvents()) count += event.eventId == id;
+    return count;
+}
+
+std::vector<std::uint8_t> exchange(const lmx::PipeRequest& request, std::size_t replySize) {
+    std::vector<std::uint8_t> reply(replySize);
+    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return {};
+    auto client = platform::pipes::PipeClient::open(lmx::kServicePipeName);
+    std::size_t done = 0;
+    if (!client || !client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done)) return {};
+    std::size_t received = 0;
+    while (received < replySize) {
+        std::size_t got = 0;
+        if (!client->read({reply.data() + received, replySize - received}, got) || got == 0) break;
+        received += got;
+    }
+    reply.resize(received);
+    return reply;
+}
+
+TEST(ServiceEndToEnd, WatchesSimulatedControllersFromStartToStop) {
+    lmx::testing::TempRoot root;
+    // The programs run from a folder of their own in the root, as an installation would: the
+    // service writes its CSV logs beside itself.
+    const fs::path programs = root.path() / "programs";
+    fs::create_directories(programs);
+    for (const char* file : {"dwsvc", "monswitch", "traysignal", "TXTRES_EN.so"}) {
+        fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
+    }
+    const auto dwsvc = programs / "dwsvc";
+    const auto monswitch = programs / "monswitch";
+
+    ASSERT_EQ(0, lmx::testing::runProgram(dwsvc, "dwsvc", {"install"}).exitCode);
+    dwsvc::writeSetting(dwsvc::kTemperatureSetting, 0x3C01);  // alarm on at 60 °C
+    simulator::createController(simulator::driveFilePath(root.path(), 0), "Lumavex ZDAP-RS482");
+    simulator::createController(simulator::driveFilePath(root.path(), 2), "ZDA-GX460-TT3");
+    TrayWindowStandIn tray;
+    ASSERT_TRUE(tray.running());
+
+    ASSERT_EQ(0, lmx::testing::runProgram(monswitch, "monswitch", {"start", "LMXDuowatch"}).exitCode);
+    ASSERT_TRUE(eventually([] {
+        return countEvents(dwsvc::kEventControllerFound + 0) == 1 && countEvents(dwsvc::kEventControllerFound + 2) == 1;
+    }));
+    EXPECT_TRUE(eventually([&] { return tray.count(lmx::tray::UWM_SVC_NOTIFY) >= 1; }));
+    EXPECT_EQ(1u, dwsvc::readSetting(dwsvc::kServiceRunning, 0));
+
+    auto table = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * 640);
+    ASSERT_EQ(3840u, table.size());
+    auto first = lmx::recordFromBytes(std::span<const std::uint8_t, 640>(table.data(), 640));
+    EXPECT_EQ(1, first.present);
+    EXPECT_EQ("Lumavex ZDAP-RS482", lmx::trimmedField(first.raidModel));
+
+    // The controller starts a rebuild and a member runs hot; a refresh request polls at once.
+    const int notifiesBefore = tray.count(lmx::tray::UWM_SVC_NOTIFY);
+    simulator::setFields(simulator::driveFilePath(root.path(), 0),
+                         {{"raid.status", "2"}, {"raid.rebuildProgress", "128"}, {"members.1.rebuilding", "true"},
+                          {"members.0.temperature", "61"}});
+    exchange(lmx::makePipeRequest(lmx::kRequestRefresh), 0);
+    ASSERT_TRUE(eventually([] { return countEvents(dwsvc::kEventStatusRebuilding) == 1; }));
+    EXPECT_TRUE(eventually([] { return countEvents(dwsvc::kEventOverTemperature) == 1; }));
+    EXPECT_TRUE(eventually([&] { return tray.count(lmx::tray::UWM_SVC_NOTIFY) > notifiesBefore; }));
+
+    lmx::ControllerStatusRecord published;
+    lmx::clearRecord(published);
+    dwsvc::loadRecord(0, published);
+    EXPECT_EQ(2, published.raidStatus);
+    EXPECT_EQ(0x03, published.drive[1].status);
+    table = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * 640);
+    ASSERT_EQ(3840u, table.size());
+    first = lmx::recordFromBytes(std::span<const std::uint8_t, 640>(table.data(), 640));
+    EXPECT_EQ(128u, lmx::progress(first));
+    EXPECT_EQ(61, first.drive[0].temperature);
+
+    // The CSV log of drive 0 lies beside the service and ends with the hot member.
+    std::string lastLine;
+    for (const auto& entry : fs::directory_iterator(programs)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("temp_log_") || !name.ends_with("_00.csv")) continue;
+        std::ifstream csv(entry.path());
+        for (std::string line; std::getline(csv, line);) lastLine = line;
+    }
+    EXPECT_NE(std::string::npos, lastLine.find(",61,")) << lastLine;
+
+    // A log page through the pipe: the header and the 512 bytes of the simulated page.
+    const auto log = exchange(lmx::makePipeRequest(lmx::kRequestLogPageF4, 0), 640 + 512);
+    ASSERT_EQ(640u + 512u, log.size());
+    EXPECT_EQ(1, log[2]);
+    EXPECT_EQ(0xF4, log[640]);
+
+    ASSERT_EQ(0, lmx::testing::runProgram(monswitch, "monswitch", {"stop", "LMXDuowatch"}).exitCode);
+    EXPECT_EQ(0u, dwsvc::readSetting(dwsvc::kServiceRunning, 1));
+    EXPECT_EQ(1, tray.count(lmx::tray::UWM_SVC_STOPPING));
+    const auto events = platform::eventlog::readEvents();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(dwsvc::kEventMonitoringStopped, events.back().eventId);
+    EXPECT_EQ(2, lmx::testing::runProgram(monswitch, "monswitch", {"stop", "LMXDuowatch"}).exitCode);
+}
+
+}  // namespace
