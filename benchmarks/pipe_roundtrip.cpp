@@ -11,24 +11,12 @@
 #include "benchmarks/simulated_root.h"
 #include "platform/named_pipe.h"
 #include "service/monitor/monitoring_threads.h"
-
-namespace {
-
-class NoWorkers final : public dwsvc::ServiceWorkers {
-public:
-    void startPipeServer(dwsvc::ServiceRuntime&) override {}
-    void startPatrolThread(dwsvc::ServiceRuntime&) override {}
-    void startPollingThread(dwsvc::ServiceRuntime&) override {}
-    void stopAll(dwsvc::ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
-
-}  // namespace
+#include "tests/support/idle_service_workers.h"
 
 int main(int argc, char** argv) {
     const int requests = argc > 1 ? std::atoi(argv[1]) : 10'000;
     lmx::bench::SimulatedRoot root(0);
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     dwsvc::ServiceRuntime runtime(workers);
     dwsvc::DriveActions actions;
     auto server = platform::pipes::PipeServer::create(lmx::kServicePipeName);
@@ -45,17 +33,10 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int i = 0; i < requests; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        bool ok = platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds);
-        auto client = ok ? platform::pipes::PipeClient::open(lmx::kServicePipeName) : std::nullopt;
-        std::size_t done = 0;
-        ok = client && client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done);
-        std::size_t received = 0;
-        while (ok && received < reply.size()) {
-            std::size_t got = 0;
-            ok = client->read({reply.data() + received, reply.size() - received}, got) && got > 0;
-            received += got;
-        }
-        client.reset();
+        const auto received = platform::pipes::callNamedPipe(
+            lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply,
+            lmx::kPipeWaitMilliseconds);
+        const bool ok = received == reply.size();
         const auto elapsed = std::chrono::steady_clock::now() - start;
         if (!ok) ++failures;
         microseconds.push_back(std::chrono::duration<double, std::micro>(elapsed).count());

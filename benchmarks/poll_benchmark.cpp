@@ -5,6 +5,7 @@
 #include "benchmarks/simulated_root.h"
 #include "service/controller/status_queries.h"
 #include "service/monitor/poll_cycle.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace {
 
@@ -28,18 +29,9 @@ void PollOneSimulatedController(benchmark::State& state) {
 }
 BENCHMARK(PollOneSimulatedController)->Unit(benchmark::kMicrosecond);
 
-class NoWorkers final : public dwsvc::ServiceWorkers {
-public:
-    void startPipeServer(dwsvc::ServiceRuntime&) override {}
-    void startPatrolThread(dwsvc::ServiceRuntime&) override {}
-    void startPollingThread(dwsvc::ServiceRuntime&) override {}
-    void stopAll(dwsvc::ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
-
 void PollCycleOverSixSimulatedControllers(benchmark::State& state) {
     lmx::bench::SimulatedRoot root(6);
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     dwsvc::ServiceRuntime runtime(workers);
     runtime.sendNotifyControl = [] {};
     runtime.temperatureSetting = 0x3C01;

@@ -81,4 +81,11 @@ private:
     int socket_ = -1;
 };
 
+// CallNamedPipeA: waits up to `timeoutMilliseconds` for the server, connects, writes `request`,
+// reads until `reply` is full or the server has finished sending, and closes. Empty (with the
+// last error) when the pipe could not be reached or the request not written; otherwise the
+// number of reply bytes that arrived.
+std::optional<std::size_t> callNamedPipe(std::string_view pipeName, std::span<const std::uint8_t> request,
+                                         std::span<std::uint8_t> reply, std::uint32_t timeoutMilliseconds);
+
 }  // namespace platform::pipes

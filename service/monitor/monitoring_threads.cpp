@@ -50,13 +50,11 @@ void servePipe(ServiceRuntime& runtime, platform::pipes::PipeServer& server, Con
 }
 
 bool requestPatrolStart(int physicalNumber) {
-    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return false;
-    auto client = platform::pipes::PipeClient::open(lmx::kServicePipeName);
-    if (!client) return false;
     const auto request = lmx::makePipeRequest(lmx::kRequestStartVerify, static_cast<std::uint8_t>(physicalNumber));
-    std::size_t written = 0;
-    return client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, written) &&
-           written == sizeof request;
+    return platform::pipes::callNamedPipe(lmx::kServicePipeName,
+                                          {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, {},
+                                          lmx::kPipeWaitMilliseconds)
+        .has_value();
 }
 
 std::uint32_t findActiveSession() {

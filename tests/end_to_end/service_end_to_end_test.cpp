@@ -68,17 +68,10 @@ int countEvents(std::uint32_t id) {
 
 std::vector<std::uint8_t> exchange(const lmx::PipeRequest& request, std::size_t replySize) {
     std::vector<std::uint8_t> reply(replySize);
-    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return {};
-    auto client = platform::pipes::PipeClient::open(lmx::kServicePipeName);
-    std::size_t done = 0;
-    if (!client || !client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done)) return {};
-    std::size_t received = 0;
-    while (received < replySize) {
-        std::size_t got = 0;
-        if (!client->read({reply.data() + received, replySize - received}, got) || got == 0) break;
-        received += got;
-    }
-    reply.resize(received);
+    const auto received = platform::pipes::callNamedPipe(
+        lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply,
+        lmx::kPipeWaitMilliseconds);
+    reply.resize(received.value_or(0));
     return reply;
 }
 

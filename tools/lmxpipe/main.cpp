@@ -44,20 +44,12 @@ std::optional<std::uint32_t> number(const char* text) {
 
 // One exchange: the request, then `replySize` bytes at most (fewer when the service sends fewer).
 std::optional<std::vector<std::uint8_t>> exchange(const lmx::PipeRequest& request, std::size_t replySize) {
-    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return std::nullopt;
-    auto client = platform::pipes::PipeClient::open(lmx::kServicePipeName);
-    std::size_t done = 0;
-    if (!client || !client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done)) {
-        return std::nullopt;
-    }
     std::vector<std::uint8_t> reply(replySize);
-    std::size_t received = 0;
-    while (received < replySize) {
-        std::size_t got = 0;
-        if (!client->read({reply.data() + received, replySize - received}, got) || got == 0) break;
-        received += got;
-    }
-    reply.resize(received);
+    const auto received = platform::pipes::callNamedPipe(
+        lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply,
+        lmx::kPipeWaitMilliseconds);
+    if (!received) return std::nullopt;
+    reply.resize(*received);
     return reply;
 }
 

@@ -10,20 +10,12 @@
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
 #include "tests/support/temp_root.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace dwsvc {
 namespace {
 
 using platform::registry::Key;
-
-class NoWorkers final : public ServiceWorkers {
-public:
-    void startPipeServer(ServiceRuntime&) override {}
-    void startPatrolThread(ServiceRuntime&) override {}
-    void startPollingThread(ServiceRuntime&) override {}
-    void stopAll(ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
 
 class CommandLineTest : public ::testing::Test {
 protected:
@@ -49,7 +41,7 @@ protected:
 
     lmx::testing::TempRoot root;
     lmx::testing::FakeSystemInfo system;
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
 };
 
 TEST_F(CommandLineTest, InstallRegistersTheServiceAndWritesDefaults) {

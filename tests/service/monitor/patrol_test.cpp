@@ -8,18 +8,10 @@
 #include "service/monitor/patrol_schedule.h"
 #include "service/monitor/settings_store.h"
 #include "tests/support/temp_root.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace dwsvc {
 namespace {
-
-class NoWorkers final : public ServiceWorkers {
-public:
-    void startPipeServer(ServiceRuntime&) override {}
-    void startPatrolThread(ServiceRuntime&) override {}
-    void startPollingThread(ServiceRuntime&) override {}
-    void stopAll(ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
 
 platform::SystemTime at(int day, int hour, int minute) {
     platform::SystemTime time;
@@ -58,7 +50,7 @@ protected:
     }
 
     lmx::testing::TempRoot root;
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     ServiceRuntime runtime;
     lmx::testing::FakeSystemInfo system;
     platform::ScopedSystemInfo scoped;

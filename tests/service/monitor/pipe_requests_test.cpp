@@ -8,18 +8,10 @@
 #include "common/service_settings.h"
 #include "service/monitor/settings_store.h"
 #include "tests/support/temp_root.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace dwsvc {
 namespace {
-
-class NoWorkers final : public ServiceWorkers {
-public:
-    void startPipeServer(ServiceRuntime&) override {}
-    void startPatrolThread(ServiceRuntime&) override {}
-    void startPollingThread(ServiceRuntime&) override {}
-    void stopAll(ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
 
 class RecordingReply final : public PipeReply {
 public:
@@ -60,7 +52,7 @@ protected:
     bool changeSignalled() { return platform::waitFor(runtime.changeEvent, 0) == platform::kWaitObject0; }
 
     lmx::testing::TempRoot root;
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     ServiceRuntime runtime;
     RecordingReply reply;
     RecordingControllers controllers;

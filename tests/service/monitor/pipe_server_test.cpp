@@ -10,21 +10,13 @@
 #include "service/monitor/settings_store.h"
 #include "service/monitor/status_table.h"
 #include "tests/support/temp_root.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace dwsvc {
 namespace {
 
 using platform::pipes::PipeClient;
 using platform::pipes::PipeServer;
-
-class NoWorkers final : public ServiceWorkers {
-public:
-    void startPipeServer(ServiceRuntime&) override {}
-    void startPatrolThread(ServiceRuntime&) override {}
-    void startPollingThread(ServiceRuntime&) override {}
-    void stopAll(ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
 
 class PipeServerTest : public ::testing::Test {
 protected:
@@ -41,25 +33,17 @@ protected:
 
     // One exchange as the tray application makes it: connect, write the request, read `replySize` bytes.
     std::vector<std::uint8_t> exchange(const lmx::PipeRequest& request, std::size_t replySize) {
-        EXPECT_TRUE(platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds));
-        auto client = PipeClient::open(lmx::kServicePipeName);
-        EXPECT_TRUE(client.has_value());
-        if (!client) return {};
-        std::size_t done = 0;
-        EXPECT_TRUE(client->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, done));
         std::vector<std::uint8_t> reply(replySize);
-        std::size_t offset = 0;
-        while (offset < replySize) {
-            std::size_t got = 0;
-            if (!client->read({reply.data() + offset, replySize - offset}, got) || got == 0) break;
-            offset += got;
-        }
-        reply.resize(offset);
+        const auto received = platform::pipes::callNamedPipe(
+            lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply,
+            lmx::kPipeWaitMilliseconds);
+        EXPECT_TRUE(received.has_value());
+        reply.resize(received.value_or(0));
         return reply;
     }
 
     lmx::testing::TempRoot root;
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     ServiceRuntime runtime{workers};
     DriveActions actions;
     std::unique_ptr<PipeServer> server;

@@ -15,18 +15,10 @@
 #include "service/monitor/settings_store.h"
 #include "service/monitor/temperature_log.h"
 #include "tests/support/temp_root.h"
+#include "tests/support/idle_service_workers.h"
 
 namespace dwsvc {
 namespace {
-
-class NoWorkers final : public ServiceWorkers {
-public:
-    void startPipeServer(ServiceRuntime&) override {}
-    void startPatrolThread(ServiceRuntime&) override {}
-    void startPollingThread(ServiceRuntime&) override {}
-    void stopAll(ServiceRuntime&) override {}
-    bool launchNotifier(std::string_view) override { return false; }
-};
 
 struct Answer {
     int result;
@@ -93,7 +85,7 @@ protected:
     }
 
     lmx::testing::TempRoot root;
-    NoWorkers workers;
+    lmx::testing::IdleServiceWorkers workers;
     ServiceRuntime runtime;
     ScriptedPoller poller;
     int notifies = 0;
