@@ -9,6 +9,7 @@
 #include "service/monitor/monitoring_threads.h"
 #include "service/monitor/settings_store.h"
 #include "service/monitor/status_table.h"
+#include "simulator/drive_store.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/idle_service_workers.h"
 
@@ -107,6 +108,18 @@ TEST_F(PipeServerTest, BrokenClientsDoNotStallTheServer) {
     ASSERT_EQ(640u, ready.size());
     EXPECT_EQ(1, ready[2]);
     EXPECT_EQ(lmx::kDefaultTemperatureSetting, runtime.temperatureSetting);
+}
+
+TEST_F(PipeServerTest, PatrolThreadsStartRequestReachesTheController) {
+    const auto drive = simulator::driveFilePath(root.path(), 3);
+    simulator::createController(drive, "Lumavex ZDAP-RS481");
+    ASSERT_TRUE(requestPatrolStart(3));
+    // The request is served after it was written: the next exchange waits its turn.
+    exchange(lmx::makePipeRequest(lmx::kRequestIsReady), 640);
+    EXPECT_EQ(simulator::PatrolState::Running, simulator::readDrive(drive).raid.patrol);
+    const auto commands = simulator::readCommandLog(drive);
+    ASSERT_EQ(1u, commands.size());  // one request, one control
+    EXPECT_EQ("smart", commands[0].route);
 }
 
 TEST_F(PipeServerTest, TwoHundredClientsBackToBack) {
