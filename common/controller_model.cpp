@@ -1,6 +1,7 @@
 #include "common/controller_model.h"
 
 #include <array>
+#include <span>
 
 namespace lmx {
 
@@ -30,6 +31,16 @@ constexpr std::array<std::string_view, 5> kTemperatureModels = {
     "Lumavex ZDA-RS",                 "Lumavex ZDAP-RS",
 };
 
+constexpr std::array<std::string_view, 2> kDisplaySettingModels = {"Lumavex ZDAP-RS", "Lumavex ZDA-RS"};
+constexpr std::array<std::string_view, 3> kThreeDriveModels = {"ZDA-JY", "Lumavex ZDAP-RS482", "Lumavex ZDA-RS482"};
+
+bool startsWithAny(std::string_view model, std::span<const std::string_view> prefixes) {
+    for (std::string_view prefix : prefixes) {
+        if (model.starts_with(prefix)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::size_t memberSlotCount(ControllerFamily family) {
@@ -49,11 +60,13 @@ ModelMatch matchControllerModel(std::string_view model) {
 }
 
 bool isTemperatureModel(std::string_view model) {
-    if (model.starts_with(kNoTemperatureModel)) return false;
-    for (std::string_view prefix : kTemperatureModels) {
-        if (model.starts_with(prefix)) return true;
-    }
-    return false;
+    return !model.starts_with(kNoTemperatureModel) && startsWithAny(model, kTemperatureModels);
 }
+
+bool isDisplaySettingModel(std::string_view model) {
+    return !model.starts_with(kNoTemperatureModel) && startsWithAny(model, kDisplaySettingModels);
+}
+
+bool isThreeDriveModel(std::string_view model) { return startsWithAny(model, kThreeDriveModels); }
 
 }  // namespace lmx

@@ -34,5 +34,9 @@ ModelMatch matchControllerModel(std::string_view model);
 
 // Member-drive temperatures are reported by these models.
 bool isTemperatureModel(std::string_view model);
+// The RAID information window offers its display-form setting for these models.
+bool isDisplaySettingModel(std::string_view model);
+// These models have a third member drive.
+bool isThreeDriveModel(std::string_view model);
 
 }  // namespace lmx

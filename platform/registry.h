@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win_error.h"
+
 namespace platform::registry {
 
 enum class ValueType : std::uint32_t { String = 1, Binary = 3, Dword = 4 };
@@ -69,6 +71,6 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-inline constexpr std::uint32_t kErrorInvalidData = 13;
+using platform::kErrorInvalidData;
 
 }  // namespace platform::registry

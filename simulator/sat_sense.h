@@ -5,16 +5,18 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/ata_pass_through.h"
 #include "simulator/ata_request.h"
 #include "simulator/drive_description.h"
 
 namespace simulator {
 
-// SCSI sense keys and additional sense codes the simulator answers with.
-inline constexpr std::uint8_t kSenseNoSense = 0x00;
-inline constexpr std::uint8_t kSenseRecoveredError = 0x01;
-inline constexpr std::uint8_t kSenseIllegalRequest = 0x05;
-inline constexpr std::uint8_t kSenseAbortedCommand = 0x0B;
+// Sense keys are common/ata_pass_through.h's; these are the additional sense codes the
+// simulator answers with.
+using lmx::kSenseAbortedCommand;
+using lmx::kSenseIllegalRequest;
+using lmx::kSenseNoSense;
+using lmx::kSenseRecoveredError;
 inline constexpr std::uint8_t kAscInvalidOperationCode = 0x20;
 inline constexpr std::uint8_t kAscInvalidFieldInCdb = 0x24;
 inline constexpr std::uint8_t kAscqAtaInformationAvailable = 0x1D;  // with ASC 0x00

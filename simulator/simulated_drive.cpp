@@ -17,7 +17,6 @@ namespace simulator {
 
 namespace {
 
-constexpr std::uint32_t kErrorInvalidData = 13;
 
 RouteRequest decode(Route route, const IoBuffers& buffers) {
     switch (route) {
@@ -119,7 +118,7 @@ std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem
     try {
         readDescriptionFile(file);
     } catch (const SimulatorError&) {
-        error = kErrorInvalidData;
+        error = platform::kErrorInvalidData;
         return nullptr;
     }
     error = 0;

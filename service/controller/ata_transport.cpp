@@ -14,9 +14,6 @@ namespace {
 
 std::mutex gConversationLock;
 
-constexpr std::uint8_t kSenseNoSense = 0x0;
-constexpr std::uint8_t kSenseRecoveredError = 0x1;
-constexpr std::uint8_t kAtaStatusReturnDescriptor = 0x09;
 
 bool isDataIn(const lmx::AtaPassThroughDirect& request) { return request.AtaFlags & lmx::kAtaFlagsDataIn; }
 bool isDataOut(const lmx::AtaPassThroughDirect& request) { return request.AtaFlags & lmx::kAtaFlagsDataOut; }
@@ -165,7 +162,7 @@ bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughD
         case 0x72:
         case 0x73:
             senseKey = sense[1] & 0x0F;
-            if (sense[8] == kAtaStatusReturnDescriptor) {
+            if (sense[8] == lmx::kAtaStatusReturnDescriptor) {
                 current[lmx::kTaskFeatures] = sense[11];
                 current[lmx::kTaskSectorCount] = sense[13];
                 current[lmx::kTaskLbaLow] = sense[15];
@@ -185,7 +182,7 @@ bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughD
             break;
         default: return false;
     }
-    return senseKey == kSenseNoSense || senseKey == kSenseRecoveredError;
+    return senseKey == lmx::kSenseNoSense || senseKey == lmx::kSenseRecoveredError;
 }
 
 bool send_ata_command_using_sat(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply,

@@ -48,5 +48,15 @@ TEST(ControllerModel, SlotCountsAndTemperatureModels) {
     EXPECT_FALSE(isTemperatureModel(padded("ZDA-JW100")));
 }
 
+TEST(ControllerModel, DisplaySettingAndThreeDriveModels) {
+    EXPECT_TRUE(isDisplaySettingModel(padded("Lumavex ZDAP-RS481")));
+    EXPECT_TRUE(isDisplaySettingModel(padded("Lumavex ZDA-RS482")));
+    EXPECT_FALSE(isDisplaySettingModel(padded("Lumavex ZDAP-RS481B-H2")));
+    EXPECT_FALSE(isDisplaySettingModel(padded("ZDA-GX460-TT3")));
+    EXPECT_TRUE(isThreeDriveModel(padded("ZDA-JY200")));
+    EXPECT_TRUE(isThreeDriveModel(padded("Lumavex ZDAP-RS482")));
+    EXPECT_FALSE(isThreeDriveModel(padded("Lumavex ZDAP-RS481")));
+}
+
 }  // namespace
 }  // namespace lmx
