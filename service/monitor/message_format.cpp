@@ -42,20 +42,20 @@ std::optional<std::vector<Conversion>> parseConversions(std::string_view format)
     return conversions;
 }
 
-// One conversion formatted with snprintf from its own checked spec; integers go through the
+// One conversion formatted with snprintf from its own checked pattern; integers go through the
 // 'll' length so that the argument's width always matches.
-std::string formatOne(std::string_view spec, const MessageArgument& argument) {
+std::string formatOne(std::string_view conversion, const MessageArgument& argument) {
     std::string pattern;
-    for (char c : spec) {
+    for (char c : conversion) {
         if (c != 'h' && c != 'l') pattern += c;
     }
     if (const auto* number = std::get_if<std::int64_t>(&argument)) {
-        const char conversion = pattern.back();
-        if (conversion != 'c') pattern.insert(pattern.size() - 1, "ll");
-        const int length = conversion == 'c' ? std::snprintf(nullptr, 0, pattern.c_str(), static_cast<int>(*number))
+        const char kind = pattern.back();
+        if (kind != 'c') pattern.insert(pattern.size() - 1, "ll");
+        const int length = kind == 'c' ? std::snprintf(nullptr, 0, pattern.c_str(), static_cast<int>(*number))
                                              : std::snprintf(nullptr, 0, pattern.c_str(), static_cast<long long>(*number));
         std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-        if (conversion == 'c') {
+        if (kind == 'c') {
             std::snprintf(out.data(), out.size() + 1, pattern.c_str(), static_cast<int>(*number));
         } else {
             std::snprintf(out.data(), out.size() + 1, pattern.c_str(), static_cast<long long>(*number));
