@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev sqlite3 libsystemd-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # GUI programs: Qt 6 Widgets and SVG icons, the Japanese dialog font, and libqt6gui6's
+  # offscreen platform plugin on which the GUI tests run without a display.
+  qt6-base-dev qt6-svg-dev libqt6gui6 fonts-ipafont-gothic
 )
 
 missing=()

@@ -1,0 +1,29 @@
+#pragma once
+// The About box (template 141): product name, version and legal notice from the version record
+// of a program file, the application icon, and an OK button that ends it with 1.
+
+#include <filesystem>
+
+#include "gui/dialog_template.h"
+#include "gui/template_dialog.h"
+
+namespace lmx::gui {
+
+inline constexpr int kAboutTemplateId = 141;
+inline constexpr int kAboutOkButton = 1043;
+inline constexpr int kAboutIcon = 1044;
+inline constexpr int kAboutLegalCopyright = 1045;
+inline constexpr int kAboutVersion = 1046;
+inline constexpr int kAboutProductName = 1047;
+
+DialogTemplate aboutDialogTemplate();
+
+class AboutDialog : public TemplateDialog {
+    Q_OBJECT
+public:
+    // Fills the box from `programFile`'s version record; without a record the three texts keep
+    // their template texts.
+    explicit AboutDialog(const std::filesystem::path& programFile, QWidget* parent = nullptr);
+};
+
+}  // namespace lmx::gui

@@ -1,0 +1,66 @@
+#pragma once
+// MessageBox: a modal box with caption, text, icon and buttons that returns the id of the
+// button pressed. Tests install MessageBoxAnswers, which answers in advance and records what
+// was asked, so that no test enters a modal loop.
+
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+class QWidget;
+
+namespace lmx::gui {
+
+// Button ids as MessageBox returns them.
+enum MessageBoxResult : int {
+    IDOK = 1,
+    IDCANCEL = 2,
+    IDABORT = 3,
+    IDRETRY = 4,
+    IDIGNORE = 5,
+    IDYES = 6,
+    IDNO = 7,
+};
+
+enum class MessageBoxButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+
+// The icon classes with their MB_ICON values.
+enum class MessageBoxIcon { None = 0, Error = 16, Question = 32, Warning = 48, Information = 64 };
+
+struct MessageBoxRequest {
+    QString text;
+    QString caption;
+    MessageBoxIcon icon = MessageBoxIcon::None;
+    MessageBoxButtons buttons = MessageBoxButtons::Ok;
+    bool topMost = false;
+    bool hasOwner = false;
+};
+
+// Shows the box modally (owned by `owner` if given) and returns the id of the button pressed;
+// closing the box returns IDCANCEL when it has a Cancel button, else the single button's id.
+int messageBox(QWidget* owner, const QString& text, const QString& caption, MessageBoxButtons buttons = MessageBoxButtons::Ok,
+               MessageBoxIcon icon = MessageBoxIcon::None, bool topMost = false);
+
+// While an object of this class lives, messageBox shows nothing: it records the request and
+// returns the next queued answer, or the first button's id when none is queued.
+class MessageBoxAnswers {
+public:
+    MessageBoxAnswers();
+    ~MessageBoxAnswers();
+    MessageBoxAnswers(const MessageBoxAnswers&) = delete;
+    MessageBoxAnswers& operator=(const MessageBoxAnswers&) = delete;
+
+    void answer(int buttonId) { answers_.push_back(buttonId); }
+    const std::vector<MessageBoxRequest>& asked() const { return asked_; }
+
+private:
+    friend int messageBox(QWidget*, const QString&, const QString&, MessageBoxButtons, MessageBoxIcon, bool);
+    int take(const MessageBoxRequest& request);
+
+    std::deque<int> answers_;
+    std::vector<MessageBoxRequest> asked_;
+    MessageBoxAnswers* previous_ = nullptr;
+};
+
+}  // namespace lmx::gui

@@ -1,0 +1,203 @@
+#include "gui/template_dialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "gui/info_progress_bar.h"
+
+namespace lmx::gui {
+
+namespace {
+
+Qt::Alignment labelAlignment(TextAlign align) {
+    switch (align) {
+        case TextAlign::Right: return Qt::AlignRight | Qt::AlignTop;
+        case TextAlign::Center: return Qt::AlignHCenter | Qt::AlignTop;
+        case TextAlign::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+}  // namespace
+
+TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
+    : QDialog(parent), templateId_(dialogTemplate.id), keys_(dialogTemplate.keys) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (dialogTemplate.topMost) flags |= Qt::WindowStaysOnTopHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+
+    const QFont font = dialogFont(dialogTemplate.font);
+    setFont(font);
+    units_ = baseUnits(font);
+    setFixedSize(toPixels(dialogTemplate.width, dialogTemplate.height, units_));
+
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = createControl(control);
+        widget->setGeometry(toPixels(control.rect, units_));
+        if (control.id >= 0) controls_.emplace(control.id, widget);
+        if (control.endsDialogWith) buttonResults_.emplace(control.id, *control.endsDialogWith);
+    }
+}
+
+TemplateDialog::~TemplateDialog() = default;
+
+QWidget* TemplateDialog::createControl(const ControlTemplate& control) {
+    const QString text = QString::fromStdString(control.text);
+    const int id = control.id;
+    switch (control.kind) {
+        case ControlKind::Label: {
+            auto* label = new QLabel(text, this);
+            label->setAlignment(labelAlignment(control.align));
+            return label;
+        }
+        case ControlKind::ReadOnlyEdit: {
+            auto* edit = new QLineEdit(text, this);
+            edit->setReadOnly(true);
+            return edit;
+        }
+        case ControlKind::CheckBox: {
+            auto* box = new QCheckBox(text, this);
+            connect(box, &QCheckBox::clicked, this, [this, id] { command(id); });
+            return box;
+        }
+        case ControlKind::DropDownList: {
+            // The template's height includes the opened list; the closed box keeps its own.
+            return new QComboBox(this);
+        }
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(text, this);
+            // Enter is the dialog's key policy, not Qt's auto-default button.
+            button->setAutoDefault(false);
+            button->setDefault(control.defaultButton);
+            connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
+            return button;
+        }
+        case ControlKind::GroupBox: return new QGroupBox(text, this);
+        case ControlKind::TabControl: return new QTabWidget(this);
+        case ControlKind::Tree: {
+            auto* tree = new QTreeWidget(this);
+            tree->setHeaderHidden(true);
+            return tree;
+        }
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(this);
+            list->setRootIsDecorated(false);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            return list;
+        }
+        case ControlKind::ProgressBar: return new InfoProgressBar(this);
+        case ControlKind::Icon: {
+            auto* icon = new QLabel(this);
+            icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return icon;
+        }
+    }
+    return new QWidget(this);
+}
+
+QWidget* TemplateDialog::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void TemplateDialog::setControlText(int id, const QString& text) {
+    QWidget* widget = control(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(text);
+    } else if (auto* bar = qobject_cast<InfoProgressBar*>(widget)) {
+        bar->setBarText(text);
+    }
+}
+
+QString TemplateDialog::controlText(int id) const {
+    QWidget* widget = control(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
+    if (auto* bar = qobject_cast<InfoProgressBar*>(widget)) return bar->barText();
+    return {};
+}
+
+void TemplateDialog::onCommand(int id, std::function<void()> handler) {
+    commandHandlers_[id] = std::move(handler);
+}
+
+void TemplateDialog::command(int id) {
+    if (const auto handler = commandHandlers_.find(id); handler != commandHandlers_.end()) {
+        handler->second();
+        return;
+    }
+    if (const auto result = buttonResults_.find(id); result != buttonResults_.end()) endDialog(result->second);
+}
+
+int TemplateDialog::doModal() {
+    return exec();
+}
+
+void TemplateDialog::endDialog(int result) {
+    done(result);
+}
+
+void TemplateDialog::showModeless() {
+    show();
+    raise();
+}
+
+void TemplateDialog::hideModeless() {
+    hide();
+}
+
+void TemplateDialog::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (keys_.enterEndsWith) endDialog(*keys_.enterEndsWith);
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Escape) {
+            if (keys_.escEndsWith) endDialog(*keys_.escEndsWith);
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TemplateDialog::closeEvent(QCloseEvent* event) {
+    if (!keys_.closeEndsWith) {
+        event->ignore();
+        return;
+    }
+    endDialog(*keys_.closeEndsWith);
+    event->accept();
+}
+
+void TemplateDialog::reject() {
+    if (keys_.escEndsWith) endDialog(*keys_.escEndsWith);
+}
+
+void TemplateDialog::accept() {
+    endDialog(1);
+}
+
+}  // namespace lmx::gui

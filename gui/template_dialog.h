@@ -1,0 +1,74 @@
+#pragma once
+// A dialog window built from a DialogTemplate: every control created at its pixel rectangle and
+// reachable by id, modal runs that end with EndDialog's result, the dialog's own Enter, Esc and
+// close-box policy, and modeless show and hide.
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <map>
+
+#include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
+
+class QCloseEvent;
+class QKeyEvent;
+
+namespace lmx::gui {
+
+class TemplateDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
+    ~TemplateDialog() override;
+
+    int templateId() const { return templateId_; }
+    const DialogBaseUnits& units() const { return units_; }
+
+    // GetDlgItem: the control with this id, or null.
+    QWidget* control(int id) const;
+    template <typename Widget>
+    Widget* controlAs(int id) const {
+        return qobject_cast<Widget*>(control(id));
+    }
+
+    // SetDlgItemText / GetDlgItemText for labels, edits, buttons, check boxes and group boxes;
+    // the progress bar's text for a progress bar.
+    void setControlText(int id, const QString& text);
+    QString controlText(int id) const;
+
+    // A push button's or check box's click (WM_COMMAND with the control's id).
+    void onCommand(int id, std::function<void()> handler);
+
+    // DoModal: runs the dialog until endDialog; returns its result.
+    int doModal();
+    // EndDialog: ends a modal run with `result`, or hides a modeless dialog.
+    void endDialog(int result);
+
+    // Modeless use.
+    void showModeless();
+    void hideModeless();
+
+    const KeyPolicy& keyPolicy() const { return keys_; }
+    void setKeyPolicy(const KeyPolicy& keys) { keys_ = keys; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;  // Qt's own Esc path; routed through the key policy
+    void accept() override;
+
+private:
+    QWidget* createControl(const ControlTemplate& control);
+    void command(int id);
+
+    int templateId_ = 0;
+    DialogBaseUnits units_;
+    KeyPolicy keys_;
+    std::map<int, QWidget*> controls_;
+    std::map<int, std::function<void()>> commandHandlers_;
+    std::map<int, int> buttonResults_;
+};
+
+}  // namespace lmx::gui
