@@ -4,6 +4,7 @@ set(LMX_PLATFORM_IPC_SOURCES
   linux/command_interpreter.cpp
   linux/detached_process.cpp
   linux/login_sessions.cpp
+  linux/named_mutex.cpp
   linux/named_pipe.cpp
   linux/process_list.cpp
   linux/service_start.cpp

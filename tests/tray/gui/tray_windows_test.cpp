@@ -1,0 +1,197 @@
+// The tray application's windows: the tray icon and its menu, the alerts, and the frame driven
+// by a real pipe server, on Qt's offscreen platform.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <thread>
+
+#include "common/tray_messages.h"
+#include "gui/message_box.h"
+#include "platform/named_pipe.h"
+#include "service/monitor/monitoring_threads.h"
+#include "tests/gui/test_application.h"
+#include "tests/support/idle_service_workers.h"
+#include "tests/support/temp_root.h"
+#include "tray/app/main_frame.h"
+#include "tray/app/popup_dialog.h"
+#include "tray/app/sys_tray.h"
+
+namespace lmx::tray {
+namespace {
+
+// A notification area that refuses the first `refusals` requests.
+class CountingShell final : public TrayShell {
+public:
+    explicit CountingShell(int refusals, int* calls) : refusals_(refusals), calls_(calls) {}
+    bool add(const QIcon&, const QString&) override { return answer(); }
+    bool modify(const QIcon&) override { return shown_ && answer(); }
+    void remove() override { shown_ = false; }
+
+private:
+    bool answer() {
+        ++*calls_;
+        if (refusals_-- > 0) return false;
+        shown_ = true;
+        return true;
+    }
+    int refusals_;
+    int* calls_;
+    bool shown_ = false;
+};
+
+TEST(SysTray, RefusedIconIsAskedForAgainEveryFiveSeconds) {
+    gui::testing::testApplication();
+    int calls = 0;
+    std::vector<int> pauses;
+    const auto sleep = [&](int milliseconds) { pauses.push_back(milliseconds); };
+    SysTray late(std::make_unique<CountingShell>(3, &calls), [](int) {}, [] { return true; });
+    EXPECT_EQ(0, late.createIcon(QIcon(), sleep));
+    // The first add and two more after a pause each are refused; the third pause brings it.
+    EXPECT_EQ(std::vector<int>(3, 5000), pauses);
+
+    pauses.clear();
+    SysTray never(std::make_unique<CountingShell>(1'000, &calls), [](int) {}, [] { return true; });
+    EXPECT_NE(0, never.createIcon(QIcon(), sleep));
+    EXPECT_EQ(60u, pauses.size());
+}
+
+TEST(SysTray, MenuFollowsTheServiceAndOpensOnlyWhenItRuns) {
+    gui::testing::testApplication();
+    int calls = 0;
+    bool running = false;
+    std::vector<int> commands;
+    SysTray tray(std::make_unique<CountingShell>(0, &calls), [&](int command) { commands.push_back(command); },
+                 [&] { return running; });
+    ASSERT_EQ(0, tray.createIcon(QIcon(), [](int) {}));
+    const auto actions = tray.menu()->actions();
+    ASSERT_EQ(6, actions.size());
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_TRUE(actions[4]->isSeparator());
+
+    tray.notified(true);  // a double-click while the service is stopped
+    EXPECT_TRUE(commands.empty());
+    EXPECT_FALSE(actions[3]->isEnabled());
+    running = true;
+    tray.notified(true);
+    EXPECT_TRUE(actions[3]->isEnabled());
+    EXPECT_EQ(std::vector<int>{kCommandShowInformation}, commands);
+    actions[5]->trigger();
+    EXPECT_EQ(kCommandExit, commands.back());
+}
+
+TEST(PopupDialog, ButtonsAndCloseBoxReportEscDoesNot) {
+    gui::testing::testApplication();
+    std::vector<std::pair<int, bool>> closed;
+    const auto record = [&](int slot, bool info) { closed.emplace_back(slot, info); };
+
+    PopupDialog info(3, "line one\r\nline two", 48, record);
+    info.showModeless();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&info, &escape);
+    EXPECT_TRUE(info.isVisible());
+    EXPECT_TRUE(closed.empty());
+    EXPECT_EQ("line one\nline two", info.controlText(kPopupText).toStdString());
+    info.controlAs<QPushButton>(gui::IDOK)->click();
+    EXPECT_FALSE(info.isVisible());
+
+    PopupDialog dismissed(4, "text", 64, record);
+    dismissed.showModeless();
+    dismissed.close();
+    ASSERT_EQ(2u, closed.size());
+    EXPECT_EQ(std::make_pair(3, true), closed[0]);
+    EXPECT_EQ(std::make_pair(4, false), closed[1]);
+}
+
+// The frame against a real pipe server holding two controllers, one of them abnormal.
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gui::testing::testApplication();
+        for (int n = 0; n < 6; ++n) {
+            lmx::ControllerStatusRecord record;
+            lmx::clearRecord(record);
+            record.physicalNumber = static_cast<std::uint8_t>(n);
+            if (n == 1 || n == 4) {
+                record.present = 1;
+                record.ordinal = n == 1 ? 0 : 1;
+                record.raidStatus = n == 4 ? 1 : 0;
+                lmx::setField(record.raidModel, "ZDA-GX460");
+                record.drive[0].status = 1;
+                record.drive[1].status = n == 4 ? 0 : 1;
+            }
+            runtime.table.setRecord(n, record);
+        }
+        runtime.ready = true;
+        server = platform::pipes::PipeServer::create(lmx::kServicePipeName);
+        ASSERT_TRUE(server);
+        serving = std::thread([this] { dwsvc::servePipe(runtime, *server, actions); });
+    }
+    void TearDown() override {
+        server->stop();
+        serving.join();
+    }
+
+    lmx::testing::TempRoot root;
+    lmx::testing::IdleServiceWorkers workers;
+    dwsvc::ServiceRuntime runtime{workers};
+    dwsvc::DriveActions actions;
+    std::unique_ptr<platform::pipes::PipeServer> server;
+    std::thread serving;
+};
+
+TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesThem) {
+    int calls = 0;
+    MainFrame::Options options;
+    options.shell = std::make_unique<CountingShell>(0, &calls);
+    options.startWorker = false;
+    MainFrame frame(std::move(options));
+    ASSERT_TRUE(frame.create());
+    EXPECT_EQ(130, frame.trayIcon());
+
+    frame.window().sendMessage(tray::UWM_SVC_NOTIFY);  // before the first load: ignored
+    EXPECT_FALSE(frame.core().dataInitialized());
+    frame.window().sendMessage(tray::UWM_INIT_DATA);
+    ASSERT_TRUE(frame.core().dataInitialized());
+    EXPECT_FALSE(frame.popupOpen(1));  // normal: no alert at the first load
+    EXPECT_TRUE(frame.popupOpen(4));
+
+    // Another process reaches the frame by its title, as traysignal does.
+    ASSERT_TRUE(frame.window().registerInDirectory() || frame.window().directoryRef().has_value());
+    const auto found = platform::windows::findWindow(tray::kMainWindowTitle);
+    ASSERT_TRUE(found.has_value());
+
+    // Stopping monitoring with no service running: "already stopped", icon 130, alerts closed.
+    gui::MessageBoxAnswers answers;
+    frame.window().sendMessage(gui::WM_COMMAND, kCommandStopMonitoring);
+    ASSERT_EQ(1u, answers.asked().size());
+    EXPECT_EQ(gui::loadString(307), answers.asked()[0].text);
+    EXPECT_EQ("LMX Duowatch Service Control", answers.asked()[0].caption.toStdString());
+    EXPECT_FALSE(frame.popupOpen(4));
+    EXPECT_EQ(130, frame.trayIcon());
+}
+
+TEST_F(MainFrameTest, LostControllerRaisesAnErrorAlertFromItsLastPacket) {
+    int calls = 0;
+    MainFrame::Options options;
+    options.shell = std::make_unique<CountingShell>(0, &calls);
+    options.startWorker = false;
+    MainFrame frame(std::move(options));
+    ASSERT_TRUE(frame.create());
+    frame.window().sendMessage(tray::UWM_INIT_DATA);
+    ASSERT_FALSE(frame.popupOpen(1));
+    lmx::ControllerStatusRecord gone;
+    lmx::clearRecord(gone);
+    gone.physicalNumber = 1;
+    runtime.table.setRecord(1, gone);
+    frame.window().sendMessage(tray::UWM_SVC_NOTIFY);
+    EXPECT_TRUE(frame.popupOpen(1));
+    frame.window().sendMessage(tray::UWM_POPUP_CLOSED, 1, 0);
+    EXPECT_FALSE(frame.popupOpen(1));
+}
+
+}  // namespace
+}  // namespace lmx::tray

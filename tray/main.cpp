@@ -1,0 +1,53 @@
+// LMXDuowatch: the tray application. One instance per session: a second one hands over to the
+// first (which shows its information window) and ends.
+
+#include <QApplication>
+#include <memory>
+
+#include "common/product_version.h"
+#include "common/tray_messages.h"
+#include "platform/named_mutex.h"
+#include "platform/system_info.h"
+#include "platform/version_record.h"
+#include "platform/win_error.h"
+#include "platform/window_directory.h"
+#include "tray/app/main_frame.h"
+
+LMX_DEFINE_VERSION_RECORD("LMX Duowatch", LMX_PRODUCT_VERSION, LMX_LEGAL_COPYRIGHT);
+
+namespace {
+
+constexpr std::uint32_t kBroadcastTimeoutMilliseconds = 500;
+
+// Another instance runs: ask its frame to show the information window, and find it among the
+// session's windows by its answer to the registered message.
+void handOverToRunningInstance() {
+    if (const auto frame = platform::windows::findWindow(lmx::tray::kMainWindowTitle)) {
+        platform::debugOutput("hwnd != NULL");
+        platform::windows::postMessage(*frame, lmx::tray::UWM_SHOW_INFO, 0, 0);
+    }
+    const std::uint32_t message = platform::windows::registerWindowMessage(lmx::tray::kSingleInstanceMessageName);
+    bool found = false;
+    platform::windows::broadcastMessage(message, 0, 0, kBroadcastTimeoutMilliseconds,
+                                        [&](const platform::windows::WindowRef&, std::intptr_t reply) {
+                                            found = reply == static_cast<std::intptr_t>(message);
+                                            return !found;  // stop at the first that answers
+                                        });
+    if (found) platform::debugOutput("hOther");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool alreadyExists = false;
+    const auto instance = platform::NamedMutex::create(lmx::tray::kSingleInstanceMutexName, alreadyExists);
+    if (!instance && (alreadyExists || platform::lastError() == platform::kErrorAccessDenied)) {
+        handOverToRunningInstance();
+        return 0;
+    }
+    QApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    lmx::tray::MainFrame frame({});
+    if (!frame.create()) return 0;
+    return application.exec();
+}
