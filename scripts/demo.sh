@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh
 
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target dwsvc TXTRES_EN monswitch traysignal prockill lmxsim lmxpipe
+cmake --build --preset release -j "$(nproc)" --target dwsvc TXTRES_EN monswitch traysignal prockill lmxsim lmxpipe LMXDuowatch
 
 export LMXDUOWATCH_ROOT=${LMXDUOWATCH_ROOT:-$(mktemp -d /tmp/lmxduowatch-demo.XXXXXX)}
 programs=$LMXDUOWATCH_ROOT/programs
 mkdir -p "$programs"
-cp build/release/bin/{dwsvc,TXTRES_EN.so,monswitch,traysignal,prockill,lmxsim,lmxpipe} "$programs/"
+cp build/release/bin/{dwsvc,TXTRES_EN.so,monswitch,traysignal,prockill,lmxsim,lmxpipe,LMXDuowatch} "$programs/"
 cd "$programs"
 echo "System root: $LMXDUOWATCH_ROOT"
 

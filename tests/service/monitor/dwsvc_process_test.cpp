@@ -5,9 +5,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "common/product_version.h"
 #include "platform/event_log.h"
 #include "platform/service_manager.h"
 #include "platform/win_error.h"
@@ -22,6 +24,13 @@ namespace dwsvc {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The product version as the start event shows it: "1, 0, 0, 1" becomes "1. 0. 0. 1".
+std::string trayVersion() {
+    std::string version = LMX_PRODUCT_VERSION;
+    std::replace(version.begin(), version.end(), ',', '.');
+    return version;
+}
 
 pid_t startDwsvc() {
     const std::string program = (lmx::testing::programsFolder() / "dwsvc").string();
@@ -101,8 +110,8 @@ TEST_F(DwsvcProcessTest, RunsUntilSigtermAndLeavesStartAndStopEvents) {
     EXPECT_EQ(platform::eventlog::kInformationType, events[0].type);
     ASSERT_EQ(2u, events[0].strings.size());
     EXPECT_EQ("LMXDuowatch", events[0].strings[0]);
-    // The tray program is not beside this build's dwsvc, so its version reads "error".
-    EXPECT_EQ("Lumavex デュオカードの監視を開始しました [version error]", events[0].strings[1]);
+    // The tray program's file beside dwsvc gives the version.
+    EXPECT_EQ("Lumavex デュオカードの監視を開始しました [version " + trayVersion() + "]", events[0].strings[1]);
     EXPECT_EQ(kEventStartupFailure, events[1].eventId);
     EXPECT_EQ(platform::eventlog::kErrorType, events[1].type);
     EXPECT_EQ("StartServiceCtrlDispatcher Error.", events[1].strings[1]);
@@ -139,7 +148,7 @@ TEST_F(DwsvcProcessTest, TakesControlsThroughTheServiceManager) {
     EXPECT_EQ((std::vector<std::uint32_t>{kEventMonitoringStarted, kEventMonitoringStopped}), eventIds());
     // Language 1: the texts came from the language library beside dwsvc.
     const auto events = platform::eventlog::readEvents();
-    EXPECT_EQ("Started monitoring Lumavex Duocards [version error]", events[0].strings[1]);
+    EXPECT_EQ("Started monitoring Lumavex Duocards [version " + trayVersion() + "]", events[0].strings[1]);
     EXPECT_EQ("Stopped monitoring Lumavex Duocards", events[1].strings[1]);
 }
 
