@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "gui/japanese_strings.h"
+#include "lang/japanese/japanese_strings.h"
 #include "platform/library.h"
 
 namespace lmx::gui {
@@ -62,7 +62,7 @@ std::optional<QString> tryLoadString(int id) {
         fromLibrary = language.loadStringResource;
     }
     if (!fromLibrary) {
-        const auto text = japaneseString(id);
+        const auto text = lang::japaneseString(id);
         if (!text) return std::nullopt;
         return fromUtf8(*text);
     }
@@ -76,7 +76,7 @@ QString loadString(int id) {
 }
 
 QString loadOwnString(int id) {
-    const auto text = japaneseString(id);
+    const auto text = lang::japaneseString(id);
     return text ? fromUtf8(*text) : QString();
 }
 

@@ -4,7 +4,7 @@
 
 #include <QRegularExpression>
 
-#include "gui/japanese_strings.h"
+#include "lang/japanese/japanese_strings.h"
 
 namespace lmx::gui {
 namespace {
@@ -53,7 +53,7 @@ QStringList conversions(const QString& text) {
 
 TEST_F(StringTableTest, EveryJapaneseStringHasAnEnglishTextWithTheSamePlaceholders) {
     ASSERT_TRUE(useLanguageLibrary());
-    for (const int id : japaneseStringIds()) {
+    for (const int id : lang::japaneseStringIds()) {
         const auto english = tryLoadString(id);
         ASSERT_TRUE(english) << "string " << id;
         EXPECT_FALSE(english->isEmpty()) << "string " << id;
@@ -62,10 +62,10 @@ TEST_F(StringTableTest, EveryJapaneseStringHasAnEnglishTextWithTheSamePlaceholde
 }
 
 TEST(JapaneseStringsTest, IdsAscendWithoutDuplicates) {
-    const std::vector<int> ids = japaneseStringIds();
+    const std::vector<int> ids = lang::japaneseStringIds();
     ASSERT_FALSE(ids.empty());
     for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_LT(ids[i - 1], ids[i]);
-    for (const int id : ids) EXPECT_TRUE(japaneseString(id)) << id;
+    for (const int id : ids) EXPECT_TRUE(lang::japaneseString(id)) << id;
 }
 
 }  // namespace

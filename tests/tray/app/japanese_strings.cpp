@@ -1,51 +1,12 @@
 #include "tests/tray/app/japanese_strings.h"
 
-#include <map>
+#include "lang/japanese/japanese_strings.h"
 
 namespace lmx::tray::testing {
 
 std::string JapaneseStrings::load(int id) const {
-    static const std::map<int, std::string> table = {
-        {158, "正常"},
-        {159, "リビルド中"},
-        {160, "リビルド停止中"},
-        {161, "異常"},
-        {163, "正常"},
-        {164, "リビルド中"},
-        {165, "検出不可"},
-        {170, "ポップアップ表示設定"},
-        {171, "表示設定"},
-        {172, "表示時間"},
-        {173, "正常(&N)"},
-        {174, "リビルド(&R)"},
-        {175, "異常(&D)"},
-        {176, "消さない"},
-        {177, "%3d秒"},
-        {178, "設定(&S)"},
-        {179, "キャンセル(&C)"},
-        {184, "Duowatch"},
-        {201, "LMX Duowatch Service\n\n"},
-        {202, "物理ドライブ No.%d, RAID No.%d\n"},
-        {203, "RAID ステータス: %s\n"},
-        {204, "ドライブ%d ステータス: %s"},
-        {206, "情報表示(&V)"},
-        {207, "閉じる(&C)"},
-        {208, "デュオカードが検出できなくなりました。\r\nしばらくしても再検出されない場合、購入元サポート窓口までご連絡下さい。"
-              "\n\n物理ドライブ No.%d, RAID No.%d\nモデル名:%s\nシリアルナンバー:%s\nファームウェア:%s"},
-        {209, "温度"},
-        {213, "リビルド元にリードできないセクタがありました。\r\n購入元サポート窓口までご連絡下さい。"},
-        {217, "異常"},
-        {233, "正常（スペア）"},
-        {234, "検出不可（スペア）"},
-        {303, "監視サービスを開始しました"},
-        {304, "監視サービスはすでに開始しています"},
-        {305, "監視サービスの開始に失敗しました。\r\nしばらく時間を空け、負荷の高い処理が終了してから再度実行して下さい。"},
-        {306, "監視サービスを停止しました"},
-        {307, "監視サービスはすでに停止しています"},
-        {308, "監視サービスの停止に失敗しました。\r\nしばらく時間を空け、負荷の高い処理が終了してから再度実行して下さい。"},
-    };
-    const auto found = table.find(id);
-    return found == table.end() ? std::string() : found->second;
+    const auto text = lang::japaneseString(id);
+    return text ? std::string(*text) : std::string();
 }
 
 }  // namespace lmx::tray::testing

@@ -1,11 +1,11 @@
 // The program's own string table: the Japanese texts, compiled in.
 
-#include "gui/japanese_strings.h"
+#include "lang/japanese/japanese_strings.h"
 
 #include <algorithm>
 #include <iterator>
 
-namespace lmx::gui {
+namespace lmx::lang {
 
 namespace {
 
@@ -137,4 +137,4 @@ std::vector<int> japaneseStringIds() {
     return ids;
 }
 
-}  // namespace lmx::gui
+}  // namespace lmx::lang

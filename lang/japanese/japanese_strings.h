@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-namespace lmx::gui {
+namespace lmx::lang {
 
 // The Japanese text (UTF-8) of string `id`; empty when the table has no such string.
 std::optional<std::string_view> japaneseString(int id);
 // Every id of the table, ascending.
 std::vector<int> japaneseStringIds();
 
-}  // namespace lmx::gui
+}  // namespace lmx::lang
