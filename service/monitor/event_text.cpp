@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/controller_model.h"
+#include "common/utf8_text.h"
 #include "platform/system_info.h"
 #include "platform/system_time.h"
 #include "platform/version_info.h"
@@ -183,13 +184,7 @@ std::string composeEventText(const MessageProvider& messages, const lmx::Control
     return composer.missed() ? missText(messages, eventId) : composer.text();
 }
 
-std::string limitEventText(std::string_view text) {
-    if (text.size() <= kMaxEventTextBytes) return std::string(text);
-    std::size_t cut = kMaxEventTextBytes;
-    // Back up over continuation bytes (10xxxxxx) to the start of the character that would be split.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return std::string(text.substr(0, cut));
-}
+std::string limitEventText(std::string_view text) { return std::string(lmx::utf8Prefix(text, kMaxEventTextBytes)); }
 
 std::string trayVersionText() {
     const std::string folder = platform::programFolder();

@@ -1,4 +1,5 @@
 #include "common/controller_status_record.h"
+#include "common/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,15 @@ TEST(ControllerStatusRecord, TextFieldsStopAtZeroAndTrimBlanks) {
     EXPECT_EQ("", trimmedField(record.raidFirmware));
     setField(record.raidFirmware, "0123456789");  // longer than the field: cut at 8
     EXPECT_EQ("01234567", fieldText(record.raidFirmware));
+}
+
+TEST(Utf8Text, PrefixNeverSplitsACharacter) {
+    EXPECT_EQ("abc", utf8Prefix("abc", 5));
+    EXPECT_EQ("ab", utf8Prefix("abc", 2));
+    EXPECT_EQ("a", utf8Prefix("a日本", 3));      // "日" needs bytes 1-3
+    EXPECT_EQ("a日", utf8Prefix("a日本", 4));
+    EXPECT_EQ("", utf8Prefix("日", 2));
+    EXPECT_EQ("a\xF0\x9F\x98\x80", utf8Prefix("a\xF0\x9F\x98\x80" "b", 5));  // a four-byte character whole
 }
 
 }  // namespace

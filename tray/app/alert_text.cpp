@@ -1,6 +1,7 @@
 #include "tray/app/alert_text.h"
 
 #include "common/controller_model.h"
+#include "common/utf8_text.h"
 #include "tray/app/text_format.h"
 
 namespace lmx::tray {
@@ -47,10 +48,8 @@ std::string temperatureWord(const MemberDriveSlot& drive, std::uint32_t temperat
     return texts.load(strings::kDriveNormal);
 }
 
-}  // namespace
-
-AlertContent buildAlert(const ControllerStatusRecord& packet, int iconClass, std::uint8_t oldStatus,
-                        std::uint32_t temperatureSetting, const StringSource& texts) {
+AlertContent composeAlert(const ControllerStatusRecord& packet, int iconClass, std::uint8_t oldStatus,
+                          std::uint32_t temperatureSetting, const StringSource& texts) {
     AlertContent alert{{}, iconClass};
     const int phyNum = packet.physicalNumber;
     const int raidNumber = packet.ordinal + 1;
@@ -90,6 +89,15 @@ AlertContent buildAlert(const ControllerStatusRecord& packet, int iconClass, std
         alert.iconClass = kIconWarning;
         alert.text += "\r\n" + texts.load(strings::kUnreadableSectors);
     }
+    return alert;
+}
+
+}  // namespace
+
+AlertContent buildAlert(const ControllerStatusRecord& packet, int iconClass, std::uint8_t oldStatus,
+                        std::uint32_t temperatureSetting, const StringSource& texts) {
+    AlertContent alert = composeAlert(packet, iconClass, oldStatus, temperatureSetting, texts);
+    alert.text = std::string(utf8Prefix(alert.text, kMaxAlertTextBytes));
     return alert;
 }
 

@@ -18,6 +18,10 @@ inline constexpr int kIconInformation = 64;
 // RAID status of a controller that was lost; the service never sends it.
 inline constexpr std::uint8_t kRaidLost = 255;
 
+// The alert text fills at most this many bytes (a 512-character buffer with its terminator);
+// a longer text, possible only with long translated texts, is cut on a character boundary.
+inline constexpr std::size_t kMaxAlertTextBytes = 511;
+
 // 0 and 2 → information; 1 and 3 → warning; 255 → error; anything else 0.
 int popupIconForStatus(std::uint8_t raidStatus);
 
@@ -30,7 +34,7 @@ struct AlertContent {
 // one line per member drive (temperature words for temperature models), and the
 // unreadable-sector warning with the warning icon when a rebuild (old status 2 or 3) ended in
 // status 0 with the error-skip flag set. `iconClass` is the class the caller asked for unless
-// that warning replaces it.
+// that warning replaces it. The text is at most kMaxAlertTextBytes long.
 AlertContent buildAlert(const ControllerStatusRecord& packet, int iconClass, std::uint8_t oldStatus,
                         std::uint32_t temperatureSetting, const StringSource& texts);
 

@@ -30,6 +30,25 @@ TEST(AlertTextTest, RebuildOfATwoDriveModelWithoutTemperatures) {
     EXPECT_EQ(kIconInformation, alert.iconClass);
 }
 
+// A language whose texts are long: every text is 200 three-byte characters.
+class VerboseStrings final : public StringSource {
+public:
+    std::string load(int id) const override {
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "長";
+        return id == 204 ? "%d %s" + text : text;
+    }
+};
+
+TEST(AlertTextTest, LongTranslationsAreCutOnACharacterBoundary) {
+    const auto packet = presentPacket(1, kRaidRebuilding, "ZDA-GX460", 0);
+    const auto alert = buildAlert(packet, kIconInformation, kRaidNormal, 0, VerboseStrings());
+    EXPECT_LE(alert.text.size(), kMaxAlertTextBytes);
+    EXPECT_GT(alert.text.size(), kMaxAlertTextBytes - 3);
+    // Every character is whole: the text ends with the last byte of a "長".
+    EXPECT_EQ("長", alert.text.substr(alert.text.size() - 3));
+}
+
 TEST(AlertTextTest, LostControllerShowsItsLastModelSerialAndFirmwareTrimmed) {
     auto packet = presentPacket(5, kRaidLost, "  ZDA-GX460      ", 0);
     const auto alert = buildAlert(packet, kIconError, kRaidNormal, 0, kTexts);
