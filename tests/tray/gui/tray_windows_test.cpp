@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 #include "tests/support/temp_root.h"
 #include "tray/app/main_frame.h"
 #include "tray/app/popup_dialog.h"
+#include "tray/app/popup_setting_dialog.h"
 #include "tray/app/sys_tray.h"
 
 namespace lmx::tray {
@@ -104,6 +107,36 @@ TEST(PopupDialog, ButtonsAndCloseBoxReportEscDoesNot) {
     ASSERT_EQ(2u, closed.size());
     EXPECT_EQ(std::make_pair(3, true), closed[0]);
     EXPECT_EQ(std::make_pair(4, false), closed[1]);
+}
+
+TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
+    gui::testing::testApplication();
+    const StringTableSource texts;
+    // Normal: shown, until closed; rebuild: hidden, 60 s; abnormal: shown, 90 s.
+    PopupSettingDialog dialog(0x880481, texts);
+    const auto box = [&](int k) { return dialog.controlAs<QCheckBox>(kPopupSettingShow[k]); };
+    const auto list = [&](int k) { return dialog.controlAs<QComboBox>(kPopupSettingTime[k]); };
+    ASSERT_TRUE(box(0) && list(0));
+    EXPECT_TRUE(box(0)->isChecked());
+    EXPECT_FALSE(box(1)->isChecked());
+    EXPECT_FALSE(list(1)->isEnabled());
+    EXPECT_EQ(2, list(1)->currentIndex());
+    EXPECT_EQ(3, list(2)->currentIndex());
+    EXPECT_EQ(5, list(0)->count());
+    EXPECT_EQ(gui::loadString(176), list(0)->itemText(0));
+
+    box(1)->setChecked(true);
+    EXPECT_TRUE(list(1)->isEnabled());
+    list(2)->setCurrentIndex(4);
+    dialog.show();
+    dialog.controlAs<QPushButton>(kPopupSettingAccept)->click();
+    EXPECT_EQ(gui::IDOK, dialog.result());
+    EXPECT_EQ(0x908481u, dialog.value());
+
+    PopupSettingDialog cancelled(0x818181, texts);
+    cancelled.show();
+    cancelled.controlAs<QPushButton>(kPopupSettingCancel)->click();
+    EXPECT_EQ(gui::IDCANCEL, cancelled.result());
 }
 
 // The frame against a real pipe server holding two controllers, one of them abnormal.
