@@ -6,6 +6,7 @@
 #include <set>
 
 #include "common/vendor_pages.h"
+#include "simulator/hex_bytes.h"
 
 namespace simulator {
 
@@ -21,18 +22,6 @@ std::string hexNumber(std::uint64_t value, int digits) {
 }
 
 std::string pageKey(std::uint8_t page) { return hexNumber(page, 2).substr(2); }
-
-std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 std::optional<std::uint8_t> parsePageCode(std::string_view text) {
     const auto value =

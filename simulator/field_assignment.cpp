@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "simulator/drive_description.h"
+#include "simulator/hex_bytes.h"
 
 namespace simulator {
 
@@ -30,18 +31,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::optional<std::uint64_t> unsignedOf(std::string_view text) {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 std::optional<bool> flagOf(std::string_view text) {
     for (std::string_view yes : {"true", "yes", "on", "1"}) {
         if (text == yes) return true;
@@ -61,7 +50,7 @@ std::string fieldList(const json& object) {
 json convert(const json& current, std::string_view text, const std::string& name) {
     if (text == "null") return nullptr;
     if (current.is_number()) {
-        const auto number = unsignedOf(text);
+        const auto number = parseUnsigned(text);
         if (!number) {
             throw SimulatorError(name + " takes a number (decimal, or hex as 0x…), not \"" + std::string(text) + "\"");
         }
@@ -88,7 +77,7 @@ json convert(const json& current, std::string_view text, const std::string& name
                              ".FIELD)");
     }
     if (current.is_null()) {
-        if (const auto number = unsignedOf(text)) return *number;
+        if (const auto number = parseUnsigned(text)) return *number;
     }
     return std::string(text);
 }
@@ -106,7 +95,7 @@ void assignField(json& document, std::string_view name, std::string_view text) {
         const bool last = i + 1 == parts.size();
         const std::string here = walked.empty() ? part : walked + "." + part;
         if (node->is_array()) {
-            const auto index = unsignedOf(part);
+            const auto index = parseUnsigned(part);
             if (!index || *index >= node->size()) {
                 throw SimulatorError(walked + " has entries 0 to " + std::to_string(node->size() - 1) + ", not " +
                                      part);

@@ -1,5 +1,7 @@
 #include "simulator/hex_bytes.h"
 
+#include <charconv>
+
 #include <cctype>
 
 namespace simulator {
@@ -57,6 +59,18 @@ std::optional<Bytes> fromHex(std::string_view text) {
     }
     if (pending >= 0) return std::nullopt;
     return bytes;
+}
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
 }
 
 }  // namespace simulator

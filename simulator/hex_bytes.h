@@ -22,4 +22,7 @@ std::string toSpacedHex(std::span<const std::uint8_t> bytes);
 // odd number of digits.
 std::optional<Bytes> fromHex(std::string_view text);
 
+// A whole unsigned number, decimal or with a "0x" prefix hexadecimal; empty for anything else.
+std::optional<std::uint64_t> parseUnsigned(std::string_view text);
+
 }  // namespace simulator
