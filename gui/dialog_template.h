@@ -52,7 +52,9 @@ struct ControlTemplate {
 
 // What Enter, Esc and the close box do in a dialog.
 struct KeyPolicy {
-    std::optional<int> enterEndsWith;  // empty: Enter does nothing
+    // Enter sends the command of the default button (IDOK when none is marked); when no handler
+    // or button takes it, the dialog ends with this result. Empty: Enter does nothing.
+    std::optional<int> enterEndsWith;
     std::optional<int> escEndsWith;    // empty: Esc is swallowed
     std::optional<int> closeEndsWith;  // empty: the close box does nothing
 

@@ -48,6 +48,7 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
         widget->setGeometry(toPixels(control.rect, units_));
         if (control.id >= 0) controls_.emplace(control.id, widget);
         if (control.endsDialogWith) buttonResults_.emplace(control.id, *control.endsDialogWith);
+        if (control.kind == ControlKind::PushButton && control.defaultButton) defaultButton_ = control.id;
     }
 }
 
@@ -141,12 +142,24 @@ void TemplateDialog::onCommand(int id, std::function<void()> handler) {
     commandHandlers_[id] = std::move(handler);
 }
 
-void TemplateDialog::command(int id) {
+bool TemplateDialog::command(int id) {
     if (const auto handler = commandHandlers_.find(id); handler != commandHandlers_.end()) {
         handler->second();
-        return;
+        return true;
     }
-    if (const auto result = buttonResults_.find(id); result != buttonResults_.end()) endDialog(result->second);
+    if (const auto result = buttonResults_.find(id); result != buttonResults_.end()) {
+        endDialog(result->second);
+        return true;
+    }
+    return false;
+}
+
+void TemplateDialog::setWindowProcedure(std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure) {
+    procedure_ = std::move(procedure);
+}
+
+std::intptr_t TemplateDialog::sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return procedure_ ? procedure_(message, wParam, lParam) : 0;
 }
 
 int TemplateDialog::doModal() {
@@ -170,7 +183,9 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (keys_.enterEndsWith) endDialog(*keys_.enterEndsWith);
+            // Enter is the command of the default button (IDOK when none is marked); a dialog
+            // whose OK handling does nothing has no Enter policy at all.
+            if (keys_.enterEndsWith && !command(defaultButton_.value_or(1))) endDialog(*keys_.enterEndsWith);
             event->accept();
             return;
         }

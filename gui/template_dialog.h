@@ -6,8 +6,10 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
@@ -50,6 +52,11 @@ public:
     void showModeless();
     void hideModeless();
 
+    // The window's own messages (WM_USER and up) from its owner on the same thread: the
+    // procedure set here handles them; without one, sendMessage returns 0.
+    void setWindowProcedure(std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure);
+    std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
     const KeyPolicy& keyPolicy() const { return keys_; }
     void setKeyPolicy(const KeyPolicy& keys) { keys_ = keys; }
 
@@ -61,7 +68,8 @@ protected:
 
 private:
     QWidget* createControl(const ControlTemplate& control);
-    void command(int id);
+    // WM_COMMAND: the handler, else the button's result; false when nothing takes the id.
+    bool command(int id);
 
     int templateId_ = 0;
     DialogBaseUnits units_;
@@ -69,6 +77,8 @@ private:
     std::map<int, QWidget*> controls_;
     std::map<int, std::function<void()>> commandHandlers_;
     std::map<int, int> buttonResults_;
+    std::optional<int> defaultButton_;
+    std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure_;
 };
 
 }  // namespace lmx::gui

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <vector>
 
 #include "gui/info_progress_bar.h"
 #include "tests/gui/test_application.h"
@@ -112,6 +113,37 @@ TEST_F(TemplateDialogTest, StandardPolicyEndsWithOkOnEnterAndCancelOnEscOrClose)
     EXPECT_EQ(endedWith(esc, [](auto& d) { press(d, Qt::Key_Escape); }), 2);
     TemplateDialog close(settingsLike(KeyPolicy::standard()));
     EXPECT_EQ(endedWith(close, [](auto& d) { d.close(); }), 2);
+}
+
+TEST_F(TemplateDialogTest, EnterSendsTheDefaultButtonsCommand) {
+    DialogTemplate withDefault = settingsLike(KeyPolicy::standard());
+    withDefault.controls[3].defaultButton = true;  // 1039, which ends with 2
+    TemplateDialog cancelByEnter(withDefault);
+    EXPECT_EQ(endedWith(cancelByEnter, [](auto& d) { press(d, Qt::Key_Enter); }), 2);
+
+    TemplateDialog handled(withDefault);
+    int commands = 0;
+    handled.onCommand(1039, [&] { ++commands; });
+    EXPECT_EQ(endedWith(handled, [](auto& d) { press(d, Qt::Key_Return); }), std::nullopt);
+    EXPECT_EQ(commands, 1);
+
+    // Without a marked default button Enter is IDOK, which a handler may take.
+    TemplateDialog okHandled(settingsLike(KeyPolicy::standard()));
+    okHandled.onCommand(1, [&] { commands += 10; });
+    EXPECT_EQ(endedWith(okHandled, [](auto& d) { press(d, Qt::Key_Return); }), std::nullopt);
+    EXPECT_EQ(commands, 11);
+}
+
+TEST_F(TemplateDialogTest, MessagesReachTheProcedureOfTheWindow) {
+    TemplateDialog dialog(settingsLike(KeyPolicy::standard()));
+    EXPECT_EQ(dialog.sendMessage(0x800A), 0);  // no procedure yet
+    std::vector<std::uint32_t> seen;
+    dialog.setWindowProcedure([&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) -> std::intptr_t {
+        seen.push_back(message);
+        return static_cast<std::intptr_t>(wParam) + lParam;
+    });
+    EXPECT_EQ(dialog.sendMessage(0x8029, 3, 4), 7);
+    EXPECT_EQ(seen, std::vector<std::uint32_t>{0x8029});
 }
 
 TEST_F(TemplateDialogTest, SettingsPolicyIgnoresEnterAndEndsWithZeroOnEscOrClose) {

@@ -21,15 +21,25 @@ constexpr int kTemplateTreeForm = 145;
 constexpr int kMessageTrayRefused = 216;
 constexpr const char* kControlCaption = "LMX Duowatch Service Control";
 
-// The two forms of the RAID information window are built by their own windows' code; until
-// then they are plain windows the frame owns, shows, hides and refreshes.
+constexpr int kStringRaidInformation = 143;
+constexpr int kTabControl = 1019;
+
+// The containers of the RAID information window's two forms: caption, size and, for the tab
+// form, its tab control. Their pages and trees are built by the forms' own code, which handles
+// the frame's messages through the window procedure it installs.
 std::unique_ptr<gui::TemplateDialog> informationForm(int templateId) {
     gui::DialogTemplate form;
     form.id = templateId;
-    form.caption = "RAID";
-    form.width = 300;
-    form.height = 200;
-    form.keys = gui::KeyPolicy::closeBoxOnly();
+    form.caption = gui::loadString(kStringRaidInformation).toStdString();
+    form.width = 412;
+    if (templateId == kTemplateTabForm) {
+        form.height = 252;
+        form.keys = gui::KeyPolicy::closeBoxOnly();  // Enter and Esc do nothing
+        form.controls = {{kTabControl, gui::ControlKind::TabControl, {2, 2, 408, 250}, "", gui::TextAlign::Left, false, std::nullopt}};
+    } else {
+        form.height = 181;
+        form.keys = gui::KeyPolicy::standard();  // Enter and Esc end the dialog, which hides it
+    }
     return std::make_unique<gui::TemplateDialog>(form);
 }
 
@@ -87,7 +97,7 @@ bool MainFrame::create() {
     return true;
 }
 
-QWidget* MainFrame::currentForm() const {
+gui::TemplateDialog* MainFrame::currentForm() const {
     return core_ && core_->settings().dialog != 0 ? treeForm_.get() : tabForm_.get();
 }
 
@@ -131,9 +141,10 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
         case tray::UWM_SET_PATROL: core_->sendRequest(lmx::kRequestSetPatrol); return 0;
         case tray::UWM_GET_LOG_A:
         case tray::UWM_GET_LOG_B:
-            // The pages land in the core's log buffers; the tab form that saves them is told with
-            // UWM_LOG_ARRIVED once it exists.
+            // The page lands in the core's log buffers. The tab form's mirror-log save waits for
+            // UWM_LOG_ARRIVED without a time limit, so it comes after every request, failed or not.
             core_->sendRequest(message == tray::UWM_GET_LOG_A ? lmx::kRequestLogPageF4 : lmx::kRequestLogPageF5, drive);
+            if (tabForm_) tabForm_->sendMessage(tray::UWM_LOG_ARRIVED);
             return 0;
         case tray::UWM_SET_TEMPERATURE: core_->sendRequest(lmx::kRequestSetTemperature); return 0;
         case tray::UWM_BUZZER_STOP: core_->sendRequest(lmx::kRequestSilenceBuzzer, drive); return 0;
@@ -144,7 +155,7 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
         case tray::UWM_SET_POPMSG: core_->sendRequest(lmx::kRequestSetPopMsg); return 0;
         case tray::UWM_VERIFY_END: core_->sendRequest(lmx::kRequestEndVerify, drive); return 0;
         case tray::UWM_SHOW_INFO:
-            if (QWidget* form = currentForm()) {
+            if (gui::TemplateDialog* form = currentForm()) {
                 form->hide();
                 form->showNormal();
             }
@@ -188,9 +199,10 @@ void MainFrame::closePopup(int slot) {
 }
 
 void MainFrame::refreshForms() {
-    // The forms learn of new data through UWM_INFO_REFRESH and UWM_STATUS_CHANGED; the plain
-    // windows standing in for them have nothing to redraw.
-    if (QWidget* form = currentForm(); form && form->isVisible()) form->update();
+    if (gui::TemplateDialog* form = currentForm()) {
+        form->sendMessage(tray::UWM_INFO_REFRESH);
+        form->sendMessage(tray::UWM_STATUS_CHANGED);
+    }
 }
 
 void MainFrame::showInfoDialog() {

@@ -44,7 +44,11 @@ public:
     FrameCore& core() { return *core_; }
     const std::filesystem::path& helpFile() const { return helpFile_; }
     bool popupOpen(int slot) const { return popups_[static_cast<std::size_t>(slot)] != nullptr; }
-    QWidget* currentForm() const;
+    // The RAID information window's forms: the tree form when DialogSetting is non-zero, else
+    // the tab form, decided at each use.
+    gui::TemplateDialog* currentForm() const;
+    gui::TemplateDialog* tabForm() const { return tabForm_.get(); }
+    gui::TemplateDialog* treeForm() const { return treeForm_.get(); }
     int trayIcon() const { return trayIcon_; }
 
     void showInfoDialog();

@@ -31,11 +31,11 @@ gui::DialogTemplate popupTemplate() {
     dialog.width = 230;
     dialog.height = 118;
     dialog.topMost = true;
-    dialog.keys = {std::nullopt, std::nullopt, 2};  // Enter and Esc do nothing; the close box closes
+    dialog.keys = {1, std::nullopt, 2};  // Enter is "show information", Esc does nothing, the close box closes
     dialog.controls = {
         {kPopupIcon, gui::ControlKind::Icon, {8, 8, 21, 20}, "", gui::TextAlign::Left, false, std::nullopt},
         {kPopupText, gui::ControlKind::Label, {36, 8, 186, 84}, "", gui::TextAlign::Left, false, std::nullopt},
-        {gui::IDOK, gui::ControlKind::PushButton, {62, 98, 76, 14}, "", gui::TextAlign::Center, false, std::nullopt},
+        {gui::IDOK, gui::ControlKind::PushButton, {62, 98, 76, 14}, "", gui::TextAlign::Center, true, std::nullopt},
         {gui::IDCANCEL, gui::ControlKind::PushButton, {146, 98, 76, 14}, "", gui::TextAlign::Center, false, std::nullopt},
     };
     return dialog;

@@ -86,7 +86,7 @@ TEST(SysTray, MenuFollowsTheServiceAndOpensOnlyWhenItRuns) {
     EXPECT_EQ(kCommandExit, commands.back());
 }
 
-TEST(PopupDialog, ButtonsAndCloseBoxReportEscDoesNot) {
+TEST(PopupDialog, ButtonsEnterAndCloseBoxReportEscDoesNot) {
     gui::testing::testApplication();
     std::vector<std::pair<int, bool>> closed;
     const auto record = [&](int slot, bool info) { closed.emplace_back(slot, info); };
@@ -104,9 +104,15 @@ TEST(PopupDialog, ButtonsAndCloseBoxReportEscDoesNot) {
     PopupDialog dismissed(4, "text", 64, record);
     dismissed.showModeless();
     dismissed.close();
-    ASSERT_EQ(2u, closed.size());
+    PopupDialog entered(5, "text", 64, record);  // Enter is the default button "show information"
+    entered.showModeless();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&entered, &enter);
+    EXPECT_FALSE(entered.isVisible());
+    ASSERT_EQ(3u, closed.size());
     EXPECT_EQ(std::make_pair(3, true), closed[0]);
     EXPECT_EQ(std::make_pair(4, false), closed[1]);
+    EXPECT_EQ(std::make_pair(5, true), closed[2]);
 }
 
 TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
@@ -207,23 +213,49 @@ TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesTh
     EXPECT_EQ(130, frame.trayIcon());
 }
 
-TEST_F(MainFrameTest, LostControllerRaisesAnErrorAlertFromItsLastPacket) {
+// Records the messages a form of the information window receives from the frame.
+void recordMessages(gui::TemplateDialog& form, std::vector<std::uint32_t>& into) {
+    form.setWindowProcedure([&into](std::uint32_t message, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+        into.push_back(message);
+        return 0;
+    });
+}
+
+TEST_F(MainFrameTest, LostControllerRaisesAnErrorAlertAndTheCurrentFormIsToldOfTheChange) {
     int calls = 0;
     MainFrame::Options options;
     options.shell = std::make_unique<CountingShell>(0, &calls);
     options.startWorker = false;
     MainFrame frame(std::move(options));
     ASSERT_TRUE(frame.create());
+    std::vector<std::uint32_t> tabMessages, treeMessages;
+    recordMessages(*frame.tabForm(), tabMessages);
+    recordMessages(*frame.treeForm(), treeMessages);
+    EXPECT_EQ(QStringLiteral("RAID情報"), frame.tabForm()->windowTitle());
+    ASSERT_EQ(frame.tabForm(), frame.currentForm());  // DialogSetting 0: the tab form
+
     frame.window().sendMessage(tray::UWM_INIT_DATA);
     ASSERT_FALSE(frame.popupOpen(1));
+    frame.window().sendMessage(tray::UWM_SVC_NOTIFY);  // nothing changed: the forms hear nothing
+    EXPECT_TRUE(tabMessages.empty());
+
     lmx::ControllerStatusRecord gone;
     lmx::clearRecord(gone);
     gone.physicalNumber = 1;
     runtime.table.setRecord(1, gone);
     frame.window().sendMessage(tray::UWM_SVC_NOTIFY);
     EXPECT_TRUE(frame.popupOpen(1));
+    EXPECT_EQ((std::vector<std::uint32_t>{tray::UWM_INFO_REFRESH, tray::UWM_STATUS_CHANGED}), tabMessages);
+    EXPECT_TRUE(treeMessages.empty());
     frame.window().sendMessage(tray::UWM_POPUP_CLOSED, 1, 0);
     EXPECT_FALSE(frame.popupOpen(1));
+
+    // A mirror-log request the service cannot answer with a page still tells the tab form.
+    tabMessages.clear();
+    frame.window().sendMessage(tray::UWM_GET_LOG_B, 2);
+    EXPECT_EQ(std::vector<std::uint32_t>{tray::UWM_LOG_ARRIVED}, tabMessages);
+    EXPECT_EQ(0, frame.core().logPages()[1].ok);
+    EXPECT_TRUE(treeMessages.empty());
 }
 
 }  // namespace
