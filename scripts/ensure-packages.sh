@@ -10,6 +10,9 @@ packages=(
   # GUI programs: Qt 6 Widgets and SVG icons, the Japanese dialog font, and libqt6gui6's
   # offscreen platform plugin on which the GUI tests run without a display.
   qt6-base-dev qt6-svg-dev libqt6gui6 fonts-ipafont-gothic
+  # The tray's desktop tests: an X server (Qt's X11 plugin comes with libqt6gui6), a private
+  # session bus for the notification area, and xdotool to look at windows and press keys.
+  xvfb dbus-daemon dbus-bin xdotool
 )
 
 missing=()

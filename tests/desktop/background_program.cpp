@@ -1,0 +1,100 @@
+#include "tests/desktop/background_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+extern char** environ;
+
+namespace lmx::testing {
+
+using namespace std::chrono_literals;
+
+std::unique_ptr<BackgroundProgram> BackgroundProgram::start(const std::filesystem::path& program,
+                                                            const std::vector<std::string>& arguments) {
+    std::vector<std::string> texts = {program.string()};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& text : texts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0) return nullptr;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+    pid_t pid = -1;
+    const int failure = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(output[1]);
+    if (failure != 0) {
+        ::close(output[0]);
+        return nullptr;
+    }
+    return std::unique_ptr<BackgroundProgram>(new BackgroundProgram(pid, output[0]));
+}
+
+BackgroundProgram::~BackgroundProgram() {
+    terminate();
+    ::close(output_);
+}
+
+std::optional<std::string> BackgroundProgram::nextLine(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (const auto end = pending_.find('\n'); end != std::string::npos) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        pollfd waiting{output_, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return std::nullopt;
+        char buffer[4096];
+        const ssize_t got = ::read(output_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return std::nullopt;
+        pending_.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool BackgroundProgram::reap(bool block) {
+    if (exitCode_) return true;
+    int status = 0;
+    pid_t done;
+    while ((done = ::waitpid(pid_, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (done != pid_) return false;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
+}
+
+std::optional<int> BackgroundProgram::waitForExit(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!reap(false)) {
+        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+        std::this_thread::sleep_for(20ms);
+    }
+    return exitCode_;
+}
+
+bool BackgroundProgram::running() { return !reap(false); }
+
+void BackgroundProgram::terminate() {
+    if (reap(false)) return;
+    ::kill(pid_, SIGTERM);
+    if (waitForExit(5s)) return;
+    ::kill(pid_, SIGKILL);
+    reap(true);
+}
+
+}  // namespace lmx::testing
