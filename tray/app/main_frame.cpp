@@ -1,8 +1,10 @@
 #include "tray/app/main_frame.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QMetaObject>
 #include <QThread>
+#include <QUrl>
 
 #include "common/tray_messages.h"
 #include "gui/icons.h"
@@ -216,6 +218,15 @@ void MainFrame::showInfoDialog() {
     }
     core_->sendRequest(lmx::kRequestRefresh);
     shown->showNormal();
+}
+
+bool MainFrame::openHelp() const {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(helpFile_, error)) {
+        platform::debugOutput("help file not found: " + helpFile_.string());
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_.string())));
 }
 
 void MainFrame::switchMonitoring(bool start) {

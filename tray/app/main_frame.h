@@ -52,6 +52,10 @@ public:
     int trayIcon() const { return trayIcon_; }
 
     void showInfoDialog();
+    // The help command: opens the help file with the desktop's handler for it. False, with a
+    // debug line, when the file is not there (as for an unknown language, whose help path is
+    // the bare folder).
+    bool openHelp() const;
     void exitApplication();
 
 private:

@@ -15,6 +15,9 @@
 #include "gui/message_box.h"
 #include "platform/named_pipe.h"
 #include "service/monitor/monitoring_threads.h"
+#include "service/monitor/settings_store.h"
+#include "gui/string_table.h"
+#include "platform/system_info.h"
 #include "tests/gui/test_application.h"
 #include "tests/support/idle_service_workers.h"
 #include "tests/support/temp_root.h"
@@ -143,6 +146,46 @@ TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
     cancelled.show();
     cancelled.controlAs<QPushButton>(kPopupSettingCancel)->click();
     EXPECT_EQ(gui::IDCANCEL, cancelled.result());
+}
+
+// The frame as created for a Language setting: its texts and its help file.
+struct LanguageChoice {
+    std::string helpFile;  // file name, empty for the bare folder
+    QString startItem;     // the tray menu's first item
+};
+
+LanguageChoice createdWithLanguage(std::optional<std::uint32_t> language) {
+    lmx::testing::TempRoot root;
+    gui::resetLanguageForTesting();
+    if (language) dwsvc::writeSetting(dwsvc::kLanguage, *language);
+    int calls = 0;
+    MainFrame::Options options;
+    options.shell = std::make_unique<CountingShell>(0, &calls);
+    options.startWorker = false;
+    MainFrame frame(std::move(options));
+    EXPECT_TRUE(frame.create());
+    LanguageChoice choice{frame.helpFile() == platform::programFolder() ? "" : frame.helpFile().filename().string(),
+                          gui::loadString(197)};
+    if (choice.helpFile.empty()) {
+        EXPECT_FALSE(frame.openHelp());  // no file to open
+    }
+    gui::resetLanguageForTesting();
+    return choice;
+}
+
+TEST(MainFrameLanguage, TextsAndHelpFileFollowTheLanguageSetting) {
+    gui::testing::testApplication();
+    const LanguageChoice absent = createdWithLanguage(std::nullopt);
+    EXPECT_EQ("LMXDuowatchHelp_jp.chm", absent.helpFile);
+    EXPECT_EQ(QStringLiteral("監視を開始する"), absent.startItem);
+
+    const LanguageChoice english = createdWithLanguage(1);  // TXTRES_EN.so lies beside the tests
+    EXPECT_EQ("LMXDuowatchHelp_en.chm", english.helpFile);
+    EXPECT_NE(absent.startItem, english.startItem);
+
+    const LanguageChoice unknown = createdWithLanguage(2);
+    EXPECT_EQ("", unknown.helpFile);
+    EXPECT_EQ(absent.startItem, unknown.startItem);
 }
 
 // The frame against a real pipe server holding two controllers, one of them abnormal.
