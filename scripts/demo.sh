@@ -31,6 +31,12 @@ echo "== Two simulated controllers"
 echo
 echo "== Starting the service"
 ./monswitch start LMXDuowatch && echo "monswitch start: done"
+if [ -n "${DISPLAY:-}" ]; then
+  # On a desktop the tray application shows the icon and raises the alerts of the steps below;
+  # it keeps running after the demo (end it from its menu).
+  LMXDUOWATCH_ROOT=$LMXDUOWATCH_ROOT ./LMXDuowatch >/dev/null 2>&1 &
+  echo "LMXDuowatch started on $DISPLAY"
+fi
 ./lmxpipe set-temperature 0x3C01
 sleep 2
 ./lmxpipe status

@@ -250,10 +250,7 @@ void MainFrame::exitApplication() {
 
 bool MainFrame::isServiceProcessRunning() { return lmx::tray::isServiceProcessRunning(); }
 bool MainFrame::isServiceReady() { return core_->isServiceReady(); }
-void MainFrame::runFirstLoad() {
-    platform::debugOutput("CMyFrame::initializeUpdateData()");
-    window_->sendMessage(tray::UWM_INIT_DATA, 0, 0);
-}
+void MainFrame::runFirstLoad() { window_->postMessage(tray::UWM_INIT_DATA, 0, 0); }
 bool MainFrame::dataInitialized() { return core_->dataInitialized(); }
 SlotSummaries MainFrame::slotSummaries() { return core_->slotSummaries(); }
 

@@ -20,8 +20,10 @@ public:
     virtual ~WorkerHost() = default;
     virtual bool isServiceProcessRunning() = 0;
     virtual bool isServiceReady() = 0;  // pipe request 11
-    // Hands the first load to the window thread and returns once it has been handled; the
-    // frame then calls TrayWorker::firstLoadDone (also when the load failed).
+    // Hands the first load to the window thread without waiting for it; the frame calls
+    // TrayWorker::firstLoadDone once it has been handled (also when the load failed), and the
+    // worker waits for that or for stop. Not waiting inside the hand-over keeps the window
+    // thread free to stop and join the worker at any moment.
     virtual void runFirstLoad() = 0;
     virtual bool dataInitialized() = 0;
     virtual SlotSummaries slotSummaries() = 0;
