@@ -59,8 +59,10 @@ QWidget* TemplateDialog::createControl(const ControlTemplate& control) {
     const int id = control.id;
     switch (control.kind) {
         case ControlKind::Label: {
+            // A dialog's static text breaks its lines at words to fit its width.
             auto* label = new QLabel(text, this);
             label->setAlignment(labelAlignment(control.align));
+            label->setWordWrap(true);
             return label;
         }
         case ControlKind::ReadOnlyEdit: {

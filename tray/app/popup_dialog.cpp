@@ -48,6 +48,7 @@ PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, Close
     setControlText(gui::IDCANCEL, gui::loadString(207));
     // Alert texts use "\r\n" line ends; a label wants "\n".
     setControlText(kPopupText, QString::fromStdString(text).remove(QLatin1Char('\r')));
+    fitText();
     if (auto* icon = controlAs<QLabel>(kPopupIcon)) {
         const QIcon picture = systemIcon(iconClass);
         if (!picture.isNull()) icon->setPixmap(picture.pixmap(32, 32));
@@ -55,6 +56,21 @@ PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, Close
     onCommand(gui::IDOK, [this] { report(true); });
     onCommand(gui::IDCANCEL, [this] { report(false); });
     connect(this, &QDialog::finished, this, [this](int) { report(false); });
+}
+
+void PopupDialog::fitText() {
+    // The template's text area holds ten lines; an alert of a three-drive controller with the
+    // unreadable-sector warning, or a long translation, needs more. The alert grows downwards
+    // by what is missing, with its buttons, so that no line of the message is cut off.
+    auto* label = controlAs<QLabel>(kPopupText);
+    if (!label) return;
+    const int missing = label->heightForWidth(label->width()) - label->height();
+    if (missing <= 0) return;
+    label->resize(label->width(), label->height() + missing);
+    for (const int button : {gui::IDOK, gui::IDCANCEL}) {
+        if (QWidget* widget = control(button)) widget->move(widget->x(), widget->y() + missing);
+    }
+    setFixedSize(width(), height() + missing);
 }
 
 void PopupDialog::report(bool showInformation) {

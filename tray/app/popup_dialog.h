@@ -24,6 +24,7 @@ public:
     int slot() const { return slot_; }
 
 private:
+    void fitText();
     void report(bool showInformation);
 
     int slot_;

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <thread>
@@ -116,6 +117,24 @@ TEST(PopupDialog, ButtonsEnterAndCloseBoxReportEscDoesNot) {
     EXPECT_EQ(std::make_pair(3, true), closed[0]);
     EXPECT_EQ(std::make_pair(4, false), closed[1]);
     EXPECT_EQ(std::make_pair(5, true), closed[2]);
+}
+
+TEST(PopupDialog, GrowsSoThatNoLineOfALongAlertIsCutOff) {
+    gui::testing::testApplication();
+    const auto ignore = [](int, bool) {};
+    PopupDialog shortAlert(0, "\r\nLMX Duowatch Service\r\n\r\nRAID 1", 16, ignore);
+    EXPECT_EQ(shortAlert.size(), gui::toPixels(230, 118, shortAlert.units()));  // the template's size
+
+    std::string text = "\r\nLMX Duowatch Service\r\n\r\n";
+    for (int line = 0; line < 14; ++line) text += "Drive " + std::to_string(line) + " status: Normal Temperature: Normal\r\n";
+    PopupDialog longAlert(1, text, 16, ignore);
+    auto* label = longAlert.controlAs<QLabel>(kPopupText);
+    ASSERT_NE(nullptr, label);
+    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    const QWidget* ok = longAlert.control(gui::IDOK);
+    EXPECT_GE(ok->y(), label->geometry().bottom());  // the buttons moved below the text
+    EXPECT_LE(ok->geometry().bottom(), longAlert.height());
+    EXPECT_EQ(shortAlert.width(), longAlert.width());
 }
 
 TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
