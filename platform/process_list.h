@@ -20,7 +20,8 @@ struct ProcessEntry {
 };
 
 // CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS) with Process32First / Process32Next: the
-// processes that run now, in order of process id. Processes that have ended are not listed.
+// processes that run now on this system, in order of process id. Processes that have ended
+// are not listed, nor those of another system root, which stands for another machine.
 // Empty, with the last error set, when the list cannot be read.
 std::optional<std::vector<ProcessEntry>> snapshotProcesses();
 

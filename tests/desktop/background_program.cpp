@@ -1,16 +1,14 @@
 #include "tests/desktop/background_program.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <thread>
 
-extern char** environ;
+#include "tests/tools/program_run.h"
 
 namespace lmx::testing {
 
@@ -18,26 +16,9 @@ using namespace std::chrono_literals;
 
 std::unique_ptr<BackgroundProgram> BackgroundProgram::start(const std::filesystem::path& program,
                                                             const std::vector<std::string>& arguments) {
-    std::vector<std::string> texts = {program.string()};
-    texts.insert(texts.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& text : texts) argv.push_back(text.data());
-    argv.push_back(nullptr);
-
-    int output[2];
-    if (::pipe2(output, O_CLOEXEC) != 0) return nullptr;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-    pid_t pid = -1;
-    const int failure = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(output[1]);
-    if (failure != 0) {
-        ::close(output[0]);
-        return nullptr;
-    }
-    return std::unique_ptr<BackgroundProgram>(new BackgroundProgram(pid, output[0]));
+    const auto spawned = spawnProgram(program, program.string(), arguments);
+    if (!spawned) return nullptr;
+    return std::unique_ptr<BackgroundProgram>(new BackgroundProgram(spawned->pid, spawned->output));
 }
 
 BackgroundProgram::~BackgroundProgram() {

@@ -14,12 +14,14 @@
 #include "service/monitor/settings_store.h"
 #include "simulator/drive_store.h"
 #include "tests/desktop/desktop_session.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 #include "tests/tools/program_run.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using lmx::testing::eventually;
 namespace fs = std::filesystem;
 using lmx::testing::BackgroundProgram;
 
@@ -28,15 +30,6 @@ constexpr const char* kControlBox = "LMX Duowatch Service Control";
 constexpr const char* kAlert = "Duowatch";
 constexpr std::uint32_t kCommandExit = 107;
 
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
-}
 
 class TrayDesktopTest : public ::testing::Test {
 protected:

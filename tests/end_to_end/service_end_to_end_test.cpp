@@ -19,12 +19,14 @@
 #include "service/monitor/event_ids.h"
 #include "service/monitor/settings_store.h"
 #include "simulator/drive_store.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 #include "tests/tools/program_run.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using lmx::testing::eventually;
 namespace fs = std::filesystem;
 
 // The tray application's hidden window, as far as the notifier can tell.
@@ -50,15 +52,6 @@ private:
     std::unique_ptr<platform::windows::WindowThread> window_;
 };
 
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
 
 int countEvents(std::uint32_t id) {
     int count = 0;

@@ -31,10 +31,10 @@ protected:
             ::waitpid(pid, nullptr, 0);
         }
     }
-    pid_t start() {
+    pid_t start(char** environment = environ) {
         char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("60"), nullptr};
         pid_t pid = -1;
-        EXPECT_EQ(0, ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ));
+        EXPECT_EQ(0, ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environment));
         started.push_back(pid);
         return pid;
     }
@@ -75,6 +75,23 @@ TEST_F(ProcessListTest, SnapshotNamesEachProcessByItsProgramFile) {
     std::filesystem::remove(program);
     EXPECT_EQ(name, listed(pid)->exeFile);
     EXPECT_EQ(program, firstModulePath(static_cast<std::uint32_t>(pid)));
+}
+
+TEST_F(ProcessListTest, ProcessesOfAnotherSystemRootAreNotListed) {
+    const pid_t ours = start();
+    std::string otherRoot = "LMXDUOWATCH_ROOT=" + (root.path() / "elsewhere").string();
+    std::string sameRootSpeltOtherwise = "LMXDUOWATCH_ROOT=" + (root.path() / "sub" / "..").string() + "/";
+    char* other[] = {otherRoot.data(), nullptr};
+    char* same[] = {sameRootSpeltOtherwise.data(), nullptr};
+    char* none[] = {nullptr};
+    const pid_t foreign = start(other);
+    std::filesystem::create_directories(root.path() / "sub");
+    const pid_t alsoOurs = start(same);
+    const pid_t defaultRoot = start(none);
+    EXPECT_TRUE(listed(ours).has_value());
+    EXPECT_TRUE(listed(alsoOurs).has_value());
+    EXPECT_FALSE(listed(foreign).has_value());
+    EXPECT_FALSE(listed(defaultRoot).has_value());
 }
 
 TEST_F(ProcessListTest, TerminateEndsTheProcessAsKilled) {

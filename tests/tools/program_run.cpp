@@ -11,9 +11,8 @@ extern char** environ;
 
 namespace lmx::testing {
 
-ProgramRun runProgram(const std::filesystem::path& program, const std::string& argv0,
-                      const std::vector<std::string>& arguments) {
-    ProgramRun run;
+std::optional<SpawnedProgram> spawnProgram(const std::filesystem::path& program, const std::string& argv0,
+                                           const std::vector<std::string>& arguments) {
     std::vector<std::string> texts = {argv0};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -21,7 +20,7 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::string& a
     argv.push_back(nullptr);
 
     int output[2];
-    if (::pipe2(output, O_CLOEXEC) != 0) return run;
+    if (::pipe2(output, O_CLOEXEC) != 0) return std::nullopt;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], 1);
@@ -31,16 +30,25 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::string& a
     ::close(output[1]);
     if (failure != 0) {
         ::close(output[0]);
-        return run;
+        return std::nullopt;
     }
+    return SpawnedProgram{pid, output[0]};
+}
+
+ProgramRun runProgram(const std::filesystem::path& program, const std::string& argv0,
+                      const std::vector<std::string>& arguments) {
+    ProgramRun run;
+    const auto spawned = spawnProgram(program, argv0, arguments);
+    if (!spawned) return run;
+    const auto [pid, output] = *spawned;
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(output[0], buffer, sizeof buffer);
+        const ssize_t got = ::read(output, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         run.output.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(output[0]);
+    ::close(output);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
