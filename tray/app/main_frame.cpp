@@ -75,6 +75,10 @@ void MainFrame::selectLanguage() {
 }
 
 bool MainFrame::create() {
+    // The frame can be found by its title from the start, as a window is from its creation: a
+    // second instance started meanwhile finds it, and what it posts is handled once the
+    // creation is done and the message loop runs.
+    window_->registerInDirectory();
     selectLanguage();
     tray_ = std::make_unique<SysTray>(
         std::move(options_.shell),
@@ -90,7 +94,6 @@ bool MainFrame::create() {
     core_ = std::make_unique<FrameCore>(texts_, loadFrameSettings());
     treeForm_ = informationForm(kTemplateTreeForm);
     tabForm_ = informationForm(kTemplateTabForm);
-    window_->registerInDirectory();
     showTrayIcon(130);
     if (options_.startWorker) {
         worker_ = std::make_unique<TrayWorker>(static_cast<WorkerHost&>(*this));
@@ -110,6 +113,7 @@ void MainFrame::showTrayIcon(int iconId) {
 
 std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (singleInstanceMessage_ != 0 && message == singleInstanceMessage_) return singleInstanceMessage_;
+    if (!core_) return 0;  // still being created, or its creation failed
     const auto drive = static_cast<std::int32_t>(wParam);
     switch (message) {
         case gui::WM_COMMAND:
