@@ -5,12 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "common/pipe_request.h"
-#include "common/tray_messages.h"
 #include "platform/named_pipe.h"
-#include "platform/window_directory.h"
 #include "service/monitor/settings_store.h"
 #include "simulator/drive_store.h"
 #include "tests/desktop/desktop_session.h"
@@ -28,7 +25,6 @@ using lmx::testing::BackgroundProgram;
 constexpr const char* kInformationWindow = "RAID情報";
 constexpr const char* kControlBox = "LMX Duowatch Service Control";
 constexpr const char* kAlert = "Duowatch";
-constexpr std::uint32_t kCommandExit = 107;
 
 
 class TrayDesktopTest : public ::testing::Test {
@@ -83,6 +79,19 @@ TEST_F(TrayDesktopTest, StartsTheServiceFromItsMenuRaisesAlertsAndStopsIt) {
     ASSERT_EQ(0, lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"install"}).exitCode);
     const fs::path controller = simulator::driveFilePath(root.path(), 0);
     simulator::createController(controller, "ZDA-GX460");
+    // The service has watched this controller before and left its record, as on a machine
+    // where it ran earlier: the tray's first load then knows the controller whether or not the
+    // service's first poll is done, and raises nothing for it.
+    const auto monswitch = programs / "monswitch";
+    ASSERT_EQ(0, lmx::testing::runProgram(monswitch, "monswitch", {"start", "LMXDuowatch"}).exitCode);
+    ASSERT_TRUE(eventually([] {
+        lmx::ControllerStatusRecord record;
+        lmx::clearRecord(record);
+        dwsvc::loadRecord(0, record);
+        return record.present == 1;
+    }));
+    ASSERT_EQ(0, lmx::testing::runProgram(monswitch, "monswitch", {"stop", "LMXDuowatch"}).exitCode);
+
     auto tray = startTray();
     ASSERT_TRUE(tray);
     ASSERT_TRUE(item) << "the tray icon never reached the notification area";
