@@ -39,6 +39,11 @@ protected:
         }
     }
 
+    // A test that failed half-way leaves no service behind.
+    void TearDown() override {
+        if (fs::exists(programs / "dwsvc")) lmx::testing::runProgram(programs / "monswitch", "monswitch", {"stop", "LMXDuowatch"});
+    }
+
     // Starts the tray application and waits for its icon in the notification area.
     std::unique_ptr<BackgroundProgram> startTray() {
         auto tray = BackgroundProgram::start(programs / "LMXDuowatch");
