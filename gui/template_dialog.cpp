@@ -156,7 +156,7 @@ bool TemplateDialog::command(int id) {
     return false;
 }
 
-void TemplateDialog::setWindowProcedure(std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure) {
+void TemplateDialog::setWindowProcedure(platform::windows::WindowProcedure procedure) {
     procedure_ = std::move(procedure);
 }
 

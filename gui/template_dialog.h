@@ -13,6 +13,7 @@
 
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
+#include "platform/window_directory.h"
 
 class QCloseEvent;
 class QKeyEvent;
@@ -54,7 +55,7 @@ public:
 
     // The window's own messages (WM_USER and up) from its owner on the same thread: the
     // procedure set here handles them; without one, sendMessage returns 0.
-    void setWindowProcedure(std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure);
+    void setWindowProcedure(platform::windows::WindowProcedure procedure);
     std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
     const KeyPolicy& keyPolicy() const { return keys_; }
@@ -78,7 +79,7 @@ private:
     std::map<int, std::function<void()>> commandHandlers_;
     std::map<int, int> buttonResults_;
     std::optional<int> defaultButton_;
-    std::function<std::intptr_t(std::uint32_t, std::uintptr_t, std::intptr_t)> procedure_;
+    platform::windows::WindowProcedure procedure_;
 };
 
 }  // namespace lmx::gui
