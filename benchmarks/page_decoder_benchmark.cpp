@@ -6,19 +6,12 @@
 #include <cstring>
 
 #include "service/controller/page_decoders.h"
+#include "tests/support/framed_page.h"
 
 namespace {
 
-using Page = std::array<std::uint8_t, 512>;
-
-Page framed(std::uint8_t code, std::uint8_t length) {
-    Page page{};
-    page[0] = code;
-    page[1] = length;
-    page[length - 2u] = 0x55;
-    page[length - 1u] = 0xAA;
-    return page;
-}
+using lmx::testing::Page;
+using lmx::testing::framed;
 
 void DecodeAllPagesOfAThreeSlotController(benchmark::State& state) {
     auto raid = framed(0xE5, 0xBE);

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "simulator/drive_store.h"
+#include "tests/simulator/opened_controller.h"
 #include "tests/simulator/simulator_requests.h"
 #include "tests/support/temp_root.h"
 
@@ -14,16 +15,9 @@ namespace {
 
 namespace pages = lmx::pages;
 
-class SimControllerCommands : public ::testing::Test {
+class SimControllerCommands : public testing::OpenedController {
 protected:
-    void SetUp() override {
-        createController(file, "Lumavex ZDAP-RS481");
-        drive = testing::openDrive(file);
-    }
-
-    lmx::testing::TempRoot root;
-    std::filesystem::path file = driveFilePath(root.path(), 3);
-    std::unique_ptr<platform::DriveBackend> drive;
+    SimControllerCommands() : OpenedController("Lumavex ZDAP-RS481") {}
 };
 
 TEST_F(SimControllerCommands, VendorControlsThroughTheLegacyRoute) {

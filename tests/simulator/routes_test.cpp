@@ -10,6 +10,7 @@
 #include "platform/win_error.h"
 #include "simulator/drive_store.h"
 #include "simulator/simulated_drive.h"
+#include "tests/simulator/opened_controller.h"
 #include "tests/simulator/simulator_requests.h"
 #include "tests/support/temp_root.h"
 
@@ -19,16 +20,9 @@ namespace {
 namespace pages = lmx::pages;
 using testing::Sector;
 
-class SimRoutes : public ::testing::Test {
+class SimRoutes : public testing::OpenedController {
 protected:
-    void SetUp() override {
-        createController(file, "Lumavex ZDAP-RS482");
-        drive = testing::openDrive(file);
-    }
-
-    lmx::testing::TempRoot root;
-    std::filesystem::path file = driveFilePath(root.path(), 3);
-    std::unique_ptr<platform::DriveBackend> drive;
+    SimRoutes() : OpenedController("Lumavex ZDAP-RS482") {}
 };
 
 TEST_F(SimRoutes, EveryRouteReturnsTheSamePage) {

@@ -6,22 +6,14 @@
 #include <cstring>
 
 #include "common/vendor_pages.h"
+#include "tests/support/framed_page.h"
 
 namespace controller {
 namespace {
 
 using lmx::ControllerFamily;
-using Page = std::array<std::uint8_t, 512>;
-
-// A framed page built by hand: code, length, trailer at length-2.
-Page framed(std::uint8_t code, std::uint8_t length) {
-    Page page{};
-    page[0] = code;
-    page[1] = length;
-    page[length - 2u] = 0x55;
-    page[length - 1u] = 0xAA;
-    return page;
-}
+using lmx::testing::Page;
+using lmx::testing::framed;
 
 TEST(RaidPage, FamilyChecksAcceptTheirLengthsOnly) {
     EXPECT_TRUE(checkRaidPage(framed(0xE5, 0x80), ControllerFamily::Zarkel));
