@@ -74,12 +74,7 @@ inline constexpr std::uint8_t kScsiDataUnspecified = 2;
 inline constexpr std::uint8_t kScsiStatusGood = 0x00;
 inline constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
 
-// Sense keys, and the ATA Status Return descriptor of descriptor-format sense.
-inline constexpr std::uint8_t kSenseNoSense = 0x00;
-inline constexpr std::uint8_t kSenseRecoveredError = 0x01;
-inline constexpr std::uint8_t kSenseIllegalRequest = 0x05;
-inline constexpr std::uint8_t kSenseAbortedCommand = 0x0B;
-inline constexpr std::uint8_t kAtaStatusReturnDescriptor = 0x09;
+// The sense data in Sense: common/sense_data.h.
 
 // SCSI_PASS_THROUGH with its sense and data areas. 32-bit fields are byte arrays (little-endian)
 // so that the layout is the same whatever the host.
