@@ -16,4 +16,8 @@ struct FrameSettings {
     std::uint32_t dialog = 0;
 };
 
+// DialogSetting: the RAID information window shows in tree form for any non-zero value, else in
+// tab form.
+inline bool showsTreeForm(std::uint32_t dialogSetting) { return dialogSetting != 0; }
+
 }  // namespace lmx::tray

@@ -103,7 +103,7 @@ bool MainFrame::create() {
 }
 
 gui::TemplateDialog* MainFrame::currentForm() const {
-    return core_ && core_->settings().dialog != 0 ? treeForm_.get() : tabForm_.get();
+    return core_ && showsTreeForm(core_->settings().dialog) ? treeForm_.get() : tabForm_.get();
 }
 
 void MainFrame::showTrayIcon(int iconId) {
@@ -217,7 +217,7 @@ void MainFrame::refreshForms() {
 }
 
 void MainFrame::showInfoDialog() {
-    gui::TemplateDialog* shown = core_->settings().dialog != 0 ? treeForm_.get() : tabForm_.get();
+    gui::TemplateDialog* shown = currentForm();
     gui::TemplateDialog* other = shown == treeForm_.get() ? tabForm_.get() : treeForm_.get();
     if (other && other->isVisible()) other->hide();
     if (!shown) return;
