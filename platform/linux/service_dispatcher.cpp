@@ -154,8 +154,14 @@ private:
         if (ready < 0 && errno != EINTR) return false;
         if (fds[1].revents & POLLIN) return false;
         if (fds[0].revents & POLLIN) takeSignals();
-        if (fds[2].revents & POLLIN) acceptSenders();
+        // Everyone who has written a control is taken in, so that the stop is seen even behind
+        // a crowd of other senders.
+        bool accepted = (fds[2].revents & POLLIN) && acceptSenders();
         readArrivedControls();
+        while (accepted && arriving_.size() < kMaxControlConnections) {
+            accepted = acceptSenders();
+            readArrivedControls();
+        }
         return true;
     }
 
@@ -169,16 +175,20 @@ private:
         }
     }
 
-    void acceptSenders() {
+    // True when it took in anyone.
+    bool acceptSenders() {
+        bool accepted = false;
         while (arriving_.size() < kMaxControlConnections) {
             Descriptor sender(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!sender.valid()) {
                 if (errno == EINTR || errno == ECONNABORTED) continue;
-                return;
+                break;
             }
             arriving_.push_back({std::move(sender), std::chrono::steady_clock::now() +
                                                         std::chrono::milliseconds(kControlArrivalMilliseconds)});
+            accepted = true;
         }
+        return accepted;
     }
 
     void readArrivedControls() {
