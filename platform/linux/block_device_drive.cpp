@@ -109,8 +109,10 @@ private:
     }
 
     void traceScsi(const sg_io_hdr_t& header, std::uint8_t command, bool rewritten) {
+        const bool dataIn = header.dxfer_direction == SG_DXFER_FROM_DEV;
         if (header.status == lmx::kScsiStatusGood) {
-            trace(name_, "SAT", command, "GOOD, " + std::to_string(sgio::transferred(header)) + " bytes");
+            trace(name_, "SAT", command,
+                  dataIn ? "GOOD, " + std::to_string(sgio::transferred(header)) + " bytes" : std::string("GOOD"));
             return;
         }
         char text[48];
@@ -124,7 +126,7 @@ private:
             outcome += ", " + registersText(*registers);
         }
         if (rewritten) outcome += " (older libata layout rewritten)";
-        if (header.dxfer_direction == SG_DXFER_FROM_DEV && !sgio::commandSucceeded(header)) outcome += ", no data";
+        if (dataIn && !sgio::commandSucceeded(header)) outcome += ", no data";
         trace(name_, "SAT", command, outcome);
     }
 
