@@ -14,6 +14,7 @@
 #include "platform/physical_drive.h"
 #include "platform/win_error.h"
 #include "tests/platform/captured_kernel_answers.h"
+#include "tests/support/temp_root.h"
 
 namespace platform {
 namespace {
@@ -325,6 +326,28 @@ TEST_F(DiskDriveTest, DownloadMicrocodeGoesOutWithItsBlock) {
     bothWays.AtaFlags |= lmx::kAtaFlagsDataIn;
     EXPECT_FALSE(direct(*backend, bothWays, reply));
     EXPECT_EQ(kErrorInvalidParameter, error);
+}
+
+TEST(DiskDriveEntry, ACharacterDeviceOpensAsADiskAndAnswersAsOneWithoutPassThrough) {
+    // A SCSI generic device is a character device; /dev/null stands in for one that answers no
+    // SCSI or ATA ioctl.
+    lmx::testing::TempRoot root;
+    std::filesystem::create_directories(root.path() / "devices");
+    std::filesystem::create_symlink("/dev/null", driveEntryPath(0));
+    auto handle = DriveHandle::open("\\\\.\\PHYSICALDRIVE0");
+    ASSERT_TRUE(handle.has_value());
+    lmx::AtaPassThroughDirect request;
+    std::memset(&request, 0, sizeof request);
+    request.Length = sizeof request;
+    lmx::AtaPassThroughDirect reply;
+    EXPECT_FALSE(handle->ioControl(lmx::kIoctlAtaPassThroughDirect, &request, sizeof request, &reply, sizeof reply));
+    EXPECT_EQ(kErrorNotSupported, lastError());
+    lmx::ScsiPassThroughRequest sat{};
+    sat.Length[0] = 44;
+    sat.CdbLength = 16;
+    sat.DataIn = lmx::kScsiDataUnspecified;
+    EXPECT_FALSE(handle->ioControl(lmx::kIoctlScsiPassThrough, &sat, 44, &sat, 80));
+    EXPECT_EQ(kErrorNotSupported, lastError());
 }
 
 }  // namespace
