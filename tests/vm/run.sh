@@ -47,18 +47,37 @@ image_package() {
   apt-cache depends "$1" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'
 }
 
+# The package file of $1 in the cache, downloaded when it is not there yet.
+fetch_package() {
+  local package=$1
+  if ! ls "$work/debs/${package}"_*.deb >/dev/null 2>&1; then
+    mkdir -p "$work/debs"
+    (cd "$work/debs" && apt-get download "$package" >"$work/debs/download.log" 2>&1) || return 1
+  fi
+  ls "$work/debs/${package}"_*.deb | head -n 1
+}
+
+# The image package of meta package $1, resolved and in the cache; with stale package lists
+# (nothing resolved, or the file gone from the archive) the lists are updated once.
+fetch_kernel() {
+  local meta=$1 package
+  package=$(image_package "$meta")
+  if [ -z "$package" ] || ! fetch_package "$package" >/dev/null; then
+    [ "$(id -u)" -eq 0 ] && apt-get update -qq >/dev/null 2>&1
+    package=$(image_package "$meta")
+    [ -n "$package" ] || die "apt cannot resolve $meta to a kernel image package"
+    fetch_package "$package" >/dev/null ||
+      die "apt-get download $package failed: $(tail -n 2 "$work/debs/download.log")"
+  fi
+  echo "$package"
+}
+
 # The kernel and its disk modules from package $1, unpacked once into $2.
 unpack_kernel() {
   local package=$1 target=$2
   [ -f "$target/ready" ] && return 0
   local deb
-  deb=$(ls "$work/debs/${package}"_*.deb 2>/dev/null | head -n 1 || true)
-  if [ -z "$deb" ]; then
-    mkdir -p "$work/debs"
-    (cd "$work/debs" && apt-get download "$package" >"$work/debs/download.log" 2>&1) ||
-      die "apt-get download $package failed: $(tail -n 2 "$work/debs/download.log")"
-    deb=$(ls "$work/debs/${package}"_*.deb | head -n 1)
-  fi
+  deb=$(fetch_package "$package")
   rm -rf "$target" "$target.tree"
   mkdir -p "$target/modules" "$target.tree"
   dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$target.tree" --wildcards './boot/vmlinuz-*' \
@@ -106,7 +125,8 @@ build_initramfs() {
   cp "$kernel_dir"/modules/* "$root/modules/"
   local program library
   for program in "${programs[@]}"; do
-    cp "$bin/$program" "$root/programs/"
+    # Without debug sections: the initramfs stays small and quick to build and unpack.
+    strip --strip-debug -o "$root/programs/$program" "$bin/$program" 2>/dev/null || cp "$bin/$program" "$root/programs/"
     for library in $(ldd "$bin/$program" | awk '/=> \// { print $3 } /^\t\// { print $1 }'); do
       mkdir -p "$root$(dirname "$library")"
       cp -L "$library" "$root$library"
@@ -117,15 +137,12 @@ build_initramfs() {
 }
 
 overall=pass
+packages=()
 total_start=$(now)
 for meta in "${kernels[@]}"; do
   start=$(now)
-  package=$(image_package "$meta")
-  if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
-    apt-get update -qq >/dev/null 2>&1 || true
-    package=$(image_package "$meta")
-  fi
-  [ -n "$package" ] || die "apt cannot resolve $meta to a kernel image package"
+  package=$(fetch_kernel "$meta")
+  packages+=("$package")
   kernel_dir="$work/kernels/$package"
   unpack_kernel "$package" "$kernel_dir"
   build_initramfs "$kernel_dir" "$work/initramfs-$package.gz"
@@ -152,4 +169,12 @@ for meta in "${kernels[@]}"; do
   fi
 done
 echo "VM: all kernels in $(seconds "$total_start" "$(now)") s"
+
+# Drop the cached files of kernels that the meta packages no longer name.
+for cached in "$work"/debs/*.deb "$work"/kernels/*; do
+  [ -e "$cached" ] || continue
+  name=$(basename "$cached")
+  name=${name%%_*}
+  [[ " ${packages[*]} " == *" $name "* ]] || rm -rf "$cached"
+done
 [ "$overall" = pass ]
