@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     lmx::testing::IdleServiceWorkers workers;
     dwsvc::ServiceRuntime runtime(workers);
     dwsvc::DriveActions actions;
-    auto server = platform::pipes::PipeServer::create(lmx::kServicePipeName);
+    auto server = platform::pipes::PipeServer::create(lmx::kServicePipeName, dwsvc::servicePipeOptions());
     if (!server) {
         std::fprintf(stderr, "cannot create the pipe\n");
         return 1;

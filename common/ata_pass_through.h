@@ -139,6 +139,49 @@ inline constexpr std::uint8_t kSatProtocolPioOut = 5;
 inline constexpr std::uint8_t kSatProtocolDmaIn = 10;
 inline constexpr std::uint8_t kSatProtocolDmaOut = 11;
 
+// Byte 2: CK_COND asks for the ATA registers back in the sense data even when the command
+// succeeds; T_DIR, BYT_BLOK and T_LENGTH describe the transfer.
+inline constexpr std::uint8_t kCdbCheckCondition = 0x20;
+inline constexpr std::uint8_t kCdbTransferNone = 0x0C;  // T_DIR 1, BYT_BLOK 1, no length
+inline constexpr std::uint8_t kCdbTransferIn = 0x0E;    // T_DIR 1, BYT_BLOK 1, length in the count field
+inline constexpr std::uint8_t kCdbTransferOut = 0x06;   // T_DIR 0, BYT_BLOK 1, length in the count field
+
+// The ATA PASS-THROUGH(16) command block for a task-file descriptor, registers as they are
+// (CK_COND clear).
+inline void fillAtaPassThrough16(const AtaPassThroughDirect& request, std::uint8_t (&cdb)[16]) {
+    const bool dataIn = request.AtaFlags & kAtaFlagsDataIn;
+    const bool dataOut = request.AtaFlags & kAtaFlagsDataOut;
+    const bool dma = request.AtaFlags & kAtaFlagsUseDma;
+    const bool extend = request.AtaFlags & kAtaFlags48BitCommand;
+    std::uint8_t protocol = kSatProtocolNonData;
+    std::uint8_t transfer = kCdbTransferNone;
+    if (dataIn) {
+        protocol = dma ? kSatProtocolDmaIn : kSatProtocolPioIn;
+        transfer = kCdbTransferIn;
+    } else if (dataOut) {
+        protocol = dma ? kSatProtocolDmaOut : kSatProtocolPioOut;
+        transfer = kCdbTransferOut;
+    }
+    const auto* previous = request.PreviousTaskFile;
+    const auto* current = request.CurrentTaskFile;
+    cdb[0] = kAtaPassThrough16;
+    cdb[kCdbProtocol] = static_cast<std::uint8_t>(protocol << 1 | (extend ? 1 : 0));
+    cdb[kCdbTransfer] = transfer;
+    cdb[kCdbFeaturesHigh] = previous[kTaskFeatures];
+    cdb[kCdbFeatures] = current[kTaskFeatures];
+    cdb[kCdbCountHigh] = previous[kTaskSectorCount];
+    cdb[kCdbCount] = current[kTaskSectorCount];
+    cdb[kCdbLbaHigh24] = previous[kTaskLbaLow];
+    cdb[kCdbLbaLow] = current[kTaskLbaLow];
+    cdb[kCdbLbaHigh32] = previous[kTaskLbaMid];
+    cdb[kCdbLbaMid] = current[kTaskLbaMid];
+    cdb[kCdbLbaHigh40] = previous[kTaskLbaHigh];
+    cdb[kCdbLbaHigh] = current[kTaskLbaHigh];
+    cdb[kCdbDevice] = current[kTaskDevice];
+    cdb[kCdbCommand] = current[kTaskCommand];
+    cdb[kCdbControl] = 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Legacy SMART route: SENDCMDINPARAMS / SENDCMDOUTPARAMS (byte-packed).
 

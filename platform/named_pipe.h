@@ -1,7 +1,7 @@
 #pragma once
 // Local named pipes "\\.\pipe\NAME": a duplex byte stream between a server and its clients,
-// open to every local user (the null-DACL pipe of CreateNamedPipeA). The server has one
-// instance and serves one client at a time; clients that connect meanwhile wait their turn.
+// open to every local user (the null-DACL pipe of CreateNamedPipeA). One request per
+// connection: a client connects, writes its request, reads the reply and closes.
 // Calls that fail return false (or empty) and leave the platform's error code in lastError():
 // 2 no server, 109 the other end closed, 121 time-out, 123 bad name, 231 the name is taken,
 // 232 writing to a client that went away, 995 stopped.
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,31 +20,62 @@ namespace platform::pipes {
 // Where a pipe named "\\.\pipe\NAME" lives on this machine; empty (123) for any other name.
 std::optional<std::filesystem::path> pipePath(std::string_view pipeName);
 
-// The server end (CreateNamedPipeA / ConnectNamedPipe / DisconnectNamedPipe). Used by one
-// serving thread; stop() alone may be called from any thread.
+// The server end (CreateNamedPipeA, ConnectNamedPipe, ReadFile, WriteFile, DisconnectNamedPipe).
+// Many clients may be connected at once: each one's request is read as its bytes arrive, with
+// a time limit of its own counted from its connection, and the requests that have arrived whole
+// are handed to the serving thread one at a time, in the order they completed. So a client that
+// stays silent, sends slowly or never reads its reply holds up nobody else. Every queue is
+// bounded: past the limits the oldest waiting client of the same user (or of all) is dropped,
+// and new connections stay in the system's backlog while complete requests wait to be served.
 class PipeServer {
 public:
-    // CreateNamedPipeA: duplex, byte mode, blocking, one instance. Clients can connect as soon
-    // as it returns. Fails with 231 while another server (in any process) has the name.
-    static std::unique_ptr<PipeServer> create(std::string_view pipeName);
+    struct Options {
+        std::size_t requestSize = 0;                      // the bytes of one whole request
+        std::uint32_t requestTimeoutMilliseconds = 3000;  // from connection to the request's last byte
+        std::size_t maxWaitingClients = 128;              // connected, request not yet whole
+        std::size_t maxWaitingPerUser = 32;
+        std::size_t maxCompleteRequests = 128;            // whole, waiting for the serving thread
+        // Told of every client dropped before its request was whole (it closed early, timed
+        // out, or gave way to newer clients), with the bytes that had arrived.
+        std::function<void(std::size_t bytesArrived)> onDropped;
+    };
+
+    // A client whose request has arrived whole. What is written to it stays in the pipe for the
+    // client to read, also after the server has closed its end, so writing never waits for the
+    // client to read (unless it has left the pipe full, see write()).
+    class Client {
+    public:
+        Client(Client&&) noexcept;
+        Client& operator=(Client&&) noexcept;
+        ~Client();  // DisconnectNamedPipe
+
+        // WriteFile: all bytes. False with 232 when the client went away, with 121 when it
+        // leaves the pipe full for longer than a second, with 995 when the server stops.
+        bool write(std::span<const std::uint8_t> data, std::size_t& bytesWritten);
+        // The user id of the client's process.
+        std::uint32_t userId() const { return userId_; }
+
+    private:
+        friend class PipeServer;
+        Client(int socket, int wake, std::uint32_t userId);
+        int socket_ = -1;
+        int wake_ = -1;
+        std::uint32_t userId_ = 0;
+    };
+
+    // CreateNamedPipeA: duplex, byte mode, one server. Clients can connect as soon as it
+    // returns. Fails with 231 while another server (in any process) has the name.
+    static std::unique_ptr<PipeServer> create(std::string_view pipeName, Options options);
     ~PipeServer();  // closes the pipe; the name is free again
     PipeServer(const PipeServer&) = delete;
     PipeServer& operator=(const PipeServer&) = delete;
 
-    // ConnectNamedPipe: waits for the next client. False with 995 once stop() was called, 535
-    // while the previous client is still connected.
-    bool connect();
-    // ReadFile with a time-out: reads until the buffer is full. A time-out (121), a client that
-    // closes early (109) or a stop (995) returns false with the bytes that did arrive.
-    bool read(std::span<std::uint8_t> buffer, std::size_t& bytesRead, std::uint32_t timeoutMilliseconds);
-    // WriteFile: writes all bytes; false (232, 109) when the client went away.
-    bool write(std::span<const std::uint8_t> data, std::size_t& bytesWritten);
-    // FlushFileBuffers: waits until the client has read everything written, or has gone.
-    bool flush();
-    // DisconnectNamedPipe: ends the exchange with the current client.
-    bool disconnect();
-    // Wakes a connect, read, write or flush that waits, and makes every later call fail with
-    // 995. Safe from any thread, e.g. for a clean shutdown of the serving thread.
+    // Waits until some client's request has arrived whole, copies it into `request`
+    // (options.requestSize bytes) and returns that client. Empty with 995 once stop() was
+    // called. Used by one serving thread.
+    std::optional<Client> nextRequest(std::span<std::uint8_t> request);
+    // Wakes nextRequest and a write that waits, and makes every later call fail with 995.
+    // Safe from any thread.
     void stop();
 
 private:
@@ -52,8 +84,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// WaitNamedPipeA: true as soon as a server of the pipe exists, false (121) when none appeared
-// within the time-out (0xFFFFFFFF waits without limit). Does not connect.
+// WaitNamedPipeA: true as soon as the pipe exists, false (121) when it did not appear within
+// the time-out (0xFFFFFFFF waits without limit). Does not connect: a pipe left behind by a
+// server that ended abnormally exists until the next server replaces it, and opening it
+// then fails with 2.
 bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds);
 
 // The client end (CreateFileA on the pipe, ReadFile, WriteFile, CloseHandle).

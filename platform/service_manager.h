@@ -31,7 +31,8 @@ public:
     bool remove();
     // ChangeServiceConfig2A with SERVICE_CONFIG_DESCRIPTION.
     bool setDescription(std::string_view description);
-    // ControlService: delivers a control code to the running service.
+    // ControlService: delivers a control code to the running service and returns once its
+    // handler has run (1053 when it has not within 30 s; 1061 once the service is stopping).
     bool control(std::uint32_t code, ServiceStatus& status);
     // QueryServiceStatus.
     bool queryStatus(ServiceStatus& status) const;

@@ -10,13 +10,16 @@ namespace platform {
 inline constexpr const char* kDefaultSystemRoot = "/var/lib/lmxduowatch";
 
 // The root as configured now (read from the environment on every call, so a test can point a
-// process at a fresh root).
+// process at a fresh root), always absolute: a relative LMXDUOWATCH_ROOT is taken from the
+// folder the program started in, and the environment is given the absolute path before main,
+// so that the programs this one starts use the same root.
 std::filesystem::path systemRoot();
 
 // True when the root is the default one, i.e. the stand-ins speak for the real machine.
 bool isDefaultSystemRoot();
 
-// A directory under the root, created (with its parents) when missing. Readable by every user.
+// A directory under the root, created (with its parents) when missing: readable by every user,
+// writable by its owner alone.
 std::filesystem::path systemRootDirectory(const std::filesystem::path& relative);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/win_error.h"
 
 #include <cerrno>
+#include <filesystem>
 
 namespace platform {
 
@@ -17,14 +18,25 @@ std::uint32_t errorFromErrno(int errnoValue) {
         case ENOENT:
         case ENOTDIR: return kErrorFileNotFound;
         case EACCES:
-        case EPERM:
-        case EROFS: return kErrorAccessDenied;
+        case EPERM: return kErrorAccessDenied;
+        case EROFS: return kErrorWriteProtect;
+        case ENOSPC:
+        case EDQUOT: return kErrorDiskFull;
         case EBADF: return kErrorInvalidHandle;
         case ENOMEM: return kErrorNotEnoughMemory;
         case EINVAL: return kErrorInvalidParameter;
         case EEXIST: return kErrorAlreadyExists;
         default: return kErrorGenFailure;
     }
+}
+
+std::uint32_t errorFromErrnoAt(int errnoValue, const char* path) {
+    if (errnoValue == ENOENT && path) {
+        std::error_code error;
+        const auto folder = std::filesystem::path(path).parent_path();
+        if (!folder.empty() && !std::filesystem::is_directory(folder, error)) return kErrorPathNotFound;
+    }
+    return errorFromErrno(errnoValue);
 }
 
 }  // namespace platform

@@ -24,6 +24,9 @@ case "${1:-}" in
       # The tray's desktop tests: an X server (Qt's X11 plugin comes with libqt6gui6), a private
       # session bus for the notification area, and xdotool to look at windows and press keys.
       xvfb dbus-daemon dbus-bin xdotool
+      # The real-disk test (tests/vm): a Linux guest under QEMU with an emulated AHCI disk, its init
+      # a static busybox; the guest's kernels are fetched with apt-get download, not installed.
+      qemu-system-x86 busybox-static xz-utils
     )
     ;;
   *)

@@ -25,8 +25,10 @@ CREATE TABLE IF NOT EXISTS events(
 );
 )sql";
 
+// The event log is its owner's (the service's user's) alone; the system log carries a copy of
+// every entry for everyone the system lets read it.
 std::shared_ptr<sqlite::Database> database() {
-    return sqlite::connectionFor(systemRootDirectory({}) / "eventlog.db", kSchema);
+    return sqlite::connectionFor({systemRootDirectory({}) / "eventlog.db", std::string(kSchema), std::nullopt});
 }
 
 int syslogPriority(std::uint16_t type) {
@@ -63,7 +65,7 @@ EventSource& EventSource::operator=(EventSource&&) noexcept = default;
 std::optional<EventSource> EventSource::registerSource(std::string_view name) {
     auto db = database();
     if (!db || db->readOnly()) {
-        setLastError(kErrorAccessDenied);
+        if (db || lastError() == kErrorSuccess) setLastError(kErrorAccessDenied);
         return std::nullopt;
     }
     return EventSource(std::make_unique<Impl>(Impl{std::move(db), std::string(name)}));
@@ -76,9 +78,11 @@ bool EventSource::report(std::uint16_t type, std::uint16_t category, std::uint32
     for (std::string_view s : strings) array.push_back(std::string(s));
     // Invalid UTF-8 is replaced rather than refused: an entry is never lost for its bytes.
     const std::string encoded = array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    {
-        auto& db = *impl_->db;
-        std::lock_guard lock(db.mutex());
+    // The system log has the entry even when the file cannot take it.
+    mirrorToSyslog(impl_->source, type, eventId, strings);
+    auto& db = *impl_->db;
+    std::lock_guard lock(db.mutex());
+    for (int attempt = 0;; ++attempt) {
         sqlite::Statement insert(db.handle(),
                                  "INSERT INTO events(time_generated, source, event_id, event_type, category, strings) "
                                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
@@ -88,13 +92,14 @@ bool EventSource::report(std::uint16_t type, std::uint16_t category, std::uint32
             .bind(4, static_cast<std::int64_t>(type))
             .bind(5, static_cast<std::int64_t>(category))
             .bind(6, encoded);
-        if (insert.step() != SQLITE_DONE) {
-            setLastError(kErrorAccessDenied);
+        const int result = insert.step();
+        if (result == SQLITE_DONE) return true;
+        // A file damaged while the log was open is moved aside, and the entry goes to a new one.
+        if (attempt > 0 || !db.recoverIfDamaged(result)) {
+            setLastError(db.errorFor(result));
             return false;
         }
     }
-    mirrorToSyslog(impl_->source, type, eventId, strings);
-    return true;
 }
 
 std::vector<EventRecord> readEvents(std::int64_t afterRecordNumber) {

@@ -35,12 +35,11 @@ std::string fileNameOf(std::string_view name) {
 
 std::unique_ptr<NamedMutex> NamedMutex::create(std::string_view name, bool& alreadyExists) {
     alreadyExists = false;
-    // The session's mutexes live beside its windows, in the user's own folder of the root.
-    const auto folder = windows::folder::windowsFolder().parent_path() / "mutexes";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const auto path = folder / fileNameOf(name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // The session's mutexes live beside its windows, in the user's own folder of the root,
+    // where nobody else can hold their locks.
+    const auto folder = windows::folder::openUserSubfolder("mutexes", true);
+    if (!folder.valid()) return nullptr;
+    const int fd = ::openat(folder.get(), fileNameOf(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         setLastError(errorFromErrno(errno));
         return nullptr;

@@ -1,7 +1,7 @@
 // Named pipes as local stream sockets under <root>/pipes/NAME. The socket file is open to
 // every user (0666); the server holds an open-file-description lock on <root>/pipes/.NAME.lock
-// for its life, which makes it the one instance and tells waiting clients that it exists
-// without connecting to it (a probing connection would reach the server as a request).
+// for its life, which makes it the one server. The lock file is the server's user's alone, so
+// nobody else can take a lock on it that would keep the server from starting.
 
 #include "platform/named_pipe.h"
 
@@ -9,8 +9,10 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,10 @@
 #include <chrono>
 #include <cctype>
 #include <cerrno>
+#include <deque>
+#include <list>
+#include <unordered_map>
+#include <vector>
 #include <thread>
 #include <utility>
 
@@ -36,24 +42,13 @@ using socket_io::WaitResult;
 
 constexpr std::string_view kPipePrefix = "\\\\.\\pipe\\";
 
-std::filesystem::path lockPathOf(const std::filesystem::path& socketPath) {
-    return socketPath.parent_path() / ("." + socketPath.filename().string() + ".lock");
-}
+std::string lockNameOf(const std::filesystem::path& socketPath) { return "." + socketPath.filename().string() + ".lock"; }
 
 flock wholeFileWriteLock() {
     flock lock{};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     return lock;
-}
-
-bool serverExists(const std::filesystem::path& socketPath) {
-    Descriptor lockFile(::open(lockPathOf(socketPath).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!lockFile.valid()) return false;
-    flock lock = wholeFileWriteLock();
-    if (::fcntl(lockFile.get(), F_OFD_GETLK, &lock) != 0 || lock.l_type == F_UNLCK) return false;
-    std::error_code error;
-    return std::filesystem::exists(socketPath, error);
 }
 
 bool failWith(std::uint32_t error) {
@@ -90,7 +85,7 @@ ReadEnd readFully(int fd, std::span<std::uint8_t> buffer, std::size_t& bytesRead
 }
 
 // Writes all of `data`; MSG_NOSIGNAL keeps a vanished reader from raising SIGPIPE.
-bool writeFully(int fd, std::span<const std::uint8_t> data, std::size_t& bytesWritten, int wakeFd) {
+bool writeFully(int fd, std::span<const std::uint8_t> data, std::size_t& bytesWritten, int wakeFd, const Deadline& deadline) {
     bytesWritten = 0;
     while (bytesWritten < data.size()) {
         const ssize_t sent = ::send(fd, data.data() + bytesWritten, data.size() - bytesWritten, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -100,10 +95,11 @@ bool writeFully(int fd, std::span<const std::uint8_t> data, std::size_t& bytesWr
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN) return failFromErrno(errno);
-        switch (socket_io::waitFor(fd, POLLOUT, wakeFd, Deadline::never())) {
+        switch (socket_io::waitFor(fd, POLLOUT, wakeFd, deadline)) {
             case WaitResult::Ready: break;
             case WaitResult::Woken: return failWith(kErrorOperationAborted);
-            default: return failFromErrno(errno);
+            case WaitResult::TimedOut: return failWith(kErrorSemTimeout);
+            case WaitResult::Failed: return failFromErrno(errno);
         }
     }
     return true;
@@ -147,13 +143,68 @@ std::optional<std::filesystem::path> pipePath(std::string_view pipeName) {
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+constexpr std::uint32_t kReplyWriteMilliseconds = 1000;
+
+std::uint32_t peerUserId(int socket) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return 0xFFFFFFFFu;
+    return credentials.uid;
+}
+
+// A connected client whose request has not arrived whole yet.
+struct WaitingClient {
+    Descriptor socket;
+    std::uint32_t userId = 0;
+    std::chrono::steady_clock::time_point deadline;
+    std::vector<std::uint8_t> request;
+    std::size_t received = 0;
+};
+
+// A client whose request is whole, waiting for the serving thread.
+struct CompleteRequest {
+    Descriptor socket;
+    std::uint32_t userId = 0;
+    std::vector<std::uint8_t> request;
+};
+
+enum class Progress { Whole, Waiting, Gone };
+
+// Takes what has arrived without waiting.
+Progress receiveAvailable(WaitingClient& client) {
+    while (client.received < client.request.size()) {
+        const ssize_t got = ::recv(client.socket.get(), client.request.data() + client.received,
+                                   client.request.size() - client.received, MSG_DONTWAIT);
+        if (got > 0) {
+            client.received += static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EAGAIN) return Progress::Waiting;
+        return Progress::Gone;  // closed early, or failed
+    }
+    return Progress::Whole;
+}
+
+}  // namespace
+
 struct PipeServer::Impl {
+    Options options;
     std::filesystem::path path;
+    Descriptor directory;
     Descriptor lockFile;
     Descriptor listener;
-    Descriptor client;
-    Descriptor wake;  // eventfd written by stop()
+    Descriptor wake;    // eventfd written by stop()
+    Descriptor poller;  // epoll over the listener, the wake descriptor and the waiting clients
     std::atomic<bool> stopped{false};
+
+    std::list<WaitingClient> waiting;  // oldest first
+    std::unordered_map<int, std::list<WaitingClient>::iterator> waitingBySocket;
+    std::unordered_map<std::uint32_t, std::size_t> waitingPerUser;
+    std::deque<CompleteRequest> complete;
+    bool listening = true;  // the listener is in the poll set
 
     // True, with 995 as the last error, once stop() was called.
     bool ifStopped() const {
@@ -161,29 +212,143 @@ struct PipeServer::Impl {
         setLastError(kErrorOperationAborted);
         return true;
     }
+
+    void watch(int fd, bool on) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.fd = fd;
+        ::epoll_ctl(poller.get(), on ? EPOLL_CTL_ADD : EPOLL_CTL_DEL, fd, &event);
+    }
+
+    // New connections stay in the system's backlog while the complete requests are at their limit.
+    void listenWhileRoom() {
+        const bool room = complete.size() < options.maxCompleteRequests;
+        if (room != listening) watch(listener.get(), room);
+        listening = room;
+    }
+
+    void drop(std::list<WaitingClient>::iterator client) {
+        if (options.onDropped) options.onDropped(client->received);
+        forget(client);
+    }
+
+    void forget(std::list<WaitingClient>::iterator client) {
+        watch(client->socket.get(), false);
+        waitingBySocket.erase(client->socket.get());
+        if (--waitingPerUser[client->userId] == 0) waitingPerUser.erase(client->userId);
+        waiting.erase(client);
+    }
+
+    void completeRequest(WaitingClient&& client) {
+        complete.push_back({std::move(client.socket), client.userId, std::move(client.request)});
+        listenWhileRoom();
+    }
+
+    void makeRoomFor(std::uint32_t userId) {
+        if (waitingPerUser[userId] >= options.maxWaitingPerUser) {
+            const auto oldest = std::find_if(waiting.begin(), waiting.end(),
+                                             [&](const WaitingClient& client) { return client.userId == userId; });
+            if (oldest != waiting.end()) drop(oldest);
+        }
+        if (waiting.size() >= options.maxWaitingClients && !waiting.empty()) drop(waiting.begin());
+    }
+
+    void acceptWaiting() {
+        while (complete.size() < options.maxCompleteRequests) {
+            Descriptor socket(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (!socket.valid()) {
+                if (errno == EINTR || errno == ECONNABORTED) continue;
+                return;  // EAGAIN: nobody else waits (or out of descriptors: try at the next wake)
+            }
+            WaitingClient client;
+            client.userId = peerUserId(socket.get());
+            client.socket = std::move(socket);
+            client.request.assign(options.requestSize, 0);
+            client.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.requestTimeoutMilliseconds);
+            // Most clients write their request right after connecting: it is usually here already.
+            switch (receiveAvailable(client)) {
+                case Progress::Whole: completeRequest(std::move(client)); continue;
+                case Progress::Gone:
+                    if (options.onDropped) options.onDropped(client.received);
+                    continue;
+                case Progress::Waiting: break;
+            }
+            makeRoomFor(client.userId);
+            const int fd = client.socket.get();
+            ++waitingPerUser[client.userId];
+            waiting.push_back(std::move(client));
+            waitingBySocket[fd] = std::prev(waiting.end());
+            watch(fd, true);
+        }
+        listenWhileRoom();
+    }
+
+    void receive(int fd) {
+        const auto found = waitingBySocket.find(fd);
+        if (found == waitingBySocket.end()) return;
+        const auto client = found->second;
+        switch (receiveAvailable(*client)) {
+            case Progress::Waiting: return;
+            case Progress::Gone: drop(client); return;
+            case Progress::Whole: {
+                WaitingClient whole = std::move(*client);
+                // The moved-from entry still names the descriptor number for the bookkeeping.
+                watch(whole.socket.get(), false);
+                waitingBySocket.erase(fd);
+                if (--waitingPerUser[whole.userId] == 0) waitingPerUser.erase(whole.userId);
+                waiting.erase(client);
+                completeRequest(std::move(whole));
+                return;
+            }
+        }
+    }
+
+    void dropOverdue() {
+        const auto now = std::chrono::steady_clock::now();
+        // Deadlines grow with the order of arrival: the overdue clients are at the front.
+        while (!waiting.empty() && waiting.front().deadline <= now) drop(waiting.begin());
+    }
+
+    int pollTimeout() const {
+        if (waiting.empty()) return -1;
+        const auto left = waiting.front().deadline - std::chrono::steady_clock::now();
+        return static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+    }
 };
 
 PipeServer::PipeServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 PipeServer::~PipeServer() {
-    impl_->client.reset();
+    impl_->waiting.clear();
+    impl_->complete.clear();
     impl_->listener.reset();
-    ::unlink(impl_->path.c_str());
+    ::unlinkat(impl_->directory.get(), impl_->path.filename().c_str(), 0);
     // The lock goes with the descriptor; the lock file stays for the next server.
 }
 
-std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName) {
+std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Options options) {
     auto path = pipePath(pipeName);
     if (!path) return nullptr;
     auto impl = std::make_unique<Impl>();
+    impl->options = std::move(options);
     impl->path = *path;
     if (!socket_io::ensureDirectory(impl->path.parent_path(), 0755)) {
         setLastError(errorFromErrno(errno));
         return nullptr;
     }
-    impl->lockFile.reset(::open(lockPathOf(impl->path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    impl->directory = socket_io::openDirectory(impl->path.parent_path());
+    if (!impl->directory.valid()) return nullptr;
+    impl->lockFile.reset(::openat(impl->directory.get(), lockNameOf(impl->path).c_str(),
+                                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!impl->lockFile.valid()) {
         setLastError(errorFromErrno(errno));
+        return nullptr;
+    }
+    // A lock file that others could open would let them hold a lock that keeps the server out.
+    struct stat facts{};
+    if (::fstat(impl->lockFile.get(), &facts) != 0 || facts.st_uid != ::geteuid() ||
+        ((facts.st_mode & 077) != 0 && ::fchmod(impl->lockFile.get(), 0600) != 0)) {
+        setLastError(kErrorAccessDenied);
         return nullptr;
     }
     flock lock = wholeFileWriteLock();
@@ -192,72 +357,80 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName) {
         return nullptr;
     }
     // Under the lock, whatever socket file is left at the path belongs to a server that is gone.
-    impl->listener = socket_io::listenAt(impl->path, SOCK_STREAM, 0666);
+    impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666);
     if (!impl->listener.valid()) return nullptr;
     impl->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!impl->wake.valid()) {
+    impl->poller.reset(::epoll_create1(EPOLL_CLOEXEC));
+    if (!impl->wake.valid() || !impl->poller.valid()) {
         setLastError(errorFromErrno(errno));
-        ::unlink(impl->path.c_str());
+        ::unlinkat(impl->directory.get(), impl->path.filename().c_str(), 0);
         return nullptr;
     }
+    impl->watch(impl->listener.get(), true);
+    impl->watch(impl->wake.get(), true);
     return std::unique_ptr<PipeServer>(new PipeServer(std::move(impl)));
 }
 
-bool PipeServer::connect() {
-    if (impl_->ifStopped()) return false;
-    if (impl_->client.valid()) return failWith(kErrorPipeConnected);
+std::optional<PipeServer::Client> PipeServer::nextRequest(std::span<std::uint8_t> request) {
+    auto& impl = *impl_;
     for (;;) {
-        switch (socket_io::waitFor(impl_->listener.get(), POLLIN, impl_->wake.get(), Deadline::never())) {
-            case WaitResult::Ready: break;
-            case WaitResult::Woken: return failWith(kErrorOperationAborted);
-            default: return failFromErrno(errno);
+        if (impl.ifStopped()) return std::nullopt;
+        if (!impl.complete.empty()) {
+            CompleteRequest next = std::move(impl.complete.front());
+            impl.complete.pop_front();
+            impl.listenWhileRoom();
+            std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
+            return Client(next.socket.release(), impl.wake.get(), next.userId);
         }
-        const int accepted = ::accept4(impl_->listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (accepted >= 0) {
-            impl_->client.reset(accepted);
-            return true;
+        impl.dropOverdue();
+        epoll_event events[32];
+        const int ready = ::epoll_wait(impl.poller.get(), events, 32, impl.pollTimeout());
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            setLastError(errorFromErrno(errno));
+            return std::nullopt;
         }
-        if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) return failFromErrno(errno);
+        for (int i = 0; i < ready; ++i) {
+            const int fd = events[i].data.fd;
+            if (fd == impl.wake.get()) continue;  // stopped: seen at the top of the loop
+            if (fd == impl.listener.get()) {
+                impl.acceptWaiting();
+            } else {
+                impl.receive(fd);
+            }
+        }
     }
-}
-
-bool PipeServer::read(std::span<std::uint8_t> buffer, std::size_t& bytesRead, std::uint32_t timeoutMilliseconds) {
-    bytesRead = 0;
-    if (impl_->ifStopped()) return false;
-    if (!impl_->client.valid()) return failWith(kErrorPipeNotConnected);
-    switch (readFully(impl_->client.get(), buffer, bytesRead, impl_->wake.get(), Deadline::after(timeoutMilliseconds))) {
-        case ReadEnd::Full: return true;
-        case ReadEnd::EndOfStream: return failWith(kErrorBrokenPipe);
-        case ReadEnd::TimedOut: return failWith(kErrorSemTimeout);
-        case ReadEnd::Woken: return failWith(kErrorOperationAborted);
-        case ReadEnd::Failed: return false;
-    }
-    return false;
-}
-
-bool PipeServer::write(std::span<const std::uint8_t> data, std::size_t& bytesWritten) {
-    bytesWritten = 0;
-    if (impl_->ifStopped()) return false;
-    if (!impl_->client.valid()) return failWith(kErrorPipeNotConnected);
-    return writeFully(impl_->client.get(), data, bytesWritten, impl_->wake.get());
-}
-
-bool PipeServer::flush() {
-    if (impl_->ifStopped()) return false;
-    if (!impl_->client.valid()) return failWith(kErrorPipeNotConnected);
-    return waitUntilConsumed(impl_->client.get(), impl_->wake.get());
-}
-
-bool PipeServer::disconnect() {
-    if (!impl_->client.valid()) return failWith(kErrorPipeNotConnected);
-    impl_->client.reset();
-    return true;
 }
 
 void PipeServer::stop() {
     impl_->stopped.store(true);
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(impl_->wake.get(), &one, sizeof one);
+}
+
+PipeServer::Client::Client(int socket, int wake, std::uint32_t userId) : socket_(socket), wake_(wake), userId_(userId) {}
+
+PipeServer::Client::Client(Client&& other) noexcept
+    : socket_(std::exchange(other.socket_, -1)), wake_(other.wake_), userId_(other.userId_) {}
+
+PipeServer::Client& PipeServer::Client::operator=(Client&& other) noexcept {
+    if (this != &other) {
+        if (socket_ >= 0) ::close(socket_);
+        socket_ = std::exchange(other.socket_, -1);
+        wake_ = other.wake_;
+        userId_ = other.userId_;
+    }
+    return *this;
+}
+
+PipeServer::Client::~Client() {
+    if (socket_ >= 0) ::close(socket_);
+}
+
+bool PipeServer::Client::write(std::span<const std::uint8_t> data, std::size_t& bytesWritten) {
+    bytesWritten = 0;
+    if (socket_ < 0) return failWith(kErrorPipeNotConnected);
+    return writeFully(socket_, data, bytesWritten, wake_, Deadline::after(kReplyWriteMilliseconds));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -267,7 +440,8 @@ bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds)
     if (!path) return false;
     const auto deadline = Deadline::after(timeoutMilliseconds);
     for (;;) {
-        if (serverExists(*path)) return true;
+        struct stat facts{};
+        if (::stat(path->c_str(), &facts) == 0 && S_ISSOCK(facts.st_mode)) return true;
         if (deadline.passed()) return failWith(kErrorSemTimeout);
         const int left = deadline.pollTimeout();
         std::this_thread::sleep_for(std::chrono::milliseconds(left < 0 ? 20 : std::min(left, 20)));
@@ -312,7 +486,7 @@ bool PipeClient::read(std::span<std::uint8_t> buffer, std::size_t& bytesRead) {
 bool PipeClient::write(std::span<const std::uint8_t> data, std::size_t& bytesWritten) {
     bytesWritten = 0;
     if (socket_ < 0) return failWith(kErrorInvalidHandle);
-    return writeFully(socket_, data, bytesWritten, -1);
+    return writeFully(socket_, data, bytesWritten, -1, Deadline::never());
 }
 
 bool PipeClient::flush() {

@@ -37,7 +37,10 @@ std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
     std::error_code ignored;
     const auto status = std::filesystem::status(entry, ignored);
     if (std::filesystem::is_regular_file(status)) return openFileDrive(entry, error);
-    if (std::filesystem::is_block_file(status)) return openBlockDevice(entry, error);
+    // A disk's block device, or its SCSI generic device.
+    if (std::filesystem::is_block_file(status) || std::filesystem::is_character_file(status)) {
+        return openBlockDevice(entry, error);
+    }
     if (!std::filesystem::exists(status) && !std::filesystem::is_symlink(entry, ignored) && isDefaultSystemRoot()) {
         if (const auto disk = machineDisk(driveNumber)) return openBlockDevice(*disk, error);
     }

@@ -44,9 +44,44 @@ std::string readableViewSql() {
            "FROM registry_values;";
 }
 
+// The registry is its owner's (the service's user's); every other user reads the copy that
+// the owner publishes after each write.
 std::shared_ptr<sqlite::Database> database() {
     static const std::string schema = std::string(kSchema) + readableViewSql();
-    return sqlite::connectionFor(systemRootDirectory({}) / "registry.db", schema);
+    const auto root = systemRootDirectory({});
+    return sqlite::connectionFor({root / "registry.db", schema, root / "published" / "registry.db"});
+}
+
+// What one step of a write did: an SQLite result, or a refusal with the platform's error code.
+struct StepResult {
+    int result = SQLITE_OK;
+    std::uint32_t refusal = kErrorSuccess;
+};
+
+StepResult stepped(sqlite::Statement& statement) {
+    const int result = statement.step();
+    return {result == SQLITE_DONE ? SQLITE_OK : result, kErrorSuccess};
+}
+
+// One write transaction running `body`. A file found damaged on the way is started afresh and
+// the write tried once more; every commit is published for the other users.
+template <class Body>
+std::uint32_t writeTransaction(sqlite::Database& db, Body body) {
+    for (int attempt = 0;; ++attempt) {
+        StepResult outcome;
+        {
+            sqlite::WriteTransaction transaction(db);
+            outcome.result = transaction.beginResult();
+            if (outcome.result == SQLITE_OK) outcome = body();
+            if (outcome.result == SQLITE_OK && outcome.refusal == kErrorSuccess) outcome.result = transaction.commit();
+        }
+        if (outcome.refusal != kErrorSuccess) return outcome.refusal;
+        if (outcome.result == SQLITE_OK) {
+            db.publish();
+            return kErrorSuccess;
+        }
+        if (attempt > 0 || !db.recoverIfDamaged(outcome.result)) return db.errorFor(outcome.result);
+    }
 }
 
 // "A\\B\\C" with empty parts and outer separators removed; empty for an unusable path.
@@ -76,12 +111,6 @@ std::string storedPath(sqlite::Database& db, std::string_view path) {
     return query.step() == SQLITE_ROW ? query.columnText(0) : std::string(path);
 }
 
-bool touchKey(sqlite::Database& db, std::string_view path) {
-    sqlite::Statement update(db.handle(), "UPDATE registry_keys SET last_write = ?2 WHERE path = ?1");
-    update.bind(1, path).bind(2, static_cast<std::int64_t>(std::time(nullptr)));
-    return update.step() == SQLITE_DONE;
-}
-
 }  // namespace
 
 struct Key::Impl {
@@ -109,7 +138,7 @@ std::uint32_t Key::open(std::string_view path, std::uint32_t access, Key& key) {
     if (!db) return kErrorFileNotFound;
     std::lock_guard lock(db->mutex());
     if (normalised.empty() || !keyExists(*db, normalised)) return kErrorFileNotFound;
-    if ((access & (kKeySetValue | kKeyCreateSubKey)) && db->readOnly()) return kErrorAccessDenied;
+    if ((access & (kKeySetValue | kKeyCreateSubKey)) && db->readOnly()) return db->writeRefusal();
     key.impl_ = std::make_unique<Impl>(Impl{db, storedPath(*db, normalised), access});
     return kErrorSuccess;
 }
@@ -119,24 +148,22 @@ std::uint32_t Key::create(std::string_view path, std::uint32_t access, Key& key)
     const std::string normalised = normalisePath(path);
     if (normalised.empty()) return kErrorInvalidParameter;
     auto db = database();
-    if (!db) return kErrorAccessDenied;
+    if (!db) return lastError() == kErrorSuccess ? kErrorAccessDenied : lastError();
     std::lock_guard lock(db->mutex());
     if (!keyExists(*db, normalised)) {
-        if (db->readOnly()) return kErrorAccessDenied;
-        sqlite::WriteTransaction transaction(*db);
-        if (!transaction.begun()) return kErrorAccessDenied;
-        // The key and every missing parent.
-        for (std::size_t end = normalised.find('\\');; end = normalised.find('\\', end + 1)) {
-            sqlite::Statement insert(db->handle(),
-                                     "INSERT OR IGNORE INTO registry_keys(path, last_write) VALUES(?1, ?2)");
-            insert.bind(1, std::string_view(normalised).substr(0, end))
-                .bind(2, static_cast<std::int64_t>(std::time(nullptr)));
-            if (insert.step() != SQLITE_DONE) return kErrorAccessDenied;
-            if (end == std::string::npos) break;
-        }
-        if (!transaction.commit()) return kErrorAccessDenied;
+        if (db->readOnly()) return db->writeRefusal();
+        const auto error = writeTransaction(*db, [&]() -> StepResult {
+            // The key and every missing parent.
+            for (std::size_t end = normalised.find('\\');; end = normalised.find('\\', end + 1)) {
+                sqlite::Statement insert(db->handle(), "INSERT OR IGNORE INTO registry_keys(path, last_write) VALUES(?1, ?2)");
+                insert.bind(1, std::string_view(normalised).substr(0, end)).bind(2, static_cast<std::int64_t>(std::time(nullptr)));
+                if (const auto done = stepped(insert); done.result != SQLITE_OK) return done;
+                if (end == std::string::npos) return {};
+            }
+        });
+        if (error != kErrorSuccess) return error;
     } else if ((access & (kKeySetValue | kKeyCreateSubKey)) && db->readOnly()) {
-        return kErrorAccessDenied;
+        return db->writeRefusal();
     }
     key.impl_ = std::make_unique<Impl>(Impl{db, storedPath(*db, normalised), access});
     return kErrorSuccess;
@@ -148,18 +175,18 @@ std::uint32_t Key::deleteTree(std::string_view path) {
     if (!db || normalised.empty()) return kErrorFileNotFound;
     std::lock_guard lock(db->mutex());
     if (!keyExists(*db, normalised)) return kErrorFileNotFound;
-    if (db->readOnly()) return kErrorAccessDenied;
-    sqlite::WriteTransaction transaction(*db);
-    if (!transaction.begun()) return kErrorAccessDenied;
-    constexpr std::string_view kInTree = " = ?1 OR substr(%, 1, length(?1) + 1) = ?1 || '\\' COLLATE NOCASE";
-    for (const auto& [table, column] : {std::pair{"registry_values", "key_path"}, std::pair{"registry_keys", "path"}}) {
-        std::string where(kInTree);
-        where.replace(where.find('%'), 1, column);
-        sqlite::Statement remove(db->handle(), std::string("DELETE FROM ") + table + " WHERE " + column + where);
-        remove.bind(1, normalised);
-        if (remove.step() != SQLITE_DONE) return kErrorAccessDenied;
-    }
-    return transaction.commit() ? kErrorSuccess : kErrorAccessDenied;
+    if (db->readOnly()) return db->writeRefusal();
+    return writeTransaction(*db, [&]() -> StepResult {
+        constexpr std::string_view kInTree = " = ?1 OR substr(%, 1, length(?1) + 1) = ?1 || '\\' COLLATE NOCASE";
+        for (const auto& [table, column] : {std::pair{"registry_values", "key_path"}, std::pair{"registry_keys", "path"}}) {
+            std::string where(kInTree);
+            where.replace(where.find('%'), 1, column);
+            sqlite::Statement remove(db->handle(), std::string("DELETE FROM ") + table + " WHERE " + column + where);
+            remove.bind(1, normalised);
+            if (const auto done = stepped(remove); done.result != SQLITE_OK) return done;
+        }
+        return {};
+    });
 }
 
 std::uint32_t Key::query(std::string_view name, Value& value) const {
@@ -198,16 +225,18 @@ std::uint32_t Key::set(std::string_view name, ValueType type, std::span<const st
     if (!(impl_->access & kKeySetValue)) return kErrorAccessDenied;
     auto& db = *impl_->db;
     std::lock_guard lock(db.mutex());
-    if (db.readOnly()) return kErrorAccessDenied;
-    sqlite::WriteTransaction transaction(db);
-    if (!transaction.begun()) return kErrorAccessDenied;
-    if (!keyExists(db, impl_->path)) return kErrorKeyDeleted;
-    sqlite::Statement upsert(db.handle(),
-                             "INSERT INTO registry_values(key_path, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-                             "ON CONFLICT(key_path, name) DO UPDATE SET type = excluded.type, data = excluded.data");
-    upsert.bind(1, impl_->path).bind(2, name).bind(3, static_cast<std::int64_t>(type)).bindBlob(4, data);
-    if (upsert.step() != SQLITE_DONE || !touchKey(db, impl_->path)) return kErrorAccessDenied;
-    return transaction.commit() ? kErrorSuccess : kErrorAccessDenied;
+    if (db.readOnly()) return db.writeRefusal();
+    return writeTransaction(db, [&]() -> StepResult {
+        if (!keyExists(db, impl_->path)) return {SQLITE_OK, kErrorKeyDeleted};
+        sqlite::Statement upsert(db.handle(),
+                                 "INSERT INTO registry_values(key_path, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                                 "ON CONFLICT(key_path, name) DO UPDATE SET type = excluded.type, data = excluded.data");
+        upsert.bind(1, impl_->path).bind(2, name).bind(3, static_cast<std::int64_t>(type)).bindBlob(4, data);
+        if (const auto done = stepped(upsert); done.result != SQLITE_OK) return done;
+        sqlite::Statement touch(db.handle(), "UPDATE registry_keys SET last_write = ?2 WHERE path = ?1");
+        touch.bind(1, impl_->path).bind(2, static_cast<std::int64_t>(std::time(nullptr)));
+        return stepped(touch);
+    });
 }
 
 std::uint32_t Key::setDword(std::string_view name, std::uint32_t value) {
@@ -227,11 +256,13 @@ std::uint32_t Key::deleteValue(std::string_view name) {
     if (!(impl_->access & kKeySetValue)) return kErrorAccessDenied;
     auto& db = *impl_->db;
     std::lock_guard lock(db.mutex());
-    if (db.readOnly()) return kErrorAccessDenied;
-    sqlite::Statement remove(db.handle(), "DELETE FROM registry_values WHERE key_path = ?1 AND name = ?2");
-    remove.bind(1, impl_->path).bind(2, name);
-    if (remove.step() != SQLITE_DONE) return kErrorAccessDenied;
-    return sqlite3_changes(db.handle()) > 0 ? kErrorSuccess : kErrorFileNotFound;
+    if (db.readOnly()) return db.writeRefusal();
+    return writeTransaction(db, [&]() -> StepResult {
+        sqlite::Statement remove(db.handle(), "DELETE FROM registry_values WHERE key_path = ?1 AND name = ?2");
+        remove.bind(1, impl_->path).bind(2, name);
+        if (const auto done = stepped(remove); done.result != SQLITE_OK) return done;
+        return {SQLITE_OK, sqlite3_changes(db.handle()) > 0 ? kErrorSuccess : kErrorFileNotFound};
+    });
 }
 
 std::vector<std::string> Key::valueNames() const {

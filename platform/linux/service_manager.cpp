@@ -1,12 +1,11 @@
 #include "platform/service_manager.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <fstream>
 
 #include "platform/linux/process_runner.h"
-#include "platform/linux/service_control_signal.h"
+#include "platform/linux/service_control_channel.h"
 #include "platform/linux/service_status_file.h"
 #include "platform/registry.h"
 #include "platform/system_root.h"
@@ -64,6 +63,9 @@ bool serviceInstalled(std::string_view name) {
            key.queryDword("Type", type) == kErrorSuccess;
 }
 
+// Controls wait this long for the service's handler, as the service control manager waits.
+constexpr std::uint32_t kControlTimeoutMilliseconds = 30'000;
+
 }  // namespace
 
 std::optional<ServiceManager> ServiceManager::open() {
@@ -104,7 +106,9 @@ std::optional<ServiceHandle> ServiceManager::createService(const ServiceConfig& 
 }
 
 std::optional<ServiceHandle> ServiceManager::openService(std::string_view name) {
-    if (!serviceInstalled(name)) {
+    // A running service stays reachable, so that it can be stopped, even when its entry in the
+    // registry was lost (a damaged registry is started afresh).
+    if (!serviceInstalled(name) && !service_files::runningProcess(name)) {
         setLastError(kErrorServiceDoesNotExist);
         return std::nullopt;
     }
@@ -152,8 +156,11 @@ bool ServiceHandle::control(std::uint32_t code, ServiceStatus& status) {
         setLastError(code == kServiceControlStop ? kErrorServiceCannotAcceptCtrl : kErrorInvalidServiceControl);
         return false;
     }
-    if (!sendServiceControl(*pid, code)) {
-        setLastError(kErrorServiceNotActive);
+    // Returns once the service's handler has run (or the time limit has passed).
+    const auto error = service_control::sendControl(name_, code, kControlTimeoutMilliseconds);
+    status = readServiceStatus(name_);
+    if (error != kErrorSuccess) {
+        setLastError(error);
         return false;
     }
     return true;
@@ -163,8 +170,9 @@ ServiceStatus readServiceStatus(std::string_view name) {
     const auto pid = service_files::runningProcess(name);
     auto status = service_files::readStatus(name);
     if (!pid || !status) return ServiceStatus{};
-    status->processId = static_cast<std::uint32_t>(*pid);
-    return *status;
+    ServiceStatus reported = *status;
+    reported.processId = static_cast<std::uint32_t>(*pid);
+    return reported;
 }
 
 }  // namespace platform

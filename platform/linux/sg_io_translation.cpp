@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/linux/ata_pass_through_sense.h"
 #include "platform/physical_drive.h"
 #include "platform/win_error.h"
 
@@ -66,24 +67,48 @@ bool buildRequest(std::uint8_t* buffer, std::uint32_t inSize, std::uint32_t outS
         header.dxfer_len = transfer;
         header.dxferp = buffer + dataOffset;
     }
-    const std::uint32_t seconds = field32(buffer, kTimeOutOffset);
-    header.timeout = (seconds > 0 && seconds < 86'400 ? seconds : 60) * 1000;
+    header.timeout = timeoutMilliseconds(field32(buffer, kTimeOutOffset));
     error = kErrorSuccess;
     return true;
 }
 
-bool completeRequest(const sg_io_hdr_t& header, std::uint8_t* buffer, std::uint32_t& error) {
-    // A transport failure with no SCSI status and no sense is a failed request, as a driver
-    // that could not reach the device reports it.
-    if (header.host_status != 0 && header.status == 0 && header.sb_len_wr == 0) {
-        error = header.host_status == 0x03 /* DID_TIME_OUT */ ? kErrorSemTimeout : kErrorIoDevice;
-        return false;
+unsigned timeoutMilliseconds(std::uint32_t seconds) { return (seconds > 0 && seconds < 86'400 ? seconds : 60) * 1000; }
+
+bool transportFailed(const sg_io_hdr_t& header, std::uint32_t& error) {
+    // As a driver that could not reach the device reports it.
+    if (header.host_status == 0 || header.status != 0 || header.sb_len_wr != 0) return false;
+    error = header.host_status == 0x03 /* DID_TIME_OUT */ ? kErrorSemTimeout : kErrorIoDevice;
+    return true;
+}
+
+std::uint32_t transferred(const sg_io_hdr_t& header) {
+    const bool residueKnown = header.resid > 0 && static_cast<std::uint32_t>(header.resid) <= header.dxfer_len;
+    return residueKnown ? header.dxfer_len - static_cast<std::uint32_t>(header.resid) : header.dxfer_len;
+}
+
+bool commandSucceeded(const sg_io_hdr_t& header) {
+    // DRIVER_SENSE only says that sense data came back.
+    constexpr unsigned kDriverSense = 0x08;
+    if (header.host_status != 0 || (header.driver_status & ~kDriverSense) != 0) return false;
+    if (header.status == lmx::kScsiStatusGood) return true;
+    if (header.status != lmx::kScsiStatusCheckCondition) return false;
+    const auto key = senseKey(header.sbp, header.sb_len_wr);
+    return key && senseKeyMeansSuccess(*key);
+}
+
+bool completeRequest(const sg_io_hdr_t& header, std::uint8_t* buffer, bool libataSense, std::uint32_t& error) {
+    if (transportFailed(header, error)) return false;
+    if (libataSense && isAtaPassThrough(header.cmdp, header.cmd_len)) {
+        normaliseLibataSense(header.sbp, header.sb_len_wr);
     }
     buffer[kStatusOffset] = header.status;
     buffer[kSenseLengthOffset] = header.sb_len_wr;
     if (header.dxfer_direction != SG_DXFER_NONE) {
-        const std::uint32_t moved =
-            header.resid > 0 && static_cast<std::uint32_t>(header.resid) <= header.dxfer_len ? header.dxfer_len - header.resid : header.dxfer_len;
+        std::uint32_t moved = transferred(header);
+        if (header.dxfer_direction == SG_DXFER_FROM_DEV && !commandSucceeded(header)) {
+            std::memset(header.dxferp, 0, header.dxfer_len);
+            moved = 0;
+        }
         lmx::storeLittleEndian(buffer + kTransferOffset, moved);
     }
     error = kErrorSuccess;

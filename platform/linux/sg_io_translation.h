@@ -19,6 +19,25 @@ bool buildRequest(std::uint8_t* buffer, std::uint32_t inSize, std::uint32_t outS
 
 // After the SG_IO call: ScsiStatus, the sense bytes written and the transferred length go back
 // into the request. False (with `error`) when the transport failed without a SCSI status.
-bool completeRequest(const sg_io_hdr_t& header, std::uint8_t* buffer, std::uint32_t& error);
+//  - With `libataSense`, the sense of an ATA PASS-THROUGH command in the older libata layout is
+//    rewritten into the SAT layout (ata_pass_through_sense.h); any other sense passes unchanged.
+//  - The data of a data-in command that failed is not passed on: the data area is cleared and the
+//    transferred length is 0 (the kernel reports no residue for it, and /dev/sg* may leave the
+//    data of an earlier command there). A command has failed unless its status is GOOD, or
+//    CHECK CONDITION with sense key NO SENSE or RECOVERED ERROR.
+bool completeRequest(const sg_io_hdr_t& header, std::uint8_t* buffer, bool libataSense, std::uint32_t& error);
+
+// The SG_IO time-out for a request's time-out in seconds (60 s when it is 0 or a day or more).
+unsigned timeoutMilliseconds(std::uint32_t seconds);
+
+// A transport failure with no SCSI status and no sense: true with the platform error code.
+bool transportFailed(const sg_io_hdr_t& header, std::uint32_t& error);
+
+// The bytes moved: the transfer length less the residue the kernel reported.
+std::uint32_t transferred(const sg_io_hdr_t& header);
+
+// Whether the command the header describes ended without failure (see completeRequest). Call it
+// after any rewriting of the sense.
+bool commandSucceeded(const sg_io_hdr_t& header);
 
 }  // namespace platform::sgio

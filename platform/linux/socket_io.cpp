@@ -77,54 +77,33 @@ bool ensureDirectory(const std::filesystem::path& directory, mode_t mode) {
 
 namespace {
 
-bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
-    const std::string text = path.string();
+bool fillAddress(std::string_view text, sockaddr_un& address) {
     address = {};
     address.sun_family = AF_UNIX;
     if (text.size() >= sizeof address.sun_path) {
         setLastError(kErrorFilenameExcedRange);
         return false;
     }
-    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+    std::memcpy(address.sun_path, text.data(), text.size());
     return true;
 }
 
-std::filesystem::path temporarySibling(const std::filesystem::path& path) {
+// The address of `name` in an open directory, through the process's view of its descriptor.
+bool fillAddressIn(int directory, std::string_view name, sockaddr_un& address) {
+    if (name.empty() || name.find('/') != std::string_view::npos) {
+        setLastError(kErrorInvalidName);
+        return false;
+    }
+    return fillAddress("/proc/self/fd/" + std::to_string(directory) + "/" + std::string(name), address);
+}
+
+std::string temporaryName() {
     static std::atomic<unsigned> counter{0};
-    // Unique to this process and call, and short, so that a path that fits mostly fits with it.
-    return path.parent_path() / (".b" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    // Unique to this process and call, and short.
+    return ".b" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-}  // namespace
-
-Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode) {
-    sockaddr_un finalAddress{};
-    if (!fillAddress(path, finalAddress)) return {};
-    const auto temporary = temporarySibling(path);
-    sockaddr_un address{};
-    if (!fillAddress(temporary, address)) return {};
-    Descriptor socket(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.valid()) {
-        setLastError(errorFromSocketErrno(errno));
-        return {};
-    }
-    ::unlink(temporary.c_str());
-    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        setLastError(errorFromSocketErrno(errno));
-        return {};
-    }
-    if (::chmod(temporary.c_str(), mode) != 0 || ::listen(socket.get(), SOMAXCONN) != 0 ||
-        ::rename(temporary.c_str(), path.c_str()) != 0) {
-        setLastError(errorFromSocketErrno(errno));
-        ::unlink(temporary.c_str());
-        return {};
-    }
-    return socket;
-}
-
-ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket) {
-    sockaddr_un address{};
-    if (!fillAddress(path, address)) return ConnectResult::Failed;
+ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& socket) {
     Descriptor candidate(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!candidate.valid()) {
         setLastError(errorFromSocketErrno(errno));
@@ -142,6 +121,60 @@ ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor&
     ::fcntl(candidate.get(), F_SETFL, flags & ~O_NONBLOCK);
     socket = std::move(candidate);
     return ConnectResult::Connected;
+}
+
+}  // namespace
+
+Descriptor openDirectory(const std::filesystem::path& directory) {
+    Descriptor opened(::open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.valid()) setLastError(errorFromErrnoAt(errno, directory.c_str()));
+    return opened;
+}
+
+Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode) {
+    const std::string temporary = temporaryName();
+    sockaddr_un address{};
+    if (!fillAddressIn(directory, name, address) || !fillAddressIn(directory, temporary, address)) return {};
+    Descriptor socket(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket.valid()) {
+        setLastError(errorFromSocketErrno(errno));
+        return {};
+    }
+    ::unlinkat(directory, temporary.c_str(), 0);
+    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        setLastError(errorFromSocketErrno(errno));
+        return {};
+    }
+    if (::fchmodat(directory, temporary.c_str(), mode, 0) != 0 || ::listen(socket.get(), SOMAXCONN) != 0 ||
+        ::renameat(directory, temporary.c_str(), directory, std::string(name).c_str()) != 0) {
+        setLastError(errorFromSocketErrno(errno));
+        ::unlinkat(directory, temporary.c_str(), 0);
+        return {};
+    }
+    return socket;
+}
+
+Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode) {
+    const Descriptor directory = openDirectory(path.parent_path());
+    if (!directory.valid()) return {};
+    return listenIn(directory.get(), path.filename().string(), type, mode);
+}
+
+ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket) {
+    sockaddr_un address{};
+    if (!fillAddressIn(directory, name, address)) return ConnectResult::Failed;
+    return connectAddress(address, type, socket);
+}
+
+ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket) {
+    sockaddr_un address{};
+    if (path.native().size() < sizeof address.sun_path) {
+        fillAddress(path.native(), address);
+        return connectAddress(address, type, socket);
+    }
+    const Descriptor directory = openDirectory(path.parent_path());
+    if (!directory.valid()) return ConnectResult::NoListener;
+    return connectIn(directory.get(), path.filename().string(), type, socket);
 }
 
 void removeIfStale(const std::filesystem::path& path, int type) {

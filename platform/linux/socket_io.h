@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace platform::socket_io {
 
@@ -55,16 +56,27 @@ WaitResult waitFor(int fd, short events, int wakeFd, const Deadline& deadline);
 // (not narrowed by the umask). True when it exists afterwards.
 bool ensureDirectory(const std::filesystem::path& directory, mode_t mode);
 
-// A listening local socket of `type` (SOCK_STREAM, SOCK_SEQPACKET) at `path`, non-blocking and
-// close-on-exec, with file mode `mode`. It is bound under a temporary name and renamed into
-// place once it listens, so a connecting client never meets a socket that refuses it while it
-// is being set up. Empty with the last error set on failure (206 when the path is too long).
+// A directory held open by descriptor (O_PATH): names inside it are then reached without
+// resolving its path again, so a link planted on the way later is never followed, and socket
+// addresses within it stay short whatever the length of its path. Empty (last error set) when
+// it cannot be opened.
+Descriptor openDirectory(const std::filesystem::path& directory);
+
+// A listening local socket of `type` (SOCK_STREAM, SOCK_SEQPACKET) named `name` in the open
+// directory, non-blocking and close-on-exec, with file mode `mode`. It is bound under a
+// temporary name and renamed into place once it listens, so a connecting client never meets
+// a socket that refuses it while it is being set up. Empty with the last error set on failure.
+Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode);
+// As listenIn, in the directory of `path`.
 Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode);
 
 enum class ConnectResult { Connected, NoListener, Busy, Failed };
 
-// Connects a close-on-exec socket of `type` to `path` without blocking on a full backlog.
-// NoListener: no socket file, or nobody listens on it (a stale file); Busy: the backlog is full.
+// Connects a close-on-exec socket of `type` to `name` in the open directory without blocking
+// on a full backlog. NoListener: no socket file, or nobody listens on it (a stale file); Busy:
+// the backlog is full.
+ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket);
+// As connectIn, to the socket at `path` (of any length).
 ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket);
 
 // Removes a socket file whose listener is gone. Only when connecting is refused, so a socket

@@ -1,16 +1,109 @@
 #include "platform/linux/sqlite_database.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <syslog.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
 #include <map>
+
+#include "platform/linux/socket_io.h"
+#include "platform/win_error.h"
 
 namespace platform::sqlite {
 
-Statement::Statement(sqlite3* db, std::string_view sql) {
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr) != SQLITE_OK) {
-        statement_ = nullptr;
+namespace {
+
+constexpr int kBusyTimeoutMilliseconds = 10'000;
+constexpr mode_t kOwnerOnly = 0600;
+constexpr mode_t kEveryoneReads = 0644;
+
+bool isDamage(int result) {
+    const int primary = result & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+std::filesystem::path withSuffix(const std::filesystem::path& file, std::string_view suffix) {
+    auto path = file;
+    path += std::string(suffix);
+    return path;
+}
+
+// "file:" URI of a path for sqlite3_open_v2, with the characters URIs reserve escaped.
+std::string fileUri(const std::filesystem::path& path, std::string_view parameters) {
+    std::string uri = "file:";
+    for (const char c : path.string()) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
     }
+    return uri + "?" + std::string(parameters);
+}
+
+std::string sqlQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += (c == '\'') ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string damagedName(const std::filesystem::path& file) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, ".damaged-%Y%m%d-%H%M%S", &local);
+    std::string name = file.string() + stamp;
+    std::error_code error;
+    for (int n = 2; std::filesystem::exists(name, error); ++n) name = file.string() + stamp + "-" + std::to_string(n);
+    return name;
+}
+
+// Moves a damaged database (and its write-ahead log) aside and says so in the system log and
+// on standard error: the data in it is kept for whoever wants to rescue it.
+void moveAside(const std::filesystem::path& file) {
+    const std::string aside = damagedName(file);
+    std::error_code error;
+    std::filesystem::rename(file, aside, error);
+    if (std::filesystem::exists(withSuffix(file, "-wal"), error)) {
+        std::filesystem::rename(withSuffix(file, "-wal"), aside + "-wal", error);
+    }
+    std::filesystem::remove(withSuffix(file, "-shm"), error);
+    ::syslog(LOG_DAEMON | LOG_ERR, "%s was damaged; it was moved aside to %s and a new one was started.", file.c_str(),
+             aside.c_str());
+    std::fprintf(stderr, "%s was damaged; it was moved aside to %s and a new one was started.\n", file.c_str(),
+                 aside.c_str());
+}
+
+void keepToOwner(const std::filesystem::path& file) {
+    for (const char* suffix : {"", "-wal", "-shm"}) ::chmod(withSuffix(file, suffix).c_str(), kOwnerOnly);
+}
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
+    struct stat facts{};
+    if (::stat(file.c_str(), &facts) != 0) return std::nullopt;
+    return FileIdentity{facts.st_dev, facts.st_ino};
+}
+
+}  // namespace
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+    prepareError_ = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
+    if (prepareError_ != SQLITE_OK) statement_ = nullptr;
 }
 
 Statement::~Statement() { sqlite3_finalize(statement_); }
@@ -33,7 +126,7 @@ Statement& Statement::bindBlob(int index, std::span<const std::uint8_t> bytes) {
     return *this;
 }
 
-int Statement::step() { return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE; }
+int Statement::step() { return statement_ ? sqlite3_step(statement_) : prepareError_; }
 
 std::int64_t Statement::columnInt(int column) const { return sqlite3_column_int64(statement_, column); }
 
@@ -48,66 +141,168 @@ std::span<const std::uint8_t> Statement::columnBlob(int column) const {
     return {data, data ? static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)) : 0};
 }
 
-std::shared_ptr<Database> Database::open(const std::filesystem::path& file, std::string_view schema) {
+std::shared_ptr<Database> Database::open(const DatabaseFile& file) {
     std::shared_ptr<Database> db(new Database);
-    std::error_code error;
-    const bool exists = std::filesystem::exists(file, error);
-    const bool writable = exists ? access(file.c_str(), W_OK) == 0 : access(file.parent_path().c_str(), W_OK) == 0;
-    db->readOnly_ = !writable;
-    const int flags = writable ? (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) : SQLITE_OPEN_READONLY;
-    if (!exists && !writable) return nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db->db_, flags | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db->db_, 10'000);
-    if (writable) {
-        // Every user may read the stand-ins' state; only their owner (the service's user) writes.
-        chmod(file.c_str(), 0644);
-        if (!db->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") || !db->exec(schema)) return nullptr;
-    }
-    return db;
+    db->file_ = file;
+    const bool exists = ::access(file.file.c_str(), F_OK) == 0;
+    const bool mayWrite = exists ? ::access(file.file.c_str(), R_OK | W_OK) == 0
+                                 : ::access(file.file.parent_path().c_str(), W_OK) == 0;
+    if (mayWrite) return db->openOwned() ? db : nullptr;
+    db->writeRefusal_ = errno == EROFS ? kErrorWriteProtect : kErrorAccessDenied;
+    if (file.published) return db->openPublished() ? db : nullptr;
+    setLastError(exists || errno == EROFS ? db->writeRefusal_ : errorFromErrnoAt(ENOENT, file.file.c_str()));
+    return nullptr;
 }
 
-Database::~Database() { sqlite3_close_v2(db_); }
+bool Database::openOwned() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        close();
+        readOnly_ = false;
+        opened_ = file_.file;
+        const int opened = sqlite3_open_v2(file_.file.c_str(), &db_,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (opened != SQLITE_OK) {
+            setLastError(errorFor(opened));
+            close();
+            return false;
+        }
+        sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);
+        keepToOwner(file_.file);
+        const int prepared = sqlite3_exec(db_, ("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;" + file_.schema).c_str(),
+                                          nullptr, nullptr, nullptr);
+        // A quick look through every page: a file that is not what it should be is found now,
+        // before anything is written into it.
+        Statement check(db_, "PRAGMA quick_check(1)");
+        const int checked = check.step();
+        const bool sound = prepared == SQLITE_OK && checked == SQLITE_ROW && check.columnText(0) == "ok";
+        if (sound) {
+            keepToOwner(file_.file);  // the -wal and -shm files now exist
+            return true;
+        }
+        const int failure = prepared != SQLITE_OK ? prepared : (checked == SQLITE_ROW ? SQLITE_CORRUPT : checked);
+        if (!isDamage(failure) || attempt > 0) {
+            setLastError(errorFor(failure));
+            close();
+            return false;
+        }
+        close();
+        moveAside(file_.file);
+    }
+    return false;
+}
+
+bool Database::openPublished() {
+    close();
+    readOnly_ = true;
+    opened_ = *file_.published;
+    const int opened = sqlite3_open_v2(fileUri(*file_.published, "immutable=1").c_str(), &db_,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (opened != SQLITE_OK) {
+        setLastError(errorFor(opened));
+        close();
+        return false;
+    }
+    return true;
+}
+
+void Database::close() {
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+Database::~Database() { close(); }
 
 bool Database::exec(std::string_view sql) {
     const std::string script(sql);
     return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-std::shared_ptr<Database> connectionFor(const std::filesystem::path& file, std::string_view schema) {
+std::uint32_t Database::errorFor(int result) const {
+    const int systemError = db_ ? sqlite3_system_errno(db_) : 0;
+    switch (result & 0xFF) {
+        case SQLITE_OK: return kErrorSuccess;
+        case SQLITE_FULL: return kErrorDiskFull;
+        case SQLITE_READONLY: return systemError == EROFS ? kErrorWriteProtect : kErrorAccessDenied;
+        case SQLITE_CANTOPEN: return systemError ? errorFromErrnoAt(systemError, file_.file.c_str()) : kErrorAccessDenied;
+        case SQLITE_IOERR: return systemError ? errorFromErrno(systemError) : kErrorGenFailure;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB: return kErrorFileCorrupt;
+        default: return kErrorAccessDenied;
+    }
+}
+
+bool Database::recoverIfDamaged(int result) {
+    if (readOnly_ || !isDamage(result)) return false;
+    close();
+    moveAside(file_.file);
+    return openOwned();
+}
+
+bool Database::publish() {
+    if (readOnly_ || !file_.published) return true;
+    const auto& target = *file_.published;
+    if (!socket_io::ensureDirectory(target.parent_path(), 0755)) return false;
+    // Writers in several processes publish one after the other, so that the copy in place is
+    // never older than the last write that published.
+    socket_io::Descriptor lock(::open(withSuffix(file_.file, ".publish-lock").c_str(),
+                                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kOwnerOnly));
+    if (!lock.valid() || ::flock(lock.get(), LOCK_EX) != 0) return false;
+    static std::atomic<unsigned> counter{0};
+    const auto temporary = target.parent_path() /
+                           ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    ::unlink(temporary.c_str());
+    bool written = exec("VACUUM INTO " + sqlQuoted(temporary.string()));
+    if (written) {
+        // Bytes 18 and 19 of the header: 1 marks a rollback-journal database, which a reader
+        // opens as immutable without looking for a write-ahead log.
+        socket_io::Descriptor copy(::open(temporary.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+        const unsigned char legacy[2] = {1, 1};
+        written = copy.valid() && ::pwrite(copy.get(), legacy, sizeof legacy, 18) == static_cast<ssize_t>(sizeof legacy) &&
+                  ::fchmod(copy.get(), kEveryoneReads) == 0 && ::rename(temporary.c_str(), target.c_str()) == 0;
+    }
+    if (!written) ::unlink(temporary.c_str());
+    return written;
+}
+
+std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     struct Cached {
         pid_t owner = 0;
+        std::optional<FileIdentity> identity;
         std::shared_ptr<Database> db;
     };
     static std::mutex cacheLock;
     static std::map<std::filesystem::path, Cached> cache;
     std::lock_guard lock(cacheLock);
-    auto& slot = cache[file];
+    auto& slot = cache[file.file];
     if (slot.db && slot.owner != getpid()) {
         // Inherited across fork: the connection belongs to the parent. Closing it here could
         // disturb the parent's WAL files, so the child leaves it alone and opens its own.
         new std::shared_ptr<Database>(std::move(slot.db));
     }
-    // A connection is dropped when its file was removed under it (a test's root was deleted).
-    std::error_code error;
-    if (slot.db && !std::filesystem::exists(file, error)) slot.db.reset();
+    // A connection reads one file: when that file was replaced (a new published copy, a
+    // damaged file moved aside) or removed (a test's root was deleted), a new one is opened.
+    if (slot.db && identityOf(slot.db->openedFile()) != slot.identity) slot.db.reset();
     if (!slot.db) {
-        slot.db = Database::open(file, schema);
+        slot.db = Database::open(file);
         slot.owner = getpid();
+        slot.identity = slot.db ? identityOf(slot.db->openedFile()) : std::nullopt;
     }
     return slot.db;
 }
 
-WriteTransaction::WriteTransaction(Database& db) : db_(db) { begun_ = db_.exec("BEGIN IMMEDIATE"); }
+WriteTransaction::WriteTransaction(Database& db) : db_(db) {
+    beginResult_ = sqlite3_exec(db_.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    begun_ = beginResult_ == SQLITE_OK;
+}
 
 WriteTransaction::~WriteTransaction() {
     if (begun_ && !done_) db_.exec("ROLLBACK");
 }
 
-bool WriteTransaction::commit() {
+int WriteTransaction::commit() {
     done_ = true;
-    return begun_ && db_.exec("COMMIT");
+    if (!begun_) return beginResult_;
+    return sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr);
 }
 
 }  // namespace platform::sqlite

@@ -1,7 +1,17 @@
 #pragma once
 // A small RAII layer over one SQLite database file of the system root, shared by the registry
 // and the event log: WAL mode, a busy time-out so that writers in several processes wait for
-// each other instead of failing, and read-only access for users who may not write the file.
+// each other instead of failing.
+//
+// The database file and its -wal and -shm files are their owner's alone (mode 0600): any
+// process that can open them can take the locks SQLite uses, and so stall or cut off the
+// writer. Other users read a published copy instead (when the database has one): a complete
+// database file that the owner replaces atomically after every write and that readers open
+// as immutable, without any lock.
+//
+// A damaged file (not a database, or malformed) is moved aside under a name that says so
+// ("registry.db.damaged-20261208-130501") and a fresh one is started, with a line in the
+// system log; nothing is written into a file SQLite cannot read.
 
 #include <sqlite3.h>
 
@@ -9,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,30 +45,63 @@ public:
 
 private:
     sqlite3_stmt* statement_ = nullptr;
+    int prepareError_ = SQLITE_OK;
+};
+
+struct DatabaseFile {
+    std::filesystem::path file;
+    std::string schema;
+    // Where users other than the owner read it; none: they may not read it at all.
+    std::optional<std::filesystem::path> published;
 };
 
 class Database {
 public:
-    // Opens (creating when allowed) the file and runs the schema script. A process without
-    // write access to the file gets a read-only connection.
-    static std::shared_ptr<Database> open(const std::filesystem::path& file, std::string_view schema);
+    // Opens (creating when allowed) the owner's file and runs the schema script, or, for a
+    // process that may not write the file, the published copy read-only. Empty with the last
+    // error set when neither can be opened.
+    static std::shared_ptr<Database> open(const DatabaseFile& file);
     ~Database();
 
     bool readOnly() const { return readOnly_; }
+    // Why a read-only connection may not write: 19 on a read-only file system, else 5.
+    std::uint32_t writeRefusal() const { return writeRefusal_; }
     sqlite3* handle() { return db_; }
     // Serialises this process's use of the connection.
     std::mutex& mutex() { return mutex_; }
     bool exec(std::string_view sql);
 
+    // The platform's error code for an SQLite result of this connection: 112 disk full, 19 a
+    // read-only file system, 3 a missing folder, 5 anything refused.
+    std::uint32_t errorFor(int result) const;
+    // After a statement failed with `result`: when the file is damaged, moves it aside, starts
+    // a fresh one and returns true (the caller may try again). Call with the mutex held.
+    bool recoverIfDamaged(int result);
+    // Replaces the published copy with the database as it is now. Call after each committed
+    // write, with the mutex held; false (and the old copy stays) when it could not be written.
+    bool publish();
+
+    // The file this connection reads, for noticing when it was replaced or removed.
+    const std::filesystem::path& openedFile() const { return opened_; }
+
 private:
     Database() = default;
+    bool openOwned();
+    bool openPublished();
+    void close();
+
+    DatabaseFile file_;
+    std::filesystem::path opened_;
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
+    std::uint32_t writeRefusal_ = 5;
     std::mutex mutex_;
 };
 
-// One connection per database file and process, reopened when the system root changes.
-std::shared_ptr<Database> connectionFor(const std::filesystem::path& file, std::string_view schema);
+// One connection per database file and process; a new one when the system root changes, or
+// when the file the connection reads was replaced (a published copy, or a damaged file moved
+// aside by another process) or removed.
+std::shared_ptr<Database> connectionFor(const DatabaseFile& file);
 
 // A write transaction (BEGIN IMMEDIATE … COMMIT), rolled back unless committed.
 class WriteTransaction {
@@ -65,12 +109,16 @@ public:
     explicit WriteTransaction(Database& db);
     ~WriteTransaction();
     bool begun() const { return begun_; }
-    bool commit();
+    // SQLITE_OK or the error of BEGIN.
+    int beginResult() const { return beginResult_; }
+    // SQLITE_OK or the error of COMMIT.
+    int commit();
 
 private:
     Database& db_;
     bool begun_ = false;
     bool done_ = false;
+    int beginResult_ = SQLITE_OK;
 };
 
 }  // namespace platform::sqlite

@@ -92,7 +92,7 @@ std::optional<std::intptr_t> deliver(const WindowRef& window, const RequestPacke
     }
     Descriptor connection;
     for (;;) {
-        const auto result = socket_io::connectTo(window.endpoint, SOCK_SEQPACKET, connection);
+        const auto result = folder::connectToWindow(window.endpoint, connection);
         if (result == socket_io::ConnectResult::Connected) break;
         if (result == socket_io::ConnectResult::NoListener) return failWith(kErrorInvalidWindowHandle);
         if (result == socket_io::ConnectResult::Failed) return std::nullopt;
@@ -178,7 +178,7 @@ std::unique_ptr<Window> Window::create(std::string_view title, WindowProcedure p
         folder::withdraw(impl->registration);
         return nullptr;
     }
-    impl->listener = socket_io::listenAt(impl->registration.socketPath, SOCK_SEQPACKET, 0600);
+    impl->listener = socket_io::listenIn(impl->registration.folder.get(), impl->registration.socketName, SOCK_SEQPACKET, 0600);
     epoll_event event{};
     event.events = EPOLLIN;
     event.data.fd = impl->listener.get();

@@ -1,6 +1,8 @@
 #include "platform/linux/window_folder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,24 +30,28 @@ flock wholeFileWriteLock() {
     return lock;
 }
 
-bool isLocked(const std::filesystem::path& titlePath) {
-    Descriptor file(::open(titlePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+bool isLocked(int folder, const std::string& titleName) {
+    Descriptor file(::openat(folder, titleName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!file.valid()) return false;
     flock lock = wholeFileWriteLock();
     return ::fcntl(file.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
-std::optional<std::string> readTitle(const std::filesystem::path& titlePath) {
-    Descriptor file(::open(titlePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!file.valid()) return std::nullopt;
+std::optional<std::string> readTitle(int folder, const std::string& titleName) {
+    Descriptor file(::openat(folder, titleName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat facts{};
+    if (!file.valid() || ::fstat(file.get(), &facts) != 0 || !S_ISREG(facts.st_mode)) return std::nullopt;
     std::string title;
     char buffer[512];
+    // A title is short; anything larger was not written by a window of this user's programs.
+    constexpr std::size_t kLongestTitle = 64 * 1024;
     for (;;) {
         const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return std::nullopt;
         if (got == 0) return title;
         title.append(buffer, static_cast<std::size_t>(got));
+        if (title.size() > kLongestTitle) return std::nullopt;
     }
 }
 
@@ -59,12 +65,6 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
-std::filesystem::path withSuffix(const std::filesystem::path& socketPath, std::string_view suffix) {
-    auto stem = socketPath.filename().string();
-    stem.resize(stem.size() - kSocketSuffix.size());
-    return socketPath.parent_path() / (stem + std::string(suffix));
-}
-
 // "w<pid>-<n>" → pid
 std::uint32_t processIdOf(const std::string& stem) {
     std::uint32_t pid = 0;
@@ -72,26 +72,69 @@ std::uint32_t processIdOf(const std::string& stem) {
     return pid;
 }
 
-// The user's folder must be a real directory of the user's own: another user could otherwise
-// plant one and receive the messages meant for this user's windows.
-bool isOwnDirectory(const std::filesystem::path& directory) {
+// A folder that the calling user may act in: a real directory reached without following a
+// link, owned by the user, and writable by nobody else. Anything else was planted by another
+// user, who could otherwise receive the messages meant for this user's windows or have files
+// of this user's removed.
+Descriptor openOwnFolder(int parent, const std::string& name, bool create) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    Descriptor folder(::openat(parent, name.c_str(), flags));
+    if (!folder.valid() && errno == ENOENT && create) {
+        if (::mkdirat(parent, name.c_str(), 0700) == 0 || errno == EEXIST) folder.reset(::openat(parent, name.c_str(), flags));
+    }
+    if (!folder.valid()) {
+        setLastError(errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied);
+        return {};
+    }
     struct stat facts{};
-    return ::lstat(directory.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode) && facts.st_uid == ::geteuid();
+    if (::fstat(folder.get(), &facts) != 0 || facts.st_uid != ::geteuid() || (facts.st_mode & 022) != 0) {
+        setLastError(kErrorAccessDenied);
+        return {};
+    }
+    return folder;
 }
 
-bool ensureUserFolder() {
-    const auto userFolder = windowsFolder().parent_path();
-    if (!socket_io::ensureDirectory(sessionsFolder(), 01777) || !socket_io::ensureDirectory(userFolder, 0700) ||
-        !socket_io::ensureDirectory(windowsFolder(), 0700)) {
+// The sessions folder, shared by every user: it must be the root's (or this user's) and, where
+// others may create folders in it, sticky, so that nobody removes or renames another's.
+Descriptor openSessionsFolder(bool create) {
+    if (create && !socket_io::ensureDirectory(sessionsFolder(), 01777)) {
         setLastError(kErrorAccessDenied);
-        return false;
+        return {};
     }
-    if (!isOwnDirectory(userFolder) || !isOwnDirectory(windowsFolder())) {
+    Descriptor folder(::open(sessionsFolder().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat facts{};
+    if (!folder.valid() || ::fstat(folder.get(), &facts) != 0) {
+        setLastError(kErrorFileNotFound);
+        return {};
+    }
+    const bool trustedOwner = facts.st_uid == 0 || facts.st_uid == ::geteuid();
+    const bool othersMayWrite = (facts.st_mode & 022) != 0;
+    if (!trustedOwner || (othersMayWrite && !(facts.st_mode & S_ISVTX))) {
         setLastError(kErrorAccessDenied);
-        return false;
+        return {};
     }
-    return true;
+    return folder;
 }
+
+Descriptor openSubfolder(std::string_view subfolder, bool create) {
+    const Descriptor sessions = openSessionsFolder(create);
+    if (!sessions.valid()) return {};
+    const Descriptor user = openOwnFolder(sessions.get(), std::to_string(::geteuid()), create);
+    if (!user.valid()) return {};
+    return openOwnFolder(user.get(), std::string(subfolder), create);
+}
+
+std::vector<std::string> namesIn(int folder) {
+    std::vector<std::string> names;
+    DIR* listing = ::fdopendir(::dup(folder));
+    if (!listing) return names;
+    ::rewinddir(listing);
+    while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    return names;
+}
+
+std::string stemOf(const std::string& name, std::string_view suffix) { return name.substr(0, name.size() - suffix.size()); }
 
 }  // namespace
 
@@ -99,15 +142,19 @@ std::filesystem::path sessionsFolder() { return systemRoot() / "sessions"; }
 
 std::filesystem::path windowsFolder() { return sessionsFolder() / std::to_string(::geteuid()) / "windows"; }
 
+socket_io::Descriptor openUserSubfolder(std::string_view subfolder, bool create) { return openSubfolder(subfolder, create); }
+
 std::optional<Registration> reserve(std::string_view title) {
-    if (!ensureUserFolder()) return std::nullopt;
+    Registration registration;
+    registration.folder = openSubfolder("windows", true);
+    if (!registration.folder.valid()) return std::nullopt;
     static std::atomic<unsigned> counter{0};
     const std::string stem = "w" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    Registration registration;
-    registration.socketPath = windowsFolder() / (stem + std::string(kSocketSuffix));
-    registration.titlePath = windowsFolder() / (stem + std::string(kTitleSuffix));
-    registration.titleFile.reset(
-        ::open(registration.titlePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    registration.socketName = stem + std::string(kSocketSuffix);
+    registration.titleName = stem + std::string(kTitleSuffix);
+    registration.socketPath = windowsFolder() / registration.socketName;
+    registration.titleFile.reset(::openat(registration.folder.get(), registration.titleName.c_str(),
+                                          O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!registration.titleFile.valid()) {
         setLastError(errorFromErrno(errno));
         return std::nullopt;
@@ -115,52 +162,58 @@ std::optional<Registration> reserve(std::string_view title) {
     flock lock = wholeFileWriteLock();
     if (::fcntl(registration.titleFile.get(), F_OFD_SETLK, &lock) != 0 || !writeAll(registration.titleFile.get(), title)) {
         setLastError(errorFromErrno(errno));
-        ::unlink(registration.titlePath.c_str());
+        ::unlinkat(registration.folder.get(), registration.titleName.c_str(), 0);
         return std::nullopt;
     }
     return registration;
 }
 
 void withdraw(Registration& registration) {
-    ::unlink(registration.socketPath.c_str());
-    ::unlink(registration.titlePath.c_str());
+    if (registration.folder.valid()) {
+        ::unlinkat(registration.folder.get(), registration.socketName.c_str(), 0);
+        ::unlinkat(registration.folder.get(), registration.titleName.c_str(), 0);
+    }
     registration.titleFile.reset();
 }
 
 std::vector<Entry> liveWindows() {
+    const Descriptor folder = openSubfolder("windows", false);
+    if (!folder.valid()) return {};
     struct Found {
         Entry entry;
-        std::filesystem::file_time_type registered;
+        timespec registered{};
     };
     std::vector<Found> found;
     std::set<std::string> socketStems;
-    std::vector<std::filesystem::path> titles;
-    std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(windowsFolder(), error)) {
-        const auto name = item.path().filename().string();
-        if (name.ends_with(kSocketSuffix)) socketStems.insert(name.substr(0, name.size() - kSocketSuffix.size()));
-        if (name.ends_with(kTitleSuffix)) titles.push_back(item.path());
+    std::vector<std::string> titles;
+    for (const auto& name : namesIn(folder.get())) {
+        if (name.ends_with(kSocketSuffix)) socketStems.insert(stemOf(name, kSocketSuffix));
+        if (name.ends_with(kTitleSuffix)) titles.push_back(name);
     }
     for (const auto& stem : socketStems) {
-        const auto socketPath = windowsFolder() / (stem + std::string(kSocketSuffix));
-        const auto titlePath = windowsFolder() / (stem + std::string(kTitleSuffix));
-        if (!isLocked(titlePath)) {
-            ::unlink(socketPath.c_str());
-            ::unlink(titlePath.c_str());
+        const std::string socketName = stem + std::string(kSocketSuffix);
+        const std::string titleName = stem + std::string(kTitleSuffix);
+        if (!isLocked(folder.get(), titleName)) {
+            ::unlinkat(folder.get(), socketName.c_str(), 0);
+            ::unlinkat(folder.get(), titleName.c_str(), 0);
             continue;
         }
-        auto title = readTitle(titlePath);
+        auto title = readTitle(folder.get(), titleName);
         if (!title) continue;
-        found.push_back({{socketPath, processIdOf(stem), std::move(*title)},
-                         std::filesystem::last_write_time(titlePath, error)});
+        struct stat facts{};
+        ::fstatat(folder.get(), titleName.c_str(), &facts, AT_SYMLINK_NOFOLLOW);
+        found.push_back({{windowsFolder() / socketName, processIdOf(stem), std::move(*title)}, facts.st_mtim});
     }
     // Title files without a socket: a registration under way (locked) or abandoned (not).
-    for (const auto& titlePath : titles) {
-        auto stem = titlePath.filename().string();
-        stem.resize(stem.size() - kTitleSuffix.size());
-        if (!socketStems.contains(stem) && !isLocked(titlePath)) ::unlink(titlePath.c_str());
+    for (const auto& titleName : titles) {
+        if (!socketStems.contains(stemOf(titleName, kTitleSuffix)) && !isLocked(folder.get(), titleName)) {
+            ::unlinkat(folder.get(), titleName.c_str(), 0);
+        }
     }
-    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.registered < b.registered; });
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.registered.tv_sec != b.registered.tv_sec ? a.registered.tv_sec < b.registered.tv_sec
+                                                          : a.registered.tv_nsec < b.registered.tv_nsec;
+    });
     std::vector<Entry> entries;
     for (auto& item : found) entries.push_back(std::move(item.entry));
     return entries;
@@ -169,10 +222,23 @@ std::vector<Entry> liveWindows() {
 std::optional<std::string> titleOf(const std::filesystem::path& socketPath) {
     const auto name = socketPath.filename().string();
     if (!name.ends_with(kSocketSuffix) || socketPath.parent_path() != windowsFolder()) return std::nullopt;
-    const auto titlePath = withSuffix(socketPath, kTitleSuffix);
-    std::error_code error;
-    if (!std::filesystem::exists(socketPath, error) || !isLocked(titlePath)) return std::nullopt;
-    return readTitle(titlePath);
+    const Descriptor folder = openSubfolder("windows", false);
+    if (!folder.valid()) return std::nullopt;
+    const std::string titleName = stemOf(name, kSocketSuffix) + std::string(kTitleSuffix);
+    struct stat facts{};
+    if (::fstatat(folder.get(), name.c_str(), &facts, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISSOCK(facts.st_mode) ||
+        !isLocked(folder.get(), titleName)) {
+        return std::nullopt;
+    }
+    return readTitle(folder.get(), titleName);
+}
+
+socket_io::ConnectResult connectToWindow(const std::filesystem::path& socketPath, socket_io::Descriptor& socket) {
+    const auto name = socketPath.filename().string();
+    if (!name.ends_with(kSocketSuffix) || socketPath.parent_path() != windowsFolder()) return socket_io::ConnectResult::NoListener;
+    const Descriptor folder = openSubfolder("windows", false);
+    if (!folder.valid()) return socket_io::ConnectResult::NoListener;
+    return socket_io::connectIn(folder.get(), name, SOCK_SEQPACKET, socket);
 }
 
 }  // namespace platform::windows::folder

@@ -94,36 +94,7 @@ SatRequestSizes buildSatRequest(lmx::AtaPassThroughDirect& request, const std::u
     lmx::setU32(sat.DataBufferOffset, lmx::kSatDataOffset);
     lmx::setU32(sat.SenseInfoOffset, lmx::kSatSenseOffset);
 
-    const bool dma = request.AtaFlags & lmx::kAtaFlagsUseDma;
-    const bool extend = request.AtaFlags & lmx::kAtaFlags48BitCommand;
-    std::uint8_t protocol = lmx::kSatProtocolNonData;
-    std::uint8_t transfer = 0x0C;  // T_DIR 1, BYT_BLOK 1, no length
-    if (dataIn) {
-        protocol = dma ? lmx::kSatProtocolDmaIn : lmx::kSatProtocolPioIn;
-        transfer = 0x0E;  // T_DIR 1, BYT_BLOK 1, length in the count field
-    } else if (dataOut) {
-        protocol = dma ? lmx::kSatProtocolDmaOut : lmx::kSatProtocolPioOut;
-        transfer = 0x06;  // T_DIR 0, BYT_BLOK 1, length in the count field
-    }
-    const auto* previous = request.PreviousTaskFile;
-    const auto* current = request.CurrentTaskFile;
-    auto* cdb = sat.Cdb;
-    cdb[0] = lmx::kAtaPassThrough16;
-    cdb[lmx::kCdbProtocol] = static_cast<std::uint8_t>(protocol << 1 | (extend ? 1 : 0));
-    cdb[lmx::kCdbTransfer] = transfer;
-    cdb[lmx::kCdbFeaturesHigh] = previous[lmx::kTaskFeatures];
-    cdb[lmx::kCdbFeatures] = current[lmx::kTaskFeatures];
-    cdb[lmx::kCdbCountHigh] = previous[lmx::kTaskSectorCount];
-    cdb[lmx::kCdbCount] = current[lmx::kTaskSectorCount];
-    cdb[lmx::kCdbLbaHigh24] = previous[lmx::kTaskLbaLow];
-    cdb[lmx::kCdbLbaLow] = current[lmx::kTaskLbaLow];
-    cdb[lmx::kCdbLbaHigh32] = previous[lmx::kTaskLbaMid];
-    cdb[lmx::kCdbLbaMid] = current[lmx::kTaskLbaMid];
-    cdb[lmx::kCdbLbaHigh40] = previous[lmx::kTaskLbaHigh];
-    cdb[lmx::kCdbLbaHigh] = current[lmx::kTaskLbaHigh];
-    cdb[lmx::kCdbDevice] = current[lmx::kTaskDevice];
-    cdb[lmx::kCdbCommand] = current[lmx::kTaskCommand];
-    cdb[lmx::kCdbControl] = 0;
+    lmx::fillAtaPassThrough16(request, sat.Cdb);
 
     const std::uint32_t length = request.DataTransferLength;
     if (dataOut) {

@@ -54,17 +54,25 @@ void setInterval(const char* value, std::FILE* out) {
         std::fputs("Error: Invalid value. Set fixed value.\n       dwsvc interval XX [1/5/10/30]", out);
         return;
     }
-    writeSetting(kIntervalSetting, setting);
+    if (const auto error = storeSetting(kIntervalSetting, setting); error != platform::kErrorSuccess) {
+        std::fprintf(out, "\nFailed to set check time interval (error %u).\n", error);
+        return;
+    }
     std::fputs("\nCheck time interval is set successfully.\n", out);
 }
 
 void setLanguage(const char* value, std::FILE* out) {
+    std::uint32_t language = 0;
     if (value && sameWord(value, "en")) {
-        writeSetting(kLanguage, lmx::kLanguageEnglish);
+        language = lmx::kLanguageEnglish;
     } else if (value && sameWord(value, "jp")) {
-        writeSetting(kLanguage, lmx::kLanguageJapanese);
+        language = lmx::kLanguageJapanese;
     } else {
         std::fputs("Error: Invalid value Set correct value.\n       dwsvc language XX [en/jp]", out);
+        return;
+    }
+    if (const auto error = storeSetting(kLanguage, language); error != platform::kErrorSuccess) {
+        std::fprintf(out, "\nFailed to set Language Value (error %u).\n", error);
         return;
     }
     std::fputs("\nLanguage Value is set successfully.\n", out);

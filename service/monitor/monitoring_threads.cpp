@@ -15,37 +15,44 @@ namespace {
 
 constexpr std::uint32_t kNotifierSettleMilliseconds = 1000;
 
-class ServerReply final : public PipeReply {
+class ClientReply final : public PipeReply {
 public:
-    explicit ServerReply(platform::pipes::PipeServer& server) : server_(server) {}
-    bool writeAndFlush(const void* data, std::uint32_t size) override {
+    explicit ClientReply(platform::pipes::PipeServer::Client& client) : client_(client) {}
+    bool write(const void* data, std::uint32_t size) override {
         std::size_t written = 0;
-        const bool ok = server_.write({static_cast<const std::uint8_t*>(data), size}, written) && written == size;
-        return server_.flush() && ok;
+        return client_.write({static_cast<const std::uint8_t*>(data), size}, written) && written == size;
     }
 
 private:
-    platform::pipes::PipeServer& server_;
+    platform::pipes::PipeServer::Client& client_;
 };
+
+void noteDroppedRequest(std::size_t bytesArrived) {
+    char line[80];
+    std::snprintf(line, sizeof line, "Pipe request dropped: %zu of %zu bytes arrived.\n", bytesArrived,
+                  sizeof(lmx::PipeRequest));
+    platform::debugOutput(line);
+}
 
 }  // namespace
 
+platform::pipes::PipeServer::Options servicePipeOptions() {
+    platform::pipes::PipeServer::Options options;
+    options.requestSize = sizeof(lmx::PipeRequest);
+    // A request that does not arrive whole within the pipe's time-out is dropped unread; clients
+    // are read side by side, so one that stays silent holds up nobody else.
+    options.requestTimeoutMilliseconds = lmx::kPipeTimeOutMilliseconds;
+    options.onDropped = noteDroppedRequest;
+    return options;
+}
+
 void servePipe(ServiceRuntime& runtime, platform::pipes::PipeServer& server, ControllerActions& actions) {
-    while (server.connect()) {
-        lmx::PipeRequest request{};
-        std::size_t received = 0;
-        auto* bytes = reinterpret_cast<std::uint8_t*>(&request);
-        // A request that does not arrive whole within the pipe's time-out is dropped unread, so
-        // a client that connects and stays silent cannot hold the service.
-        if (server.read({bytes, sizeof request}, received, lmx::kPipeTimeOutMilliseconds)) {
-            ServerReply reply(server);
-            handlePipeRequest(runtime, request, reply, actions);
-        } else {
-            char line[80];
-            std::snprintf(line, sizeof line, "Pipe request dropped: %zu of %zu bytes arrived.\n", received, sizeof request);
-            platform::debugOutput(line);
-        }
-        server.disconnect();
+    lmx::PipeRequest request{};
+    auto* bytes = reinterpret_cast<std::uint8_t*>(&request);
+    while (auto client = server.nextRequest({bytes, sizeof request})) {
+        ClientReply reply(*client);
+        handlePipeRequest(runtime, request, reply, actions);
+        // Closing the connection leaves the reply in the pipe for the client to read.
     }
 }
 
@@ -81,7 +88,7 @@ MonitoringThreads::~MonitoringThreads() {
 }
 
 void MonitoringThreads::startPipeServer(ServiceRuntime& runtime) {
-    pipeServer_ = platform::pipes::PipeServer::create(lmx::kServicePipeName);
+    pipeServer_ = platform::pipes::PipeServer::create(lmx::kServicePipeName, servicePipeOptions());
     if (!pipeServer_) {
         char line[64];
         std::snprintf(line, sizeof line, "Create pipe failed. error=0x%04X.\n", platform::lastError());

@@ -32,7 +32,10 @@ private:
     std::thread pollingThread_;
 };
 
-// The pipe server's loop: one whole request per connection, until the server is stopped.
+// How the service's pipe reads its clients: 640-byte requests within the pipe's time-out.
+platform::pipes::PipeServer::Options servicePipeOptions();
+// The pipe server's loop: one whole request per connection, handled one at a time, until the
+// server is stopped.
 void servePipe(ServiceRuntime& runtime, platform::pipes::PipeServer& server, ControllerActions& actions);
 
 // Sends the start-patrol request for drive n to the service's own pipe, once.

@@ -28,7 +28,7 @@ void sendStatusTable(ServiceRuntime& runtime, PipeReply& reply) {
     const auto records = runtime.table.records();
     for (const auto& record : records) {
         // Every record goes out, even after a failed write.
-        if (!reply.writeAndFlush(&record, sizeof record)) reportWriteFailure();
+        if (!reply.write(&record, sizeof record)) reportWriteFailure();
     }
 }
 
@@ -37,8 +37,8 @@ void sendLogPage(ServiceRuntime& runtime, std::uint8_t page, int n, PipeReply& r
     const bool present = runtime.table.record(n).present == 1;
     const bool read = controllers.readLogPage(page, n, present, block.data());
     const auto header = lmx::makeReplyHeader(read);
-    bool written = reply.writeAndFlush(header.data(), header.size());
-    if (written && read) written = reply.writeAndFlush(block.data(), block.size());
+    bool written = reply.write(header.data(), header.size());
+    if (written && read) written = reply.write(block.data(), block.size());
     if (!written) platform::debugOutput("Failed to send a log page reply; serving the next connection.\n");
 }
 
@@ -86,7 +86,7 @@ void handlePipeRequest(ServiceRuntime& runtime, const lmx::PipeRequest& request,
                 sendLogPage(runtime, page, n, reply, controllers);
             } else {
                 const auto header = lmx::makeReplyHeader(false);
-                reply.writeAndFlush(header.data(), header.size());
+                reply.write(header.data(), header.size());
             }
             break;
         }
@@ -99,7 +99,7 @@ void handlePipeRequest(ServiceRuntime& runtime, const lmx::PipeRequest& request,
         case lmx::kRequestSetPopMsg: writeSetting(kPopMsgSetting, value); break;
         case lmx::kRequestIsReady: {
             const auto header = lmx::makeReplyHeader(runtime.ready);
-            if (!reply.writeAndFlush(header.data(), header.size())) reportWriteFailure();
+            if (!reply.write(header.data(), header.size())) reportWriteFailure();
             break;
         }
         case lmx::kRequestEndVerify: control(pages::kControlEndVerify); break;

@@ -12,8 +12,9 @@ namespace dwsvc {
 class PipeReply {
 public:
     virtual ~PipeReply() = default;
-    // One write followed by a flush; false when the client could not take it.
-    virtual bool writeAndFlush(const void* data, std::uint32_t size) = 0;
+    // One write: the bytes stay in the pipe for the client to read in its own time; false when
+    // the client could not take them.
+    virtual bool write(const void* data, std::uint32_t size) = 0;
 };
 
 // The controller actions of the requests (the real controllers in the service).

@@ -124,6 +124,8 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
         publishRecord(fresh);
         runtime.table.setRecord(n, fresh);
     }
+    // Settings accepted while the registry could not be written are written once it can.
+    writePendingSettings();
     if (runtime.notifyRequested.exchange(false) || anyChange) runtime.sendNotifyControl();
     // A stop under way is not overridden by the end-of-cycle report.
     if (runtime.running) runtime.reporter.report(platform::kServiceRunning, 0, 0);

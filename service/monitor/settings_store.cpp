@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -89,16 +91,59 @@ bool writeDefaults(std::FILE* out) {
     return true;
 }
 
-void writeSetting(std::string_view name, std::uint32_t value) {
+std::uint32_t storeSetting(std::string_view name, std::uint32_t value) {
     Key key;
-    if (Key::open(kServiceKeyPath, platform::registry::kKeySetValue, key) != platform::kErrorSuccess &&
-        Key::create(kServiceKeyPath, platform::registry::kKeyAllAccess, key) != platform::kErrorSuccess) {
-        return;
+    auto error = Key::open(kServiceKeyPath, platform::registry::kKeySetValue, key);
+    if (error != platform::kErrorSuccess) error = Key::create(kServiceKeyPath, platform::registry::kKeyAllAccess, key);
+    if (error != platform::kErrorSuccess) return error;
+    return key.setDword(name, value);
+}
+
+namespace {
+
+// Settings the service accepted but could not write yet (a full disk, a registry being
+// replaced): the latest value per name, so the list never grows beyond the settings' count.
+struct PendingSettings {
+    std::mutex lock;
+    std::map<std::string, std::uint32_t, std::less<>> values;
+};
+
+PendingSettings& pendingSettings() {
+    static PendingSettings pending;
+    return pending;
+}
+
+// Writes what is pending, under the lock; true when nothing is left.
+bool flushPending(PendingSettings& pending) {
+    for (auto it = pending.values.begin(); it != pending.values.end();) {
+        if (storeSetting(it->first, it->second) != platform::kErrorSuccess) return false;
+        it = pending.values.erase(it);
     }
-    key.setDword(name, value);
+    return true;
+}
+
+}  // namespace
+
+void writeSetting(std::string_view name, std::uint32_t value) {
+    auto& pending = pendingSettings();
+    std::lock_guard lock(pending.lock);
+    // Older values go first, so that a newer value of the same name is never overwritten.
+    if (flushPending(pending) && storeSetting(name, value) == platform::kErrorSuccess) return;
+    pending.values.insert_or_assign(std::string(name), value);
+}
+
+bool writePendingSettings() {
+    auto& pending = pendingSettings();
+    std::lock_guard lock(pending.lock);
+    return flushPending(pending);
 }
 
 std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue) {
+    {
+        auto& pending = pendingSettings();
+        std::lock_guard lock(pending.lock);
+        if (const auto found = pending.values.find(name); found != pending.values.end()) return found->second;
+    }
     Key key;
     std::uint32_t value = 0;
     if (Key::open(kServiceKeyPath, platform::registry::kKeyRead, key) != platform::kErrorSuccess ||

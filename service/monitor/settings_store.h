@@ -28,8 +28,15 @@ using lmx::kTemperatureSetting;
 // and stops when a key can be neither opened nor created.
 bool writeDefaults(std::FILE* out);
 
-// One REG_DWORD setting; failures are silent.
+// One REG_DWORD setting, written at once: 0, or the platform's error code (112 disk full, 19
+// read-only file system, 5 not allowed …).
+std::uint32_t storeSetting(std::string_view name, std::uint32_t value);
+// One REG_DWORD setting of the running service; failures are silent but nothing is lost: a
+// value that could not be written is kept and written by the next writeSetting or
+// writePendingSettings that succeeds, and readSetting gives it meanwhile.
 void writeSetting(std::string_view name, std::uint32_t value);
+// Writes the values kept by failed writeSetting calls; true when none is left.
+bool writePendingSettings();
 // The setting, or `defaultValue` when the key or the value is missing.
 std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue);
 

@@ -1,6 +1,9 @@
 #include "service/monitor/temperature_log.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "platform/file_append.h"
 
 namespace dwsvc {
 
@@ -16,11 +19,10 @@ void appendTemperatureLine(const std::string& basePath, const lmx::ControllerSta
     const int length = std::snprintf(line, sizeof line, "%04d/%02d/%02d,%02d:%02d:%02d,%u,%u\n", now.year, now.month,
                                      now.day, now.hour, now.minute, now.second, unsigned{record.drive[0].temperature},
                                      unsigned{record.drive[1].temperature});
-    // Opened for appending (created when missing) and closed again for every line.
-    std::FILE* file = std::fopen(temperatureLogPath(basePath, record.physicalNumber).c_str(), "ab");
-    if (!file) return;
-    std::fwrite(line, 1, static_cast<std::size_t>(length), file);
-    std::fclose(file);
+    // Opened for appending (created when missing) and closed again for every line; a failed
+    // write drops the line, and monitoring goes on.
+    platform::appendToFile(temperatureLogPath(basePath, record.physicalNumber),
+                           std::string_view(line, static_cast<std::size_t>(length)));
 }
 
 }  // namespace dwsvc

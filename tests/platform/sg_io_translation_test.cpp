@@ -83,7 +83,7 @@ TEST(SgIoTranslation, StatusAndSenseComeBackIntoTheRequest) {
     header.sb_len_wr = 22;
     header.resid = 512;
     sat.Sense[0] = 0x72;  // the kernel wrote the sense in place
-    ASSERT_TRUE(completeRequest(header, bytes(sat), error));
+    ASSERT_TRUE(completeRequest(header, bytes(sat), true, error));
     EXPECT_EQ(0x02, sat.ScsiStatus);
     EXPECT_EQ(22, sat.SenseInfoLength);
     EXPECT_EQ(0x72, sat.Sense[0]);
@@ -92,7 +92,7 @@ TEST(SgIoTranslation, StatusAndSenseComeBackIntoTheRequest) {
     header.status = 0;
     header.sb_len_wr = 0;
     header.host_status = 0x03;  // timed out on the way to the device
-    EXPECT_FALSE(completeRequest(header, bytes(sat), error));
+    EXPECT_FALSE(completeRequest(header, bytes(sat), true, error));
     EXPECT_EQ(kErrorSemTimeout, error);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -82,6 +83,21 @@ TEST_F(TraysignalTest, WithoutTheTrayItSaysSoAndEndsNormally) {
     const auto run = lmx::testing::runProgram(program, "SVC_NOTIFY");
     EXPECT_EQ(0, run.exitCode);
     EXPECT_EQ(title + " not found.\n", run.output);
+}
+
+TEST_F(TraysignalTest, WindowThatNeverAnswersIsGivenUp) {
+    // A window under the tray's title whose procedure does not return: a notifier waiting on
+    // it without end would stay, one more with every notification.
+    std::atomic<bool> release{false};
+    const auto hung = platform::windows::WindowThread::start(title, [&](std::uint32_t, std::uintptr_t, std::intptr_t) {
+        while (!release) std::this_thread::sleep_for(10ms);
+        return std::intptr_t{0};
+    });
+    ASSERT_NE(nullptr, hung);
+    const auto run = lmx::testing::runProgram(program, "SVC_NOTIFY");
+    release = true;
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ("Found " + title + ".\n" + title + " did not answer.\n", run.output);
 }
 
 TEST_F(TraysignalTest, StartedInTheUsersSessionItReachesTheTray) {

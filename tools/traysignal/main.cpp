@@ -1,7 +1,8 @@
 // traysignal: carries one signal from the monitoring service to the tray application. The
 // service starts it in the user's session with the word "SVC_NOTIFY" or "SVC_STOP" as its whole
 // command line; it finds the tray application's main window by title and sends it the
-// matching message, waiting until the tray application has handled it.
+// matching message, waiting until the tray application has handled it, but no longer than a
+// few seconds: a window that does not answer is given up, so that notifiers never pile up.
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,11 @@
 #include "platform/window_directory.h"
 
 LMX_DEFINE_VERSION_RECORD("LMX Duowatch Tray Signal", LMX_PRODUCT_VERSION, LMX_LEGAL_COPYRIGHT);
+
+namespace {
+// The tray application handles the message in moments: one exchange over the service pipe.
+constexpr std::uint32_t kAnswerMilliseconds = 5000;
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::string title(lmx::tray::kMainWindowTitle);
@@ -27,6 +33,9 @@ int main(int argc, char** argv) {
     // which means the change signal.
     const char* word = (argc > 0 && argv[0]) ? argv[0] : "";
     const bool stopping = std::strncmp(word, "SVC_STOP", 8) == 0;
-    platform::windows::sendMessage(*window, stopping ? lmx::tray::UWM_SVC_STOPPING : lmx::tray::UWM_SVC_NOTIFY, 0, 0);
+    const auto message = stopping ? lmx::tray::UWM_SVC_STOPPING : lmx::tray::UWM_SVC_NOTIFY;
+    if (!platform::windows::sendMessageTimeout(*window, message, 0, 0, kAnswerMilliseconds)) {
+        std::printf("%s did not answer.\n", title.c_str());
+    }
     return 0;
 }

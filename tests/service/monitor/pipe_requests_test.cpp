@@ -17,7 +17,7 @@ class RecordingReply final : public PipeReply {
 public:
     std::vector<std::vector<std::uint8_t>> writes;
     int failFrom = -1;  // writes from this index on fail
-    bool writeAndFlush(const void* data, std::uint32_t size) override {
+    bool write(const void* data, std::uint32_t size) override {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         const bool ok = failFrom < 0 || static_cast<int>(writes.size()) < failFrom;
         writes.emplace_back(bytes, bytes + size);

@@ -23,7 +23,7 @@ using platform::pipes::PipeServer;
 class PipeServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server = PipeServer::create(lmx::kServicePipeName);
+        server = PipeServer::create(lmx::kServicePipeName, dwsvc::servicePipeOptions());
         ASSERT_TRUE(server);
         serving = std::thread([this] { servePipe(runtime, *server, actions); });
     }

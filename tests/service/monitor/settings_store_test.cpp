@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "common/service_settings.h"
 #include "platform/registry.h"
 #include "platform/win_error.h"
 #include "service/monitor/service_identity.h"
+#include "tests/support/small_file_system.h"
 #include "tests/support/temp_root.h"
 
 namespace dwsvc {
@@ -28,6 +31,33 @@ lmx::ControllerStatusRecord sampleRecord() {
     record.drive[1].status = 0x03;
     lmx::setField(record.drive[1].model, "ST4000VN008");
     return record;
+}
+
+TEST(SettingsStore, SettingAcceptedWhileTheDiskIsFullIsWrittenOnceThereIsRoom) {
+    lmx::testing::TempRoot root;
+    const auto outcome = lmx::testing::runWithSmallFileSystem(root.path(), 256 * 1024, [&]() -> int {
+        if (storeSetting(kPatrolSetting, 1) != platform::kErrorSuccess) return 10;
+        // Other values of the key fill its page, so that the next write needs a page of its own.
+        platform::registry::Key key;
+        if (platform::registry::Key::open(kServiceKeyPath, platform::registry::kKeyAllAccess, key) != platform::kErrorSuccess) return 11;
+        const auto filler = lmx::testing::fillUp(root.path());
+        const std::vector<std::uint8_t> big(32 * 1024, 0x55);
+        if (key.set("Bulk", platform::registry::ValueType::Binary, big) != platform::kErrorDiskFull) return 12;
+        writeSetting(kPatrolSetting, 0x1E0A0381);  // the disk cannot take it now
+        if (readSetting(kPatrolSetting, 0) != 0x1E0A0381) return 13;  // the service goes by it meanwhile
+        if (writePendingSettings()) return 14;                        // still no room
+        std::filesystem::remove(filler);
+        if (!writePendingSettings()) return 15;
+        std::uint32_t stored = 0;
+        platform::registry::Key reader;
+        if (platform::registry::Key::open(kServiceKeyPath, platform::registry::kKeyRead, reader) != platform::kErrorSuccess ||
+            reader.queryDword("PatrolSetting", stored) != platform::kErrorSuccess) {
+            return 16;
+        }
+        return stored == 0x1E0A0381 ? 0 : 17;
+    });
+    if (!outcome) GTEST_SKIP() << "mounting a small file system needs root";
+    EXPECT_EQ(0, *outcome);
 }
 
 TEST(SettingsStore, MissingSettingsTakeTheirDefaults) {

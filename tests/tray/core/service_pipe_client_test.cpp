@@ -33,7 +33,7 @@ public:
 class ServicePipeClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server = platform::pipes::PipeServer::create(kServicePipeName);
+        server = platform::pipes::PipeServer::create(kServicePipeName, dwsvc::servicePipeOptions());
         ASSERT_TRUE(server);
         serving = std::thread([this] { dwsvc::servePipe(runtime, *server, actions); });
     }

@@ -231,7 +231,7 @@ protected:
             runtime.table.setRecord(n, record);
         }
         runtime.ready = true;
-        server = platform::pipes::PipeServer::create(lmx::kServicePipeName);
+        server = platform::pipes::PipeServer::create(lmx::kServicePipeName, dwsvc::servicePipeOptions());
         ASSERT_TRUE(server);
         serving = std::thread([this] { dwsvc::servePipe(runtime, *server, actions); });
     }

@@ -1,0 +1,69 @@
+#include "platform/linux/ata_task_file.h"
+
+#include <cstring>
+
+namespace platform::sgio {
+
+namespace {
+
+constexpr std::uint8_t kStatusGood = 0x00;
+constexpr std::uint8_t kStatusCheckCondition = 0x02;
+constexpr std::uint8_t kAtaStatusDeviceFault = 0x20;
+
+TaskFileResult notExpressed(const char* reason) {
+    TaskFileResult result;
+    result.reason = reason;
+    return result;
+}
+
+}  // namespace
+
+void buildTaskFileCommand(const lmx::AtaPassThroughDirect& request, std::uint8_t (&cdb)[16]) {
+    lmx::fillAtaPassThrough16(request, cdb);
+    cdb[lmx::kCdbTransfer] |= lmx::kCdbCheckCondition;
+}
+
+TaskFileResult readTaskFileResult(std::uint8_t scsiStatus, const std::uint8_t* sense, std::size_t senseLength,
+                                  bool extendedCommand) {
+    if (scsiStatus == kStatusGood) return notExpressed("GOOD without the registers");
+    if (scsiStatus != kStatusCheckCondition) return notExpressed("SCSI status other than CHECK CONDITION");
+    const auto key = senseKey(sense, senseLength);
+    if (!key) return notExpressed("no sense data");
+    const auto registers = ataStatusReturn(sense, senseLength, extendedCommand);
+    if (!registers) return notExpressed("sense without the complete registers");
+    TaskFileResult result;
+    result.registers = *registers;
+    if (senseKeyMeansSuccess(*key)) {
+        result.outcome = TaskFileOutcome::Completed;
+        return result;
+    }
+    if (registers->status & (lmx::kAtaStatusErr | kAtaStatusDeviceFault)) {
+        result.outcome = TaskFileOutcome::DeviceError;
+        return result;
+    }
+    // libata failed the command although the device reported no error (a status with BSY or DRQ
+    // still set, a time-out, a refused pass-through): no register set describes that.
+    return notExpressed("failed without a device error");
+}
+
+void storeRegisters(const AtaRegisters& registers, bool extendedCommand, lmx::AtaPassThroughDirect& reply) {
+    std::memset(reply.CurrentTaskFile, 0, sizeof reply.CurrentTaskFile);
+    std::memset(reply.PreviousTaskFile, 0, sizeof reply.PreviousTaskFile);
+    auto* current = reply.CurrentTaskFile;
+    current[lmx::kTaskFeatures] = registers.error;
+    current[lmx::kTaskSectorCount] = registers.count;
+    current[lmx::kTaskLbaLow] = registers.lbaLow;
+    current[lmx::kTaskLbaMid] = registers.lbaMid;
+    current[lmx::kTaskLbaHigh] = registers.lbaHigh;
+    current[lmx::kTaskDevice] = registers.device;
+    current[lmx::kTaskCommand] = registers.status;
+    if (extendedCommand) {
+        auto* previous = reply.PreviousTaskFile;
+        previous[lmx::kTaskSectorCount] = registers.countHigh;
+        previous[lmx::kTaskLbaLow] = registers.lba24;
+        previous[lmx::kTaskLbaMid] = registers.lba32;
+        previous[lmx::kTaskLbaHigh] = registers.lba40;
+    }
+}
+
+}  // namespace platform::sgio
