@@ -117,6 +117,7 @@ inline void setU32(std::uint8_t (&field)[4], std::uint32_t value) { storeLittleE
 
 // ATA PASS-THROUGH(16) command block.
 inline constexpr std::uint8_t kAtaPassThrough16 = 0x85;
+inline constexpr std::uint8_t kAtaPassThrough12 = 0xA1;  // the 12-byte form, which the suite does not send
 inline constexpr std::size_t kCdbProtocol = 1;       // PROTOCOL << 1 | EXTEND
 inline constexpr std::size_t kCdbTransfer = 2;       // T_DIR << 3 | BYT_BLOK << 2 | T_LENGTH
 inline constexpr std::size_t kCdbFeaturesHigh = 3;

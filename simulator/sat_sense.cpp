@@ -29,7 +29,7 @@ SenseData fixedSense(bool valid, SenseCode code, const std::optional<ReturnedReg
         b[layout::kFixedLbaMid] = registers->lbaMid;
         b[layout::kFixedLbaHigh] = registers->lbaHigh;
     }
-    sense.length = sizeof(layout::FixedSense);
+    sense.length = layout::kFixedSenseLength;
     return sense;
 }
 
@@ -41,23 +41,24 @@ SenseData descriptorSense(SenseCode code, const std::optional<ReturnedRegisters>
     b[layout::kDescriptorAsc] = code.asc;
     b[layout::kDescriptorAscq] = code.ascq;
     if (registers) {
-        b[layout::kDescriptorAdditionalLength] = 2 + layout::kAtaStatusReturnLength;
-        b[layout::kDescriptorCode] = layout::kAtaStatusReturnDescriptor;
-        b[layout::kDescriptorLength] = layout::kAtaStatusReturnLength;
-        b[layout::kDescriptorExtend] = registers->extended ? layout::kDescriptorExtendBit : 0x00;
-        b[layout::kDescriptorError] = registers->error;
-        b[layout::kDescriptorCountHigh] = registers->countHigh;
-        b[layout::kDescriptorCount] = registers->count;
-        b[layout::kDescriptorLba24] = registers->lba24;
-        b[layout::kDescriptorLbaLow] = registers->lbaLow;
-        b[layout::kDescriptorLba32] = registers->lba32;
-        b[layout::kDescriptorLbaMid] = registers->lbaMid;
-        b[layout::kDescriptorLba40] = registers->lba40;
-        b[layout::kDescriptorLbaHigh] = registers->lbaHigh;
-        b[layout::kDescriptorDevice] = registers->device;
-        b[layout::kDescriptorStatus] = registers->status;
+        b[layout::kDescriptorAdditionalLength] = sizeof(layout::AtaStatusReturn);
+        std::uint8_t* ata = b + layout::kFirstDescriptor;
+        ata[layout::kReturnCode] = layout::kAtaStatusReturnDescriptor;
+        ata[layout::kReturnLength] = layout::kAtaStatusReturnLength;
+        ata[layout::kReturnExtend] = registers->extended ? layout::kReturnExtendBit : 0x00;
+        ata[layout::kReturnError] = registers->error;
+        ata[layout::kReturnCountHigh] = registers->countHigh;
+        ata[layout::kReturnCount] = registers->count;
+        ata[layout::kReturnLba24] = registers->lba24;
+        ata[layout::kReturnLbaLow] = registers->lbaLow;
+        ata[layout::kReturnLba32] = registers->lba32;
+        ata[layout::kReturnLbaMid] = registers->lbaMid;
+        ata[layout::kReturnLba40] = registers->lba40;
+        ata[layout::kReturnLbaHigh] = registers->lbaHigh;
+        ata[layout::kReturnDevice] = registers->device;
+        ata[layout::kReturnStatus] = registers->status;
     }
-    sense.length = static_cast<std::uint8_t>(layout::kDescriptorAdditionalLength + 1 + b[layout::kDescriptorAdditionalLength]);
+    sense.length = static_cast<std::uint8_t>(layout::kFirstDescriptor + b[layout::kDescriptorAdditionalLength]);
     return sense;
 }
 

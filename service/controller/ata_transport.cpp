@@ -132,29 +132,32 @@ bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughD
             senseKey = data[sense::kFixedSenseKey] & sense::kSenseKeyMask;
             break;
         case sense::kDescriptorCurrent:
-        case sense::kDescriptorDeferred:
+        case sense::kDescriptorDeferred: {
             senseKey = data[sense::kDescriptorSenseKey] & sense::kSenseKeyMask;
-            if (data[sense::kDescriptorCode] == sense::kAtaStatusReturnDescriptor) {
-                current[lmx::kTaskFeatures] = data[sense::kDescriptorError];
-                current[lmx::kTaskSectorCount] = data[sense::kDescriptorCount];
-                current[lmx::kTaskLbaLow] = data[sense::kDescriptorLbaLow];
-                current[lmx::kTaskLbaMid] = data[sense::kDescriptorLbaMid];
-                current[lmx::kTaskLbaHigh] = data[sense::kDescriptorLbaHigh];
-                current[lmx::kTaskDevice] = data[sense::kDescriptorDevice];
-                current[lmx::kTaskCommand] = data[sense::kDescriptorStatus];
-                if (data[sense::kDescriptorExtend] & sense::kDescriptorExtendBit) {
-                    previous[lmx::kTaskSectorCount] = data[sense::kDescriptorCountHigh];
-                    previous[lmx::kTaskLbaLow] = data[sense::kDescriptorLba24];
-                    previous[lmx::kTaskLbaMid] = data[sense::kDescriptorLba32];
-                    previous[lmx::kTaskLbaHigh] = data[sense::kDescriptorLba40];
+            // The ATA Status Return, when there is one, is the first descriptor.
+            const std::uint8_t* ata = data + sense::kFirstDescriptor;
+            if (ata[sense::kReturnCode] == sense::kAtaStatusReturnDescriptor) {
+                current[lmx::kTaskFeatures] = ata[sense::kReturnError];
+                current[lmx::kTaskSectorCount] = ata[sense::kReturnCount];
+                current[lmx::kTaskLbaLow] = ata[sense::kReturnLbaLow];
+                current[lmx::kTaskLbaMid] = ata[sense::kReturnLbaMid];
+                current[lmx::kTaskLbaHigh] = ata[sense::kReturnLbaHigh];
+                current[lmx::kTaskDevice] = ata[sense::kReturnDevice];
+                current[lmx::kTaskCommand] = ata[sense::kReturnStatus];
+                if (ata[sense::kReturnExtend] & sense::kReturnExtendBit) {
+                    previous[lmx::kTaskSectorCount] = ata[sense::kReturnCountHigh];
+                    previous[lmx::kTaskLbaLow] = ata[sense::kReturnLba24];
+                    previous[lmx::kTaskLbaMid] = ata[sense::kReturnLba32];
+                    previous[lmx::kTaskLbaHigh] = ata[sense::kReturnLba40];
                 } else {
                     clearHighOrder();
                 }
             }
             break;
+        }
         default: return false;
     }
-    return senseKey == sense::kNoSense || senseKey == sense::kRecoveredError;
+    return sense::senseKeyMeansSuccess(senseKey);
 }
 
 bool send_ata_command_using_sat(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply,
