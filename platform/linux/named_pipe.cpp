@@ -408,7 +408,7 @@ void PipeServer::stop() {
     [[maybe_unused]] const auto written = ::write(impl_->wake.get(), &one, sizeof one);
 }
 
-PipeServer::Client::Client(int socket, int wake, std::uint32_t userId) : socket_(socket), wake_(wake), userId_(userId) {}
+PipeServer::Client::Client(NativeHandle socket, NativeHandle wake, std::uint32_t userId) : socket_(socket), wake_(wake), userId_(userId) {}
 
 PipeServer::Client::Client(Client&& other) noexcept
     : socket_(std::exchange(other.socket_, -1)), wake_(other.wake_), userId_(other.userId_) {}
@@ -448,7 +448,7 @@ bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds)
     }
 }
 
-PipeClient::PipeClient(int socket) : socket_(socket) {}
+PipeClient::PipeClient(NativeHandle socket) : socket_(socket) {}
 PipeClient::~PipeClient() { close(); }
 PipeClient::PipeClient(PipeClient&& other) noexcept : socket_(std::exchange(other.socket_, -1)) {}
 

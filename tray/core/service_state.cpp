@@ -1,8 +1,8 @@
 #include "tray/core/service_state.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "common/ascii_text.h"
 #include "platform/process_list.h"
 #include "platform/registry.h"
 
@@ -35,19 +35,11 @@ std::uint32_t isServiceRunningFlag() {
     return readServiceSetting(kServiceRunning, running) ? running : 0;
 }
 
-namespace {
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-}  // namespace
-
 bool isServiceProcessRunning() {
     const auto processes = platform::processes::snapshotProcesses();
     if (!processes) return false;
     return std::any_of(processes->begin(), processes->end(), [](const platform::processes::ProcessEntry& entry) {
-        return sameNameIgnoringCase(entry.exeFile, kServiceExecutableName);
+        return equalIgnoringAsciiCase(entry.exeFile, kServiceExecutableName);
     });
 }
 
