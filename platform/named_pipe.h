@@ -53,14 +53,13 @@ public:
         // leaves the pipe full for longer than a second, with 995 when the server stops.
         bool write(std::span<const std::uint8_t> data, std::size_t& bytesWritten);
         // The user id of the client's process.
-        std::uint32_t userId() const { return userId_; }
+        std::uint32_t userId() const;
 
     private:
         friend class PipeServer;
-        Client(int socket, int wake, std::uint32_t userId);
+        Client(int socket, int wake);
         int socket_ = -1;
         int wake_ = -1;
-        std::uint32_t userId_ = 0;
     };
 
     // CreateNamedPipeA: duplex, byte mode, one server. Clients can connect as soon as it
