@@ -55,14 +55,13 @@ public:
         // leaves the pipe full for longer than a second, with 995 when the server stops.
         bool write(std::span<const std::uint8_t> data, std::size_t& bytesWritten);
         // The user id of the client's process.
-        std::uint32_t userId() const { return userId_; }
+        std::uint32_t userId() const;
 
     private:
         friend class PipeServer;
-        Client(NativeHandle socket, NativeHandle wake, std::uint32_t userId);
+        Client(NativeHandle socket, NativeHandle wake);
         NativeHandle socket_ = kInvalidNativeHandle;
         NativeHandle wake_ = kInvalidNativeHandle;
-        std::uint32_t userId_ = 0;
     };
 
     // CreateNamedPipeA: duplex, byte mode, one server. Clients can connect as soon as it

@@ -71,6 +71,21 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// While an object of this class lives, the registry writes of this process are published for
+// other users once, when the last such object ends, instead of after each write: for writing
+// many values that belong together (a controller's record) at the cost of one publication.
+class PublicationBatch {
+public:
+    PublicationBatch();
+    ~PublicationBatch();
+    PublicationBatch(const PublicationBatch&) = delete;
+    PublicationBatch& operator=(const PublicationBatch&) = delete;
+};
+
+// Publishes the registry for other users again when the last publication of this process
+// failed (a full disk): the copy they read then catches up without waiting for another write.
+void republishIfBehind();
+
 using platform::kErrorInvalidData;
 
 }  // namespace platform::registry

@@ -18,7 +18,7 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target platform_tests monitor_tests ipc_platform_tests tool_tests \
   simulator_tests end_to_end_tests tray_core_tests dwsvc TXTRES_EN traysignal prockill monswitch session_probe lmxsim
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j "$jobs" \
-  -R 'SyncEvent|FileLock|DwsvcProcess|ServiceManager|Registry|PollCycle|PipeServer|NamedPipe|WindowDirectory|LaunchInSession|Traysignal|Monswitch|Sim|ServiceEndToEnd|TrayWorker|ServicePipeClient'
+  -R 'SyncEvent|FileLock|ServiceDispatcher|ServiceRobustness|DwsvcProcess|ServiceManager|Registry|PollCycle|PipeServer|NamedPipe|WindowDirectory|LaunchInSession|Traysignal|Monswitch|Sim|ServiceEndToEnd|TrayWorker|ServicePipeClient'
 
 # The build for servers: dwsvc, TXTRES_EN, the tools and their tests, with no Qt found even
 # though this machine has it.

@@ -9,7 +9,6 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -57,32 +56,6 @@ bool failWith(std::uint32_t error) {
 }
 
 bool failFromErrno(int errnoValue) { return failWith(socket_io::errorFromSocketErrno(errnoValue)); }
-
-// Reads into `buffer` until it is full. `wakeFd` (or -1) cuts the wait short.
-enum class ReadEnd { Full, EndOfStream, TimedOut, Woken, Failed };
-ReadEnd readFully(int fd, std::span<std::uint8_t> buffer, std::size_t& bytesRead, int wakeFd, const Deadline& deadline) {
-    bytesRead = 0;
-    while (bytesRead < buffer.size()) {
-        const ssize_t received = ::recv(fd, buffer.data() + bytesRead, buffer.size() - bytesRead, MSG_DONTWAIT);
-        if (received > 0) {
-            bytesRead += static_cast<std::size_t>(received);
-            continue;
-        }
-        if (received == 0) return ReadEnd::EndOfStream;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN) {
-            setLastError(socket_io::errorFromSocketErrno(errno));
-            return ReadEnd::Failed;
-        }
-        switch (socket_io::waitFor(fd, POLLIN, wakeFd, deadline)) {
-            case WaitResult::Ready: break;
-            case WaitResult::TimedOut: return ReadEnd::TimedOut;
-            case WaitResult::Woken: return ReadEnd::Woken;
-            case WaitResult::Failed: setLastError(socket_io::errorFromSocketErrno(errno)); return ReadEnd::Failed;
-        }
-    }
-    return ReadEnd::Full;
-}
 
 // Writes all of `data`; MSG_NOSIGNAL keeps a vanished reader from raising SIGPIPE.
 bool writeFully(int fd, std::span<const std::uint8_t> data, std::size_t& bytesWritten, int wakeFd, const Deadline& deadline) {
@@ -166,7 +139,6 @@ struct WaitingClient {
 // A client whose request is whole, waiting for the serving thread.
 struct CompleteRequest {
     Descriptor socket;
-    std::uint32_t userId = 0;
     std::vector<std::uint8_t> request;
 };
 
@@ -195,16 +167,13 @@ struct PipeServer::Impl {
     std::filesystem::path path;
     Descriptor directory;
     Descriptor lockFile;
-    Descriptor listener;
-    Descriptor wake;    // eventfd written by stop()
-    Descriptor poller;  // epoll over the listener, the wake descriptor and the waiting clients
+    Descriptor listener;  // blocking: an idle server waits in accept, the quickest wake there is
+    Descriptor wake;      // eventfd written by stop()
     std::atomic<bool> stopped{false};
 
-    std::list<WaitingClient> waiting;  // oldest first
-    std::unordered_map<int, std::list<WaitingClient>::iterator> waitingBySocket;
+    std::list<WaitingClient> waiting;  // oldest first, so also in order of their deadlines
     std::unordered_map<std::uint32_t, std::size_t> waitingPerUser;
     std::deque<CompleteRequest> complete;
-    bool listening = true;  // the listener is in the poll set
 
     // True, with 995 as the last error, once stop() was called.
     bool ifStopped() const {
@@ -213,35 +182,14 @@ struct PipeServer::Impl {
         return true;
     }
 
-    void watch(int fd, bool on) {
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.fd = fd;
-        ::epoll_ctl(poller.get(), on ? EPOLL_CTL_ADD : EPOLL_CTL_DEL, fd, &event);
-    }
-
-    // New connections stay in the system's backlog while the complete requests are at their limit.
-    void listenWhileRoom() {
-        const bool room = complete.size() < options.maxCompleteRequests;
-        if (room != listening) watch(listener.get(), room);
-        listening = room;
-    }
-
     void drop(std::list<WaitingClient>::iterator client) {
         if (options.onDropped) options.onDropped(client->received);
         forget(client);
     }
 
     void forget(std::list<WaitingClient>::iterator client) {
-        watch(client->socket.get(), false);
-        waitingBySocket.erase(client->socket.get());
         if (--waitingPerUser[client->userId] == 0) waitingPerUser.erase(client->userId);
         waiting.erase(client);
-    }
-
-    void completeRequest(WaitingClient&& client) {
-        complete.push_back({std::move(client.socket), client.userId, std::move(client.request)});
-        listenWhileRoom();
     }
 
     void makeRoomFor(std::uint32_t userId) {
@@ -253,66 +201,68 @@ struct PipeServer::Impl {
         if (waiting.size() >= options.maxWaitingClients && !waiting.empty()) drop(waiting.begin());
     }
 
-    void acceptWaiting() {
-        while (complete.size() < options.maxCompleteRequests) {
-            Descriptor socket(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-            if (!socket.valid()) {
-                if (errno == EINTR || errno == ECONNABORTED) continue;
-                return;  // EAGAIN: nobody else waits (or out of descriptors: try at the next wake)
-            }
-            WaitingClient client;
-            client.userId = peerUserId(socket.get());
-            client.socket = std::move(socket);
-            client.request.assign(options.requestSize, 0);
-            client.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.requestTimeoutMilliseconds);
-            // Most clients write their request right after connecting: it is usually here already.
-            switch (receiveAvailable(client)) {
-                case Progress::Whole: completeRequest(std::move(client)); continue;
-                case Progress::Gone:
-                    if (options.onDropped) options.onDropped(client.received);
-                    continue;
-                case Progress::Waiting: break;
-            }
-            makeRoomFor(client.userId);
-            const int fd = client.socket.get();
-            ++waitingPerUser[client.userId];
-            waiting.push_back(std::move(client));
-            waitingBySocket[fd] = std::prev(waiting.end());
-            watch(fd, true);
+    // Takes in one connection (the listener has one, or the caller waits for one). False when
+    // the accept failed.
+    bool acceptOne() {
+        Descriptor socket(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!socket.valid()) return false;
+        WaitingClient client;
+        client.socket = std::move(socket);
+        client.request.assign(options.requestSize, 0);
+        client.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.requestTimeoutMilliseconds);
+        // Most clients write their request right after connecting: it is often here already.
+        switch (receiveAvailable(client)) {
+            case Progress::Whole: complete.push_back({std::move(client.socket), std::move(client.request)}); return true;
+            case Progress::Gone:
+                if (options.onDropped) options.onDropped(client.received);
+                return true;
+            case Progress::Waiting: break;
         }
-        listenWhileRoom();
-    }
-
-    void receive(int fd) {
-        const auto found = waitingBySocket.find(fd);
-        if (found == waitingBySocket.end()) return;
-        const auto client = found->second;
-        switch (receiveAvailable(*client)) {
-            case Progress::Waiting: return;
-            case Progress::Gone: drop(client); return;
-            case Progress::Whole: {
-                WaitingClient whole = std::move(*client);
-                // The moved-from entry still names the descriptor number for the bookkeeping.
-                watch(whole.socket.get(), false);
-                waitingBySocket.erase(fd);
-                if (--waitingPerUser[whole.userId] == 0) waitingPerUser.erase(whole.userId);
-                waiting.erase(client);
-                completeRequest(std::move(whole));
-                return;
-            }
-        }
+        // A client that has to wait counts against its user's share.
+        client.userId = peerUserId(client.socket.get());
+        makeRoomFor(client.userId);
+        ++waitingPerUser[client.userId];
+        waiting.push_back(std::move(client));
+        return true;
     }
 
     void dropOverdue() {
         const auto now = std::chrono::steady_clock::now();
-        // Deadlines grow with the order of arrival: the overdue clients are at the front.
         while (!waiting.empty() && waiting.front().deadline <= now) drop(waiting.begin());
     }
 
-    int pollTimeout() const {
-        if (waiting.empty()) return -1;
+    // Waits for the clients' bytes, a new connection (while there is room for its request)
+    // or the stop, until the oldest client's deadline, and takes in what came.
+    bool waitForClients() {
+        std::vector<pollfd> fds;
+        fds.reserve(waiting.size() + 2);
+        fds.push_back({wake.get(), POLLIN, 0});
+        fds.push_back({complete.size() < options.maxCompleteRequests ? listener.get() : -1, POLLIN, 0});
+        for (const auto& client : waiting) fds.push_back({client.socket.get(), POLLIN, 0});
         const auto left = waiting.front().deadline - std::chrono::steady_clock::now();
-        return static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        const int timeout = static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0) {
+            if (errno == EINTR) return true;
+            setLastError(errorFromErrno(errno));
+            return false;
+        }
+        if (ready == 0) return true;
+        auto client = waiting.begin();
+        for (std::size_t i = 2; i < fds.size(); ++i) {
+            const auto current = client++;
+            if (fds[i].revents == 0) continue;
+            switch (receiveAvailable(*current)) {
+                case Progress::Waiting: break;
+                case Progress::Gone: drop(current); break;
+                case Progress::Whole:
+                    complete.push_back({std::move(current->socket), std::move(current->request)});
+                    forget(current);
+                    break;
+            }
+        }
+        if (fds[1].revents & POLLIN) acceptOne();
+        return true;
     }
 };
 
@@ -358,16 +308,13 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
     }
     // Under the lock, whatever socket file is left at the path belongs to a server that is gone.
     impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666);
-    if (!impl->listener.valid()) return nullptr;
     impl->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    impl->poller.reset(::epoll_create1(EPOLL_CLOEXEC));
-    if (!impl->wake.valid() || !impl->poller.valid()) {
-        setLastError(errorFromErrno(errno));
+    if (!impl->listener.valid() || !impl->wake.valid() ||
+        ::fcntl(impl->listener.get(), F_SETFL, ::fcntl(impl->listener.get(), F_GETFL) & ~O_NONBLOCK) != 0) {
+        if (impl->listener.valid()) setLastError(errorFromErrno(errno));
         ::unlinkat(impl->directory.get(), impl->path.filename().c_str(), 0);
         return nullptr;
     }
-    impl->watch(impl->listener.get(), true);
-    impl->watch(impl->wake.get(), true);
     return std::unique_ptr<PipeServer>(new PipeServer(std::move(impl)));
 }
 
@@ -378,26 +325,23 @@ std::optional<PipeServer::Client> PipeServer::nextRequest(std::span<std::uint8_t
         if (!impl.complete.empty()) {
             CompleteRequest next = std::move(impl.complete.front());
             impl.complete.pop_front();
-            impl.listenWhileRoom();
             std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
-            return Client(next.socket.release(), impl.wake.get(), next.userId);
+            return Client(next.socket.release(), impl.wake.get());
         }
         impl.dropOverdue();
-        epoll_event events[32];
-        const int ready = ::epoll_wait(impl.poller.get(), events, 32, impl.pollTimeout());
-        if (ready < 0) {
-            if (errno == EINTR) continue;
+        if (impl.waiting.empty()) {
+            // Nobody waits: the next connection is all there is to wait for (stop() wakes the
+            // accept by shutting the listener down).
+            if (impl.acceptOne() || impl.stopped.load() || errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors or memory for a moment: the connection waits in the backlog.
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
             setLastError(errorFromErrno(errno));
             return std::nullopt;
-        }
-        for (int i = 0; i < ready; ++i) {
-            const int fd = events[i].data.fd;
-            if (fd == impl.wake.get()) continue;  // stopped: seen at the top of the loop
-            if (fd == impl.listener.get()) {
-                impl.acceptWaiting();
-            } else {
-                impl.receive(fd);
-            }
+        } else if (!impl.waitForClients()) {
+            return std::nullopt;
         }
     }
 }
@@ -406,22 +350,23 @@ void PipeServer::stop() {
     impl_->stopped.store(true);
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(impl_->wake.get(), &one, sizeof one);
+    ::shutdown(impl_->listener.get(), SHUT_RDWR);
 }
 
-PipeServer::Client::Client(NativeHandle socket, NativeHandle wake, std::uint32_t userId) : socket_(socket), wake_(wake), userId_(userId) {}
+PipeServer::Client::Client(NativeHandle socket, NativeHandle wake) : socket_(socket), wake_(wake) {}
 
-PipeServer::Client::Client(Client&& other) noexcept
-    : socket_(std::exchange(other.socket_, -1)), wake_(other.wake_), userId_(other.userId_) {}
+PipeServer::Client::Client(Client&& other) noexcept : socket_(std::exchange(other.socket_, -1)), wake_(other.wake_) {}
 
 PipeServer::Client& PipeServer::Client::operator=(Client&& other) noexcept {
     if (this != &other) {
         if (socket_ >= 0) ::close(socket_);
         socket_ = std::exchange(other.socket_, -1);
         wake_ = other.wake_;
-        userId_ = other.userId_;
     }
     return *this;
 }
+
+std::uint32_t PipeServer::Client::userId() const { return peerUserId(socket_); }
 
 PipeServer::Client::~Client() {
     if (socket_ >= 0) ::close(socket_);
@@ -465,7 +410,13 @@ std::optional<PipeClient> PipeClient::open(std::string_view pipeName) {
     if (!path) return std::nullopt;
     Descriptor socket;
     switch (socket_io::connectTo(*path, SOCK_STREAM, socket)) {
-        case socket_io::ConnectResult::Connected: return PipeClient(socket.release());
+        case socket_io::ConnectResult::Connected: {
+            // The client waits for its server without limit, as a blocking pipe handle does:
+            // a blocking socket lets the kernel wake it straight into its read.
+            const int flags = ::fcntl(socket.get(), F_GETFL);
+            ::fcntl(socket.get(), F_SETFL, flags & ~O_NONBLOCK);
+            return PipeClient(socket.release());
+        }
         case socket_io::ConnectResult::NoListener: setLastError(kErrorFileNotFound); return std::nullopt;
         case socket_io::ConnectResult::Busy: setLastError(kErrorPipeBusy); return std::nullopt;
         case socket_io::ConnectResult::Failed: return std::nullopt;
@@ -476,11 +427,17 @@ std::optional<PipeClient> PipeClient::open(std::string_view pipeName) {
 bool PipeClient::read(std::span<std::uint8_t> buffer, std::size_t& bytesRead) {
     bytesRead = 0;
     if (socket_ < 0) return failWith(kErrorInvalidHandle);
-    switch (readFully(socket_, buffer, bytesRead, -1, Deadline::never())) {
-        case ReadEnd::Full: return true;
-        case ReadEnd::EndOfStream: return bytesRead > 0 || failWith(kErrorBrokenPipe);
-        default: return false;
+    while (bytesRead < buffer.size()) {
+        const ssize_t received = ::recv(socket_, buffer.data() + bytesRead, buffer.size() - bytesRead, 0);
+        if (received > 0) {
+            bytesRead += static_cast<std::size_t>(received);
+            continue;
+        }
+        if (received == 0) return bytesRead > 0 || failWith(kErrorBrokenPipe);
+        if (errno == EINTR) continue;
+        return failFromErrno(errno);
     }
+    return true;
 }
 
 bool PipeClient::write(std::span<const std::uint8_t> data, std::size_t& bytesWritten) {

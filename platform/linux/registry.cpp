@@ -1,6 +1,8 @@
 #include "platform/registry.h"
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 #include <ctime>
 
 #include "platform/linux/sqlite_database.h"
@@ -52,6 +54,23 @@ std::shared_ptr<sqlite::Database> database() {
     return sqlite::connectionFor({root / "registry.db", schema, root / "published" / "registry.db"});
 }
 
+// Batches open in this process, and whether a write happened in one.
+std::mutex gBatchLock;
+int gOpenBatches = 0;
+bool gUnpublishedWrite = false;
+
+// After a committed write: publishes now, or when the last open batch ends.
+void publishAfterWrite(sqlite::Database& db) {
+    {
+        std::lock_guard lock(gBatchLock);
+        if (gOpenBatches > 0) {
+            gUnpublishedWrite = true;
+            return;
+        }
+    }
+    db.publish();
+}
+
 // What one step of a write did: an SQLite result, or a refusal with the platform's error code.
 struct StepResult {
     int result = SQLITE_OK;
@@ -77,7 +96,7 @@ std::uint32_t writeTransaction(sqlite::Database& db, Body body) {
         }
         if (outcome.refusal != kErrorSuccess) return outcome.refusal;
         if (outcome.result == SQLITE_OK) {
-            db.publish();
+            publishAfterWrite(db);
             return kErrorSuccess;
         }
         if (attempt > 0 || !db.recoverIfDamaged(outcome.result)) return db.errorFor(outcome.result);
@@ -112,6 +131,33 @@ std::string storedPath(sqlite::Database& db, std::string_view path) {
 }
 
 }  // namespace
+
+PublicationBatch::PublicationBatch() {
+    std::lock_guard lock(gBatchLock);
+    ++gOpenBatches;
+}
+
+PublicationBatch::~PublicationBatch() {
+    {
+        std::lock_guard lock(gBatchLock);
+        if (--gOpenBatches > 0 || !std::exchange(gUnpublishedWrite, false)) return;
+    }
+    if (auto db = database()) {
+        std::lock_guard lock(db->mutex());
+        db->publish();
+    }
+}
+
+void republishIfBehind() {
+    {
+        std::lock_guard lock(gBatchLock);
+        if (gOpenBatches > 0) return;
+    }
+    if (auto db = database()) {
+        std::lock_guard lock(db->mutex());
+        if (db->publicationBehind()) db->publish();
+    }
+}
 
 struct Key::Impl {
     std::shared_ptr<sqlite::Database> db;

@@ -116,9 +116,8 @@ ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& s
         if (failure == EAGAIN) return ConnectResult::Busy;
         return ConnectResult::Failed;
     }
-    // Local connects complete at once; the callers do blocking I/O from here on.
-    const int flags = ::fcntl(candidate.get(), F_GETFL);
-    ::fcntl(candidate.get(), F_SETFL, flags & ~O_NONBLOCK);
+    // Local connects complete at once. The socket stays non-blocking: its users wait with
+    // waitFor, each with the time limit it needs.
     socket = std::move(candidate);
     return ConnectResult::Connected;
 }

@@ -72,8 +72,8 @@ Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode);
 
 enum class ConnectResult { Connected, NoListener, Busy, Failed };
 
-// Connects a close-on-exec socket of `type` to `name` in the open directory without blocking
-// on a full backlog. NoListener: no socket file, or nobody listens on it (a stale file); Busy:
+// Connects a non-blocking, close-on-exec socket of `type` to `name` in the open directory
+// without waiting on a full backlog. NoListener: no socket file, or nobody listens on it (a stale file); Busy:
 // the backlog is full.
 ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket);
 // As connectIn, to the socket at `path` (of any length).

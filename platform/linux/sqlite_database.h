@@ -80,6 +80,8 @@ public:
     // Replaces the published copy with the database as it is now. Call after each committed
     // write, with the mutex held; false (and the old copy stays) when it could not be written.
     bool publish();
+    // True when the last publish() failed.
+    bool publicationBehind() const { return publicationBehind_; }
 
     // The file this connection reads, for noticing when it was replaced or removed.
     const std::filesystem::path& openedFile() const { return opened_; }
@@ -88,6 +90,7 @@ private:
     Database() = default;
     bool openOwned();
     bool openPublished();
+    bool copyInto(const std::filesystem::path& target);
     void close();
 
     DatabaseFile file_;
@@ -95,6 +98,7 @@ private:
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
     std::uint32_t writeRefusal_ = 5;
+    bool publicationBehind_ = false;
     std::mutex mutex_;
 };
 

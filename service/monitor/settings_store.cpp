@@ -60,6 +60,7 @@ void writeRecordValues(Key& key, const lmx::ControllerStatusRecord& record) {
 }  // namespace
 
 bool writeDefaults(std::FILE* out) {
+    const platform::registry::PublicationBatch batch;
     Key key;
     if (!openOrCreate(std::string(kServiceKeyPath), key)) {
         std::fputs("Failed open registry key.", out);
@@ -135,7 +136,9 @@ void writeSetting(std::string_view name, std::uint32_t value) {
 bool writePendingSettings() {
     auto& pending = pendingSettings();
     std::lock_guard lock(pending.lock);
-    return flushPending(pending);
+    const bool written = flushPending(pending);
+    platform::registry::republishIfBehind();
+    return written;
 }
 
 std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue) {
@@ -154,6 +157,7 @@ std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue) {
 }
 
 void publishRecord(const lmx::ControllerStatusRecord& record) {
+    const platform::registry::PublicationBatch batch;  // the record's values reach other users together
     Key key;
     if (openOrCreate(driveKeyPath(record.physicalNumber), key)) writeRecordValues(key, record);
 }

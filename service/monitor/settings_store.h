@@ -35,7 +35,8 @@ std::uint32_t storeSetting(std::string_view name, std::uint32_t value);
 // value that could not be written is kept and written by the next writeSetting or
 // writePendingSettings that succeeds, and readSetting gives it meanwhile.
 void writeSetting(std::string_view name, std::uint32_t value);
-// Writes the values kept by failed writeSetting calls; true when none is left.
+// Writes the values kept by failed writeSetting calls (and the registry's copy for other users
+// when it fell behind); true when no value is left.
 bool writePendingSettings();
 // The setting, or `defaultValue` when the key or the value is missing.
 std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue);

@@ -1,6 +1,8 @@
 #include "service/monitor/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "platform/win_error.h"
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
+#include "tests/support/small_file_system.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/idle_service_workers.h"
 
@@ -143,6 +146,27 @@ TEST_F(CommandLineTest, UnknownSwitchPrintsUsage) {
     EXPECT_EQ("\nUnknown switch usage of service!\nUsage for install: dwsvc install\n        uninstall: dwsvc delete\n"
               "         interval: dwsvc interval XX [1/5/10/30]\n         language: dwsvc language XX [en/jp]",
               run({"remove"}));
+}
+
+TEST_F(CommandLineTest, SettingsThatCannotBeWrittenSaySoInsteadOfSuccess) {
+    // Installed, then the file system under the root turns read-only.
+    const auto outcome = lmx::testing::runWithSmallFileSystem(root.path(), 4 * 1024 * 1024, [&]() -> int {
+        const pid_t installer = ::fork();
+        if (installer == 0) {
+            system.program = "/opt/lmx/dwsvc";
+            platform::ScopedSystemInfo scoped(system);
+            ::_exit(run({"install"}).ends_with("installed sucessfully.\n") ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(installer, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return 10;
+        if (!lmx::testing::makeReadOnly(root.path())) return 11;
+        if (run({"interval", "5"}) != "\nFailed to set check time interval (error 19).\n") return 12;
+        if (run({"language", "en"}) != "\nFailed to set Language Value (error 19).\n") return 13;
+        return dword(kServiceKeyPath, "IntervalSetting") == 16 ? 0 : 14;
+    });
+    if (!outcome) GTEST_SKIP() << "mounting a small file system needs root";
+    EXPECT_EQ(0, *outcome);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "service/monitor/event_ids.h"
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 
 extern char** environ;
@@ -98,7 +99,8 @@ TEST_F(DwsvcProcessTest, RunsUntilSigtermAndLeavesStartAndStopEvents) {
     EXPECT_EQ(static_cast<std::uint32_t>(pid), running.processId);
     EXPECT_EQ(platform::kServiceAcceptStop, running.controlsAccepted);
     EXPECT_EQ(0u, running.checkPoint);
-    EXPECT_EQ(1u, readSetting(kServiceRunning, 0));
+    // RUNNING is reported as soon as the events exist; ServiceRunning is written a moment later.
+    EXPECT_TRUE(lmx::testing::eventually([] { return readSetting(kServiceRunning, 0) == 1u; }));
 
     // A second instance fails as the dispatcher would, and says so in the log.
     const pid_t second = startDwsvc();
