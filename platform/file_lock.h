@@ -14,8 +14,9 @@ namespace platform {
 
 class FileLock {
 public:
-    // Opens the lock file, creating it readable and writable by every user; empty with `error`
-    // set when it cannot be opened.
+    // Opens the lock file, creating it readable and writable by every user (several users'
+    // programs may share what it guards); empty with `error` set when it cannot be opened. A
+    // link at the path is refused, so that nobody can have another file opened or created.
     static std::optional<FileLock> open(const std::filesystem::path& path, std::error_code& error);
 
     FileLock(FileLock&& other) noexcept;

@@ -11,7 +11,7 @@
 namespace platform {
 
 std::optional<FileLock> FileLock::open(const std::filesystem::path& path, std::error_code& error) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         error = std::error_code(errno, std::generic_category());
         return std::nullopt;

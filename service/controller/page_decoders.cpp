@@ -17,10 +17,12 @@ bool trailerAt(PageBytes page, std::size_t offset) {
     return page[offset] == pages::kTrailerFirst && page[offset + 1] == pages::kTrailerSecond;
 }
 
-// The RAID page's trailer at the end of its usual length (bytes 126-127) and of family 0's short
-// length (bytes 124-125).
+// Where the RAID page's trailer lies for each of its lengths: bytes 126-127, family 0's short
+// page 124-125, family 2's page 146-147, the long page of families 3 and 4 188-189.
 constexpr std::size_t kRaidTrailer = pages::trailerOffset(pages::kRaidLength);
 constexpr std::size_t kRaidTrailerShort = pages::trailerOffset(pages::kRaidLengthShort);
+constexpr std::size_t kRaidTrailerQuessa = pages::trailerOffset(pages::kRaidLengthQuessa);
+constexpr std::size_t kRaidTrailerLong = pages::trailerOffset(pages::kRaidLengthLong);
 
 bool hasThreeSlots(ControllerFamily family) { return lmx::memberSlotCount(family) == 3; }
 
@@ -50,15 +52,13 @@ bool checkRaidPage(PageBytes page, ControllerFamily family) {
             platform::debugOutput("get_raid_info: Valid Check Failed. (Zarkel-T)\n");
             return false;
         case ControllerFamily::Quessa:
-            if (code && length == pages::kRaidLengthQuessa && trailerAt(page, pages::trailerOffset(pages::kRaidLengthQuessa))) {
-                return true;
-            }
+            if (code && length == pages::kRaidLengthQuessa && trailerAt(page, kRaidTrailerQuessa)) return true;
             platform::debugOutput("get_raid_info: Valid Check Failed. (Quessa)\n");
             return false;
         case ControllerFamily::Mollen:
         case ControllerFamily::MollenThreeSlot:
             if (code && ((length == pages::kRaidLength && trailerAt(page, kRaidTrailer)) ||
-                         (length == pages::kRaidLengthLong && trailerAt(page, pages::trailerOffset(pages::kRaidLengthLong))))) {
+                         (length == pages::kRaidLengthLong && trailerAt(page, kRaidTrailerLong)))) {
                 return true;
             }
             platform::debugOutput("get_raid_info: Valid Check Failed. (Mollen)\n");

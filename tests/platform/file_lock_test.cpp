@@ -69,5 +69,15 @@ TEST(FileLock, AFileThatCannotBeOpenedSaysWhy) {
     EXPECT_FALSE(error.message().empty());
 }
 
+TEST(FileLock, ALinkAtThePathIsRefusedAndItsTargetNotCreated) {
+    lmx::testing::TempRoot root;
+    const auto target = root.path() / "elsewhere";
+    std::filesystem::create_symlink(target, root.path() / "drive.lock");
+    std::error_code error;
+    EXPECT_FALSE(FileLock::open(root.path() / "drive.lock", error));
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
 }  // namespace
 }  // namespace platform

@@ -76,7 +76,8 @@ AlertContent composeAlert(const ControllerStatusRecord& packet, int iconClass, s
     for (std::size_t k = 0; k < driveCount; ++k) {
         const MemberDriveSlot& drive = packet.drive[k];
         const std::string state = driveState(drive, texts);
-        alert.text += formatText(texts.load(strings::kAlertMemberDrive), {static_cast<std::int64_t>(k), std::string_view(state)});
+        alert.text +=
+            formatText(texts.load(strings::kAlertMemberDrive), {static_cast<std::int64_t>(k), std::string_view(state)});
         if (temperatures) {
             const std::string label = texts.load(strings::kTemperature);
             const std::string word = temperatureWord(drive, temperatureSetting, texts);

@@ -10,7 +10,7 @@ namespace lmx::tray {
 bool isOverTemperature(const ControllerStatusRecord& packet, std::uint32_t temperatureSetting) {
     const TemperatureAlarm alarm = decodeTemperatureSetting(temperatureSetting);
     if (!alarm.enabled || !isTemperatureModel(fieldText(packet.raidModel))) return false;
-    // All three slots, whatever the model's slot count: an unused slot has no valid temperature.
+    // All three slots, whatever the model's slot count, as the RAID information window reads them.
     for (const MemberDriveSlot& drive : packet.drive) {
         if (drive.temperatureValid != 0 && drive.temperature >= alarm.thresholdCelsius) return true;
     }
