@@ -11,12 +11,27 @@ constexpr std::array<std::uint32_t, 12> kIntervalMilliseconds = {
 };
 }  // namespace
 
+static_assert(kIntervalMilliseconds.size() == kIntervalBitCount);
+
 std::uint32_t intervalMilliseconds(std::uint32_t intervalSetting) {
+    const auto bit = intervalSettingBit(intervalSetting);
+    return bit ? kIntervalMilliseconds[*bit] : kDefaultIntervalMilliseconds;
+}
+
+std::optional<unsigned> intervalSettingBit(std::uint32_t intervalSetting) {
     const std::uint32_t bits = intervalSetting & kIntervalBitsMask;
-    for (std::size_t bit = 0; bit < kIntervalMilliseconds.size(); ++bit) {
-        if (bits & (1u << bit)) return kIntervalMilliseconds[bit];
+    for (unsigned bit = 0; bit < kIntervalBitCount; ++bit) {
+        if (bits & (1u << bit)) return bit;
     }
-    return kDefaultIntervalMilliseconds;
+    return std::nullopt;
+}
+
+std::uint32_t intervalSettingForBit(unsigned bit) {
+    return bit < kIntervalBitCount ? 1u << bit : 0u;
+}
+
+std::uint32_t intervalMillisecondsOfBit(unsigned bit) {
+    return bit < kIntervalBitCount ? kIntervalMilliseconds[bit] : kDefaultIntervalMilliseconds;
 }
 
 PatrolSchedule decodePatrolSetting(std::uint32_t value) {
@@ -37,6 +52,14 @@ std::uint32_t encodePatrolSetting(const PatrolSchedule& schedule) {
     value |= std::uint32_t{schedule.hour} << 16;
     value |= std::uint32_t{schedule.minute} << 24;
     return value;
+}
+
+std::uint8_t patrolPeriodField(std::uint32_t value) {
+    return static_cast<std::uint8_t>(value & 0x0F);
+}
+
+std::uint32_t withPatrolPeriodField(std::uint32_t value, std::uint8_t field) {
+    return (value & ~0x0Fu) | (field & 0x0Fu);
 }
 
 TemperatureAlarm decodeTemperatureSetting(std::uint32_t value) {

@@ -5,6 +5,7 @@
 // tray/core/frame_settings.h).
 
 #include <cstdint>
+#include <optional>
 
 namespace lmx {
 
@@ -13,6 +14,12 @@ inline constexpr std::uint32_t kIntervalBitsMask = 0xFFF;
 inline constexpr std::uint32_t kDefaultIntervalSetting = 0x10;  // 5 minutes
 inline constexpr std::uint32_t kDefaultIntervalMilliseconds = 5000;
 std::uint32_t intervalMilliseconds(std::uint32_t intervalSetting);
+// The twelve intervals by bit: the bit that selects one (the lowest set among bits 0-11, none
+// when no such bit is set), the value that selects bit `bit` (that bit alone), and its length.
+inline constexpr unsigned kIntervalBitCount = 12;
+std::optional<unsigned> intervalSettingBit(std::uint32_t intervalSetting);
+std::uint32_t intervalSettingForBit(unsigned bit);
+std::uint32_t intervalMillisecondsOfBit(unsigned bit);
 
 // PatrolSetting: bits 0-3 period, bit 7 enabled, bits 8-15 day, 16-23 hour, 24-31 minute.
 enum class PatrolPeriod : std::uint8_t { Weekly, Monthly };
@@ -26,6 +33,13 @@ struct PatrolSchedule {
 inline constexpr std::uint32_t kDefaultPatrolSetting = 1;  // weekly, disabled, Sunday 00:00
 PatrolSchedule decodePatrolSetting(std::uint32_t value);
 std::uint32_t encodePatrolSetting(const PatrolSchedule& schedule);
+// The period field (bits 0-3) as stored. The settings dialog writes 1 (weekly) or 2 (monthly)
+// and keeps any other stored value as it is when the user chooses no period.
+inline constexpr std::uint8_t kPatrolPeriodWeekly = 1;
+inline constexpr std::uint8_t kPatrolPeriodMonthly = 2;
+std::uint8_t patrolPeriodField(std::uint32_t value);
+// `value` with its period field replaced by the low four bits of `field`.
+std::uint32_t withPatrolPeriodField(std::uint32_t value, std::uint8_t field);
 
 // TemperatureSetting: bit 0 alarm enabled, bits 8-15 threshold in degrees Celsius.
 struct TemperatureAlarm {

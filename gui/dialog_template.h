@@ -73,6 +73,8 @@ struct DialogTemplate {
     int height = 0;
     DialogFont font;
     bool topMost = false;
+    // A child dialog without caption: a page placed inside another window, not a window of its own.
+    bool child = false;
     KeyPolicy keys = KeyPolicy::standard();
     std::vector<ControlTemplate> controls;
 };

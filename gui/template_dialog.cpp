@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -32,10 +33,14 @@ Qt::Alignment labelAlignment(TextAlign align) {
 
 TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
     : QDialog(parent), templateId_(dialogTemplate.id), keys_(dialogTemplate.keys) {
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
-    if (dialogTemplate.topMost) flags |= Qt::WindowStaysOnTopHint;
-    setWindowFlags(flags);
+    if (dialogTemplate.child) {
+        setWindowFlags(Qt::Widget);
+    } else {
+        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+        if (dialogTemplate.topMost) flags |= Qt::WindowStaysOnTopHint;
+        setWindowFlags(flags);
+    }
     setWindowTitle(QString::fromStdString(dialogTemplate.caption));
 
     const QFont font = dialogFont(dialogTemplate.font);
@@ -45,7 +50,16 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
 
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = createControl(control);
-        widget->setGeometry(toPixels(control.rect, units_));
+        QRect geometry = toPixels(control.rect, units_);
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            // A drop-down list's template height is that of the box with its list opened: the
+            // closed box takes its own height, and the list shows as many entries as fit below.
+            const int closed = list->sizeHint().height();
+            const int entry = std::max(1, list->fontMetrics().height() + 2);
+            list->setMaxVisibleItems(std::max(1, (geometry.height() - closed) / entry));
+            geometry.setHeight(closed);
+        }
+        widget->setGeometry(geometry);
         if (control.id >= 0) controls_.emplace(control.id, widget);
         if (control.endsDialogWith) buttonResults_.emplace(control.id, *control.endsDialogWith);
         if (control.kind == ControlKind::PushButton && control.defaultButton) defaultButton_ = control.id;
@@ -68,6 +82,10 @@ QWidget* TemplateDialog::createControl(const ControlTemplate& control) {
         case ControlKind::ReadOnlyEdit: {
             auto* edit = new QLineEdit(text, this);
             edit->setReadOnly(true);
+            // A read-only edit box is drawn on the button face, as the dialog around it.
+            QPalette colours = edit->palette();
+            colours.setColor(QPalette::Base, colours.color(QPalette::Button));
+            edit->setPalette(colours);
             return edit;
         }
         case ControlKind::CheckBox: {
@@ -162,6 +180,28 @@ void TemplateDialog::setWindowProcedure(platform::windows::WindowProcedure proce
 
 std::intptr_t TemplateDialog::sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     return procedure_ ? procedure_(message, wParam, lParam) : 0;
+}
+
+void TemplateDialog::attachMenuBar(QMenuBar* bar) {
+    const int previousHeight = menuBar_ ? menuBar_->height() : 0;
+    delete menuBar_;
+    menuBar_ = bar;
+    const int height = bar ? bar->sizeHint().height() : 0;
+    const QSize client(width(), this->height() - previousHeight);
+    for (QObject* child : children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && widget != bar && !widget->isWindow()) widget->move(widget->x(), widget->y() - previousHeight + height);
+    }
+    if (bar) {
+        bar->setParent(this);
+        bar->setGeometry(0, 0, client.width(), height);
+        bar->show();
+    }
+    setFixedSize(client.width(), client.height() + height);
+}
+
+QPoint TemplateDialog::clientOrigin() const {
+    return QPoint(0, menuBar_ ? menuBar_->height() : 0);
 }
 
 int TemplateDialog::doModal() {

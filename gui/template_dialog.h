@@ -17,6 +17,7 @@
 
 class QCloseEvent;
 class QKeyEvent;
+class QMenuBar;
 
 namespace lmx::gui {
 
@@ -58,6 +59,14 @@ public:
     void setWindowProcedure(platform::windows::WindowProcedure procedure);
     std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
+    // SetMenu: the window's menu bar above its client area, which keeps the template's size (the
+    // window grows by the bar's height and the controls move down with the client area). A bar
+    // attached before is destroyed. The dialog takes ownership.
+    void attachMenuBar(QMenuBar* bar);
+    QMenuBar* menuBar() const { return menuBar_; }
+    // Where the client area's (0, 0) lies in the window: below the menu bar.
+    QPoint clientOrigin() const;
+
     const KeyPolicy& keyPolicy() const { return keys_; }
     void setKeyPolicy(const KeyPolicy& keys) { keys_ = keys; }
 
@@ -80,6 +89,7 @@ private:
     std::map<int, int> buttonResults_;
     std::optional<int> defaultButton_;
     platform::windows::WindowProcedure procedure_;
+    QMenuBar* menuBar_ = nullptr;
 };
 
 }  // namespace lmx::gui

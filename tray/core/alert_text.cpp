@@ -4,6 +4,7 @@
 #include "common/service_settings.h"
 #include "common/status_change.h"
 #include "common/utf8_text.h"
+#include "tray/core/raid_display.h"
 #include "tray/core/text_format.h"
 
 namespace lmx::tray {
@@ -33,20 +34,9 @@ std::string raidStatusName(std::uint8_t status, const StringSource& texts) {
     }
 }
 
-std::string driveState(const MemberDriveSlot& drive, const StringSource& texts) {
-    const bool spare = drive.statusExtra & kDriveSpareBit;
-    if (drive.status & kDrivePresentBit) {
-        if (drive.status & kDriveRebuildingBit) return texts.load(strings::kDriveRebuilding);
-        return texts.load(spare ? strings::kDriveNormalSpare : strings::kDriveNormal);
-    }
-    return texts.load(spare ? strings::kNotDetectedSpare : strings::kNotDetected);
-}
-
 std::string temperatureWord(const MemberDriveSlot& drive, std::uint32_t temperatureSetting, const StringSource& texts) {
     if (drive.temperatureValid == 0) return texts.load(strings::kNotDetected);
-    const TemperatureAlarm alarm = decodeTemperatureSetting(temperatureSetting);
-    if (alarm.enabled && drive.temperature >= alarm.thresholdCelsius) return texts.load(strings::kTemperatureAbnormal);
-    return texts.load(strings::kDriveNormal);
+    return texts.load(driveOverTemperature(drive, temperatureSetting) ? strings::kTemperatureAbnormal : strings::kDriveNormal);
 }
 
 AlertContent composeAlert(const ControllerStatusRecord& packet, int iconClass, std::uint8_t oldStatus,
@@ -75,7 +65,7 @@ AlertContent composeAlert(const ControllerStatusRecord& packet, int iconClass, s
     const bool temperatures = isTemperatureModel(storedModel);
     for (std::size_t k = 0; k < driveCount; ++k) {
         const MemberDriveSlot& drive = packet.drive[k];
-        const std::string state = driveState(drive, texts);
+        const std::string state = driveStatusText(drive, texts);
         alert.text +=
             formatText(texts.load(strings::kAlertMemberDrive), {static_cast<std::int64_t>(k), std::string_view(state)});
         if (temperatures) {

@@ -4,15 +4,15 @@
 #include "common/service_settings.h"
 #include "common/status_change.h"
 #include "tray/core/alert_text.h"
+#include "tray/core/raid_display.h"
 
 namespace lmx::tray {
 
 bool isOverTemperature(const ControllerStatusRecord& packet, std::uint32_t temperatureSetting) {
-    const TemperatureAlarm alarm = decodeTemperatureSetting(temperatureSetting);
-    if (!alarm.enabled || !isTemperatureModel(fieldText(packet.raidModel))) return false;
+    if (!isTemperatureModel(fieldText(packet.raidModel))) return false;
     // All three slots, whatever the model's slot count, as the RAID information window reads them.
     for (const MemberDriveSlot& drive : packet.drive) {
-        if (drive.temperatureValid != 0 && drive.temperature >= alarm.thresholdCelsius) return true;
+        if (driveOverTemperature(drive, temperatureSetting)) return true;
     }
     return false;
 }

@@ -20,6 +20,11 @@ bool readServiceSetting(std::string_view name, std::uint32_t& value) {
     return true;
 }
 
+std::uint32_t serviceSettingOr(std::string_view name, std::uint32_t fallback) {
+    std::uint32_t value = fallback;
+    return readServiceSetting(name, value) ? value : fallback;
+}
+
 FrameSettings loadFrameSettings() {
     FrameSettings settings;
     readServiceSetting(kPopMsgSetting, settings.popMsg);
@@ -28,6 +33,12 @@ FrameSettings loadFrameSettings() {
     readServiceSetting(kTemperatureSetting, settings.temperature);
     readServiceSetting(kDialogSetting, settings.dialog);
     return settings;
+}
+
+void reloadSettings(FrameSettings& settings, bool includingDialog) {
+    const std::uint32_t dialog = settings.dialog;
+    settings = loadFrameSettings();
+    if (!includingDialog) settings.dialog = dialog;
 }
 
 std::uint32_t isServiceRunningFlag() {
@@ -41,6 +52,10 @@ bool isServiceProcessRunning() {
     return std::any_of(processes->begin(), processes->end(), [](const platform::processes::ProcessEntry& entry) {
         return equalIgnoringAsciiCase(entry.exeFile, kServiceExecutableName);
     });
+}
+
+bool isServiceRunning() {
+    return isServiceRunningFlag() == 1 && isServiceProcessRunning();
 }
 
 }  // namespace lmx::tray

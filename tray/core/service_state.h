@@ -17,8 +17,13 @@ inline constexpr std::string_view kServiceExecutableName = "dwsvc";
 // most 4 bytes). True only when the key opened and the value was read; else `value` is untouched.
 bool readServiceSetting(std::string_view name, std::uint32_t& value);
 
+// The value `name`, or `fallback` when it cannot be read.
+std::uint32_t serviceSettingOr(std::string_view name, std::uint32_t fallback);
+
 // The five cached settings, each with its default when it cannot be read.
 FrameSettings loadFrameSettings();
+// Reads the settings again into `settings`; DialogSetting only when `includingDialog`.
+void reloadSettings(FrameSettings& settings, bool includingDialog);
 
 // The value ServiceRunning, or 0 when the key or value cannot be read.
 std::uint32_t isServiceRunningFlag();
@@ -26,5 +31,9 @@ std::uint32_t isServiceRunningFlag();
 // True when a process whose program file is "dwsvc" (any case) runs; false when the process
 // list cannot be read.
 bool isServiceProcessRunning();
+
+// The service counts as running for the RAID information window's menu when ServiceRunning is
+// 1 and its process runs.
+bool isServiceRunning();
 
 }  // namespace lmx::tray

@@ -16,13 +16,20 @@ public:
 
 // String numbers the core uses.
 namespace strings {
+inline constexpr int kRaidInformation = 143;
+inline constexpr int kDriveLabel = 156;  // "ドライブ%2d"
 inline constexpr int kStatusNormal = 158;
 inline constexpr int kStatusRebuilding = 159;
 inline constexpr int kStatusRebuildStopped = 160;
 inline constexpr int kStatusAbnormal = 161;
+inline constexpr int kStatusUndefined = 162;
 inline constexpr int kDriveNormal = 163;
 inline constexpr int kDriveRebuilding = 164;
 inline constexpr int kNotDetected = 165;
+inline constexpr int kProgressRebuilding = 166;      // "%3.1f%%"
+inline constexpr int kProgressRebuildStopped = 167;
+inline constexpr int kProgressPatrolling = 168;
+inline constexpr int kProgressPatrolStopped = 169;
 inline constexpr int kPopupSettingTitle = 170;
 inline constexpr int kPopupSettingDisplay = 171;
 inline constexpr int kPopupSettingTime = 172;
@@ -33,7 +40,10 @@ inline constexpr int kPopupTimeForever = 176;
 inline constexpr int kPopupTimeSeconds = 177;  // "%3d秒"
 inline constexpr int kPopupSettingAccept = 178;
 inline constexpr int kPopupSettingCancel = 179;
+inline constexpr int kIntervalMinutes = 183;  // "%2d分"
 inline constexpr int kAlertTitle = 184;
+inline constexpr int kNextPatrolNotSet = 195;
+inline constexpr int kNextPatrolTime = 196;    // year, month, day, weekday, hour, minute
 inline constexpr int kAlertHeader = 201;
 inline constexpr int kAlertDriveLine = 202;    // physical drive, RAID number
 inline constexpr int kAlertRaidStatus = 203;   // status name
@@ -42,8 +52,11 @@ inline constexpr int kAlertShowInfo = 206;
 inline constexpr int kAlertClose = 207;
 inline constexpr int kAlertLost = 208;         // drive, RAID number, model, serial, firmware
 inline constexpr int kTemperature = 209;
+inline constexpr int kIntervalSeconds = 212;  // "%2d秒"
 inline constexpr int kUnreadableSectors = 213;
+inline constexpr int kStatusNormalErrorSkip = 214;
 inline constexpr int kTemperatureAbnormal = 217;
+inline constexpr int kIntervalHours = 218;  // "%2d時間"
 inline constexpr int kDriveNormalSpare = 233;
 inline constexpr int kNotDetectedSpare = 234;
 inline constexpr int kMonitoringStarted = 303;

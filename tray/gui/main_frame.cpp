@@ -18,32 +18,8 @@ namespace lmx::tray {
 
 namespace {
 
-constexpr int kTemplateTabForm = 136;
-constexpr int kTemplateTreeForm = 145;
 constexpr int kMessageTrayRefused = 216;
 constexpr const char* kControlCaption = "LMX Duowatch Service Control";
-
-constexpr int kStringRaidInformation = 143;
-constexpr int kTabControl = 1019;
-
-// The containers of the RAID information window's two forms: caption, size and, for the tab
-// form, its tab control. Their pages and trees are built by the forms' own code, which handles
-// the frame's messages through the window procedure it installs.
-std::unique_ptr<gui::TemplateDialog> informationForm(int templateId) {
-    gui::DialogTemplate form;
-    form.id = templateId;
-    form.caption = gui::loadString(kStringRaidInformation).toStdString();
-    form.width = 412;
-    if (templateId == kTemplateTabForm) {
-        form.height = 252;
-        form.keys = gui::KeyPolicy::closeBoxOnly();  // Enter and Esc do nothing
-        form.controls = {{kTabControl, gui::ControlKind::TabControl, {2, 2, 408, 250}, "", gui::TextAlign::Left, false, std::nullopt}};
-    } else {
-        form.height = 181;
-        form.keys = gui::KeyPolicy::standard();  // Enter and Esc end the dialog, which hides it
-    }
-    return std::make_unique<gui::TemplateDialog>(form);
-}
 
 }  // namespace
 
@@ -92,8 +68,8 @@ bool MainFrame::create() {
         return false;
     }
     core_ = std::make_unique<FrameCore>(texts_, loadFrameSettings());
-    treeForm_ = informationForm(kTemplateTreeForm);
-    tabForm_ = informationForm(kTemplateTabForm);
+    treeForm_ = std::make_unique<CZarkelInfoNewDlg>(*this);
+    tabForm_ = std::make_unique<CZarkelInfoDlg>(*this);
     showTrayIcon(130);
     if (options_.startWorker) {
         worker_ = std::make_unique<TrayWorker>(static_cast<WorkerHost&>(*this));
@@ -103,7 +79,8 @@ bool MainFrame::create() {
 }
 
 gui::TemplateDialog* MainFrame::currentForm() const {
-    return core_ && showsTreeForm(core_->settings().dialog) ? treeForm_.get() : tabForm_.get();
+    if (core_ && showsTreeForm(core_->settings().dialog)) return treeForm_.get();
+    return tabForm_.get();
 }
 
 void MainFrame::showTrayIcon(int iconId) {
@@ -218,7 +195,7 @@ void MainFrame::refreshForms() {
 
 void MainFrame::showInfoDialog() {
     gui::TemplateDialog* shown = currentForm();
-    gui::TemplateDialog* other = shown == treeForm_.get() ? tabForm_.get() : treeForm_.get();
+    gui::TemplateDialog* other = shown == treeForm_.get() ? static_cast<gui::TemplateDialog*>(tabForm_.get()) : treeForm_.get();
     if (other && other->isVisible()) other->hide();
     if (!shown) return;
     if (shown->isVisible()) {
@@ -226,10 +203,26 @@ void MainFrame::showInfoDialog() {
         return;
     }
     core_->sendRequest(lmx::kRequestRefresh);
+    if (shown == tabForm_.get()) tabForm_->setFocusTabOnShow();
     shown->showNormal();
 }
 
-bool MainFrame::openHelp() const {
+std::intptr_t MainFrame::sendToFrame(std::uint32_t message, std::uintptr_t wParam) {
+    return window_->sendMessage(message, wParam, 0);
+}
+
+void MainFrame::requestGetLog(int phyNum, int pageNum) {
+    platform::debugOutput("CMyFrame::requestGetLog(const int phyNum, const int pageNum)");
+    window_->sendMessage(pageNum == 0 ? tray::UWM_GET_LOG_A : tray::UWM_GET_LOG_B, static_cast<std::uintptr_t>(phyNum), 0);
+    // The frame answers inside the send, so the word is there unless the tab form is gone.
+    if (!tabForm_ || !tabForm_->waitLogArrived()) {
+        platform::debugOutput("requestGetLog: no word of the page's outcome");
+    }
+}
+
+bool MainFrame::serviceRunning() const { return isServiceRunning(); }
+
+bool MainFrame::openHelp() {
     std::error_code error;
     if (!std::filesystem::is_regular_file(helpFile_, error)) {
         platform::debugOutput("help file not found: " + helpFile_.string());

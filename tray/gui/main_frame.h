@@ -15,14 +15,17 @@
 #include "tray/core/frame_core.h"
 #include "tray/gui/popup_dialog.h"
 #include "tray/gui/qt_string_source.h"
-#include "tray/gui/sys_tray.h"
 #include "tray/core/tray_worker.h"
+#include "tray/gui/info_window_host.h"
+#include "tray/gui/sys_tray.h"
+#include "tray/gui/zarkel_info_dialog.h"
+#include "tray/gui/zarkel_info_tree_dialog.h"
 
 namespace lmx::tray {
 
 inline constexpr std::uintptr_t kPopupTimerBase = 100;
 
-class MainFrame : public QObject, private WorkerHost {
+class MainFrame : public QObject, private WorkerHost, public InformationWindowHost {
     Q_OBJECT
 public:
     struct Options {
@@ -47,16 +50,28 @@ public:
     // The RAID information window's forms: the tree form when DialogSetting is non-zero, else
     // the tab form, decided at each use.
     gui::TemplateDialog* currentForm() const;
-    gui::TemplateDialog* tabForm() const { return tabForm_.get(); }
-    gui::TemplateDialog* treeForm() const { return treeForm_.get(); }
+    CZarkelInfoDlg* tabForm() const { return tabForm_.get(); }
+    CZarkelInfoNewDlg* treeForm() const { return treeForm_.get(); }
     int trayIcon() const { return trayIcon_; }
 
-    void showInfoDialog();
+    void showInfoDialog() override;
     // The help command: opens the help file with the desktop's handler for it. False, with a
     // debug line, when the file is not there (as for an unknown language, whose help path is
     // the bare folder).
-    bool openHelp() const;
+    bool openHelp() override;
     void exitApplication();
+
+    // InformationWindowHost: what the RAID information window's forms read and ask of the frame.
+    const PacketTable& keptPackets() const override { return core_->data().keptPackets; }
+    FrameSettings& settings() override { return core_->settings(); }
+    const LogPages& logPages() const override { return core_->logPages(); }
+    int& currentSlot() override { return currentSlot_; }
+    const StringSource& texts() const override { return texts_; }
+    std::intptr_t sendToFrame(std::uint32_t message, std::uintptr_t wParam = 0) override;
+    // Sends UWM_GET_LOG_A (page 0) or UWM_GET_LOG_B (page 1) for the slot, then takes the tab
+    // form's word that the page's outcome is in the hand-over area.
+    void requestGetLog(int phyNum, int pageNum) override;
+    bool serviceRunning() const override;
 
 private:
     // WorkerHost: called on the worker thread.
@@ -80,8 +95,9 @@ private:
     std::unique_ptr<gui::FrameWindow> window_;
     std::unique_ptr<SysTray> tray_;
     std::unique_ptr<FrameCore> core_;
-    std::unique_ptr<gui::TemplateDialog> tabForm_;
-    std::unique_ptr<gui::TemplateDialog> treeForm_;
+    std::unique_ptr<CZarkelInfoDlg> tabForm_;
+    std::unique_ptr<CZarkelInfoNewDlg> treeForm_;
+    int currentSlot_ = 0;
     std::array<std::unique_ptr<PopupDialog>, 6> popups_{};
     std::unique_ptr<TrayWorker> worker_;
     std::filesystem::path helpFile_;

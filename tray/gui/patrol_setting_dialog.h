@@ -1,0 +1,55 @@
+#pragma once
+// CPatrolSettingDlg (template 142): the controllers' scheduled verify (patrol). A check box
+// switches the schedule on, four lists choose weekly or monthly, the weekday or day of the
+// month, the hour and the minute; a line shows the next run time the service computed. Set
+// stores the PatrolSetting copy.
+
+#include <cstdint>
+#include <optional>
+
+#include "gui/template_dialog.h"
+#include "tray/core/string_source.h"
+#include "tray/gui/setting_dialog_results.h"
+
+class QCheckBox;
+class QComboBox;
+
+namespace lmx::tray {
+
+inline constexpr int kPatrolSettingTemplate = 142;
+inline constexpr int kPatrolEnabled = 1048;
+inline constexpr int kPatrolKind = 1049;
+inline constexpr int kPatrolDay = 1050;
+inline constexpr int kPatrolHour = 1051;
+inline constexpr int kPatrolMinute = 1052;
+inline constexpr int kPatrolCancel = 1053;
+inline constexpr int kPatrolSet = 1054;
+inline constexpr int kPatrolNextTime = 1055;
+
+gui::DialogTemplate patrolSettingTemplate();
+
+class CPatrolSettingDlg : public gui::TemplateDialog {
+    Q_OBJECT
+public:
+    // `patrolSetting` is the settings copy: its value opens the dialog and Set writes it. The
+    // next run time comes in the two halves the service publishes (both 0: none).
+    CPatrolSettingDlg(QWidget* owner, std::uint32_t& patrolSetting, std::uint32_t nextPatrolTimeHigh,
+                      std::uint32_t nextPatrolTimeLow, const StringSource& texts);
+
+private:
+    void enableLists(bool enabled);
+    void kindChanged(int index);
+    void set();
+
+    std::uint32_t& patrolSetting_;
+    std::uint32_t nextPatrolTimeHigh_;
+    std::uint32_t nextPatrolTimeLow_;
+    const StringSource& texts_;
+    QCheckBox* enabled_;
+    QComboBox* kind_;
+    QComboBox* day_;
+    QComboBox* hour_;
+    QComboBox* minute_;
+};
+
+}  // namespace lmx::tray
