@@ -61,6 +61,9 @@ CommandOutcome identify(const DriveDescription& drive) {
 CommandOutcome readPage(const DriveDescription& drive, const AtaRequest& request) {
     const std::uint8_t page = request.lbaHigh();
     if (request.lbaMid() != pages::kVendorPageLbaMid) return aborted("unknown read");
+    if (std::find(drive.faults.failPages.begin(), drive.faults.failPages.end(), page) != drive.faults.failPages.end()) {
+        return aborted(pageAction(page) + " (failPages)");
+    }
     if (const auto found = drive.pageOverrides.find(page); found != drive.pageOverrides.end()) {
         return completedWith(found->second, pageAction(page) + " (override)");
     }

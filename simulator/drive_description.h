@@ -83,6 +83,7 @@ struct Faults {
     bool senseValid = true;                  // fixed format: the VALID bit
     std::uint32_t failNext = 0;              // that many next commands fail (counted down)
     std::vector<std::uint8_t> brokenFrames;  // pages answered with a wrong trailer
+    std::vector<std::uint8_t> failPages;     // vendor pages whose read is aborted, by every route
     std::uint32_t delayMs = 0;               // every command waits this long before it is answered
 };
 

@@ -218,6 +218,8 @@ MemberDrive readMember(const json& object, std::size_t slot) {
 json faultsJson(const Faults& faults) {
     json broken = json::array();
     for (std::uint8_t page : faults.brokenFrames) broken.push_back(pageKey(page));
+    json failing = json::array();
+    for (std::uint8_t page : faults.failPages) failing.push_back(pageKey(page));
     return {{"rejectDirect", faults.rejectDirect},
             {"rejectSat", faults.rejectSat},
             {"rejectSmart", faults.rejectSmart},
@@ -227,7 +229,22 @@ json faultsJson(const Faults& faults) {
             {"senseValid", faults.senseValid},
             {"failNext", faults.failNext},
             {"brokenFrames", broken},
+            {"failPages", failing},
             {"delayMs", faults.delayMs}};
+}
+
+// A list of page codes ("E5", "F4"), empty when the field is missing.
+std::vector<std::uint8_t> pageList(ObjectReader& reader, const char* name) {
+    std::vector<std::uint8_t> pages;
+    if (!reader.has(name)) return pages;
+    const json& list = reader.at(name);
+    if (!list.is_array()) throw SimulatorError(reader.where(name) + "must be a list of page codes");
+    for (const json& item : list) {
+        const auto page = item.is_string() ? parsePageCode(item.get<std::string>()) : std::nullopt;
+        if (!page) throw SimulatorError(reader.where(name) + "holds something that is not a page code");
+        pages.push_back(*page);
+    }
+    return pages;
 }
 
 Faults readFaults(const json& object) {
@@ -246,15 +263,8 @@ Faults readFaults(const json& object) {
     }
     faults.senseValid = reader.flag("senseValid", faults.senseValid);
     faults.failNext = narrow(reader, "failNext", faults.failNext);
-    if (reader.has("brokenFrames")) {
-        const json& list = reader.at("brokenFrames");
-        if (!list.is_array()) throw SimulatorError(reader.where("brokenFrames") + "must be a list of page codes");
-        for (const json& item : list) {
-            const auto page = item.is_string() ? parsePageCode(item.get<std::string>()) : std::nullopt;
-            if (!page) throw SimulatorError(reader.where("brokenFrames") + "holds something that is not a page code");
-            faults.brokenFrames.push_back(*page);
-        }
-    }
+    faults.brokenFrames = pageList(reader, "brokenFrames");
+    faults.failPages = pageList(reader, "failPages");
     faults.delayMs = narrow(reader, "delayMs", faults.delayMs);
     reader.finish();
     return faults;

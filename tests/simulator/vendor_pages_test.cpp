@@ -7,6 +7,7 @@
 
 #include "common/byte_order.h"
 #include "common/controller_status_record.h"
+#include "simulator/command_log.h"
 #include "simulator/drive_store.h"
 #include "tests/simulator/simulator_requests.h"
 #include "tests/support/temp_root.h"
@@ -209,6 +210,39 @@ TEST_F(SimPageVariants, MirrorLogsPatternContentAndOverrides) {
     const Sector overridden = testing::readPageDirect(*drive, pages::kStandardInfoPage);
     EXPECT_EQ(0x99, overridden[2]);
     EXPECT_EQ(0x00, overridden[12]);  // verbatim: no trailer added
+}
+
+TEST_F(SimPageVariants, FailedPagesAreAbortedByEveryRouteAndLogged) {
+    createController(file, "Lumavex ZDAP-RS482");
+    // An override of a failing page does not answer for it.
+    setFields(file, {{"faults.failPages", "F5, e5"}, {"overrides.E5", "E5 10"}});
+    EXPECT_EQ((std::vector<std::uint8_t>{0xF5, 0xE5}), readDrive(file).faults.failPages);
+    auto drive = testing::openDrive(file);
+
+    const auto direct = testing::sendDirect(*drive, testing::pageRead(pages::kMirrorLogPageB));
+    EXPECT_TRUE(direct.ok);
+    EXPECT_EQ(lmx::kAtaStatusErr, direct.reply.CurrentTaskFile[lmx::kTaskCommand] & lmx::kAtaStatusErr);
+    const auto sat = testing::sendSat(*drive, testing::pageRead(pages::kMirrorLogPageB));
+    EXPECT_EQ(lmx::kScsiStatusCheckCondition, sat.status());
+    EXPECT_EQ(0x0B, sat.buffer.Sense[1] & 0x0F);  // ABORTED COMMAND
+    EXPECT_FALSE(testing::sendSmart(*drive, testing::pageRead(pages::kMirrorLogPageB)).ok);
+    EXPECT_EQ(lmx::kAtaStatusErr,
+              testing::sendDirect(*drive, testing::pageRead(pages::kRaidInfoPage)).reply.CurrentTaskFile[lmx::kTaskCommand] &
+                  lmx::kAtaStatusErr);
+
+    // The other pages answer as before.
+    EXPECT_EQ(0xF4, testing::readPageDirect(*drive, pages::kMirrorLogPageA)[0]);
+    expectFrame(testing::readPageDirect(*drive, pages::kStandardInfoPage), pages::kStandardInfoPage, 0x1C, 26);
+
+    const auto log = readCommandLog(file);
+    ASSERT_GE(log.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ("page F5 (failPages)", log[i].action);
+        EXPECT_EQ("aborted", log[i].result);
+    }
+
+    setFields(file, {{"faults.failPages", ""}});
+    EXPECT_EQ(0xF5, testing::readPageDirect(*drive, pages::kMirrorLogPageB)[0]);
 }
 
 TEST_F(SimPageVariants, PagesAControllerLacksAreAborted) {

@@ -167,7 +167,8 @@ std::string summary(const simulator::DriveDescription& drive) {
     }
     const auto& faults = drive.faults;
     const bool faulty = faults.rejectDirect || faults.rejectSat || faults.rejectSmart || faults.directErrBit ||
-                        faults.satSenseKey || faults.failNext || !faults.brokenFrames.empty() || faults.delayMs;
+                        faults.satSenseKey || faults.failNext || !faults.brokenFrames.empty() ||
+                        !faults.failPages.empty() || faults.delayMs;
     if (faulty) text += ", faults set";
     if (drive.identifyOverride || !drive.pageOverrides.empty()) text += ", overrides set";
     return text;
