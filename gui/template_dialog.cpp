@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -19,6 +20,32 @@
 namespace lmx::gui {
 
 namespace {
+
+// A group box as a dialog draws it: an etched frame whose top edge runs through the middle of
+// the title, and the title in the dialog's own font on the frame near its left end. (Styles
+// that draw the title in a bold face measure it differently from how they draw it, which cuts
+// titles of fonts without a bold face.)
+class GroupFrame final : public QGroupBox {
+public:
+    GroupFrame(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const QRect frame = rect().adjusted(0, metrics.height() / 2, -2, -2);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(frame);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(frame.translated(1, 1));
+        if (title().isEmpty()) return;
+        const int gap = 2;
+        const QRect text(metrics.averageCharWidth() + gap, 0, metrics.horizontalAdvance(title()) + 2 * gap, metrics.height());
+        painter.fillRect(text, palette().color(QPalette::Window));
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+    }
+};
 
 Qt::Alignment labelAlignment(TextAlign align) {
     switch (align) {
@@ -105,7 +132,7 @@ QWidget* TemplateDialog::createControl(const ControlTemplate& control) {
             connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
             return button;
         }
-        case ControlKind::GroupBox: return new QGroupBox(text, this);
+        case ControlKind::GroupBox: return new GroupFrame(text, this);
         case ControlKind::TabControl: return new QTabWidget(this);
         case ControlKind::Tree: {
             auto* tree = new QTreeWidget(this);

@@ -1,5 +1,6 @@
 #include "tray/gui/raid_info_page.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -7,6 +8,7 @@
 #include "gui/info_progress_bar.h"
 #include "gui/string_table.h"
 #include "tray/core/raid_display.h"
+#include "tray/gui/label_gap.h"
 #include "tray/gui/progress_view.h"
 
 namespace lmx::tray {
@@ -37,10 +39,10 @@ gui::ControlTemplate value(int id, int x, int y, int height = 12) {
     return {id, ControlKind::ReadOnlyEdit, {x, y, 110, height}, "", TextAlign::Left, false, std::nullopt};
 }
 
-// A right-aligned label ending just before its value box, on the box's text line.
+// A right-aligned label on the value box's text line, from the group's left edge to the box:
+// the longest Japanese label (シリアルナンバー) needs all of that room.
 gui::ControlTemplate label(int id, int groupX, int valueX, int valueY) {
-    const int x = groupX + 3;
-    return {id, ControlKind::Label, {x, valueY + 2, valueX - 3 - x, 8}, "", TextAlign::Right, false, std::nullopt};
+    return {id, ControlKind::Label, {groupX, valueY + 2, valueX - groupX, 8}, "", TextAlign::Right, false, std::nullopt};
 }
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -92,6 +94,7 @@ RaidInfoDlg::RaidInfoDlg(QWidget* parent) : gui::TemplateDialog(raidPageTemplate
         for (int row = 0; row < 5; ++row) setControlText(kDriveLabelIds[drive][row], gui::loadString(kDriveLabelTexts[row]));
         setControlText(page::kDriveTemperatureLabel[drive], gui::loadString(strings::kTemperature));
     }
+    for (QLabel* label : findChildren<QLabel*>()) keepGapBeforeValue(*label);
 }
 
 QLineEdit* RaidInfoDlg::temperatureBox(int drive) const { return controlAs<QLineEdit>(page::kDriveTemperature[drive]); }

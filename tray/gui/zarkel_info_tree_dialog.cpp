@@ -1,11 +1,13 @@
 #include "tray/gui/zarkel_info_tree_dialog.h"
 
+#include <QLabel>
 #include <QTreeWidget>
 
 #include "gui/info_progress_bar.h"
 #include "gui/string_table.h"
 #include "tray/core/raid_display.h"
 #include "tray/core/service_state.h"
+#include "tray/gui/label_gap.h"
 #include "tray/gui/progress_view.h"
 
 namespace lmx::tray {
@@ -34,7 +36,9 @@ gui::DialogTemplate treeFormTemplate() {
         {tree::kProgress, ControlKind::ProgressBar, {7, 127, 188, 20}, "", TextAlign::Left, false, std::nullopt},
     };
     for (int row = 0; row < 7; ++row) {
-        form.controls.push_back({tree::kLabels[row], ControlKind::Label, {210, kRowY[row] + 3, 50, 8}, "", TextAlign::Right, false, std::nullopt});
+        // Right-aligned labels ending at 260 as the template has them, but starting at 200 rather
+        // than 210: the longest Japanese label (シリアルナンバー) is wider than 50 units.
+        form.controls.push_back({tree::kLabels[row], ControlKind::Label, {200, kRowY[row] + 3, 60, 8}, "", TextAlign::Right, false, std::nullopt});
         form.controls.push_back({tree::kValues[row], ControlKind::ReadOnlyEdit, {263, kRowY[row], 110, 12}, "", TextAlign::Left, false, std::nullopt});
     }
     return form;
@@ -42,7 +46,10 @@ gui::DialogTemplate treeFormTemplate() {
 
 CZarkelInfoNewDlg::CZarkelInfoNewDlg(InformationWindowHost& host) : InformationForm(treeFormTemplate(), host) {
     buildMenu();
-    for (int row = 0; row < 7; ++row) setControlText(tree::kLabels[row], gui::loadString(kLabelTexts[row]));
+    for (int row = 0; row < 7; ++row) {
+        setControlText(tree::kLabels[row], gui::loadString(kLabelTexts[row]));
+        keepGapBeforeValue(*controlAs<QLabel>(tree::kLabels[row]));
+    }
     treeControl()->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(treeControl(), &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { showDetail(current); });

@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# Pictures of the GUI programs' windows, one PNG per window and state, for looking at what the
+# programs show. Usage:
+#
+#   scripts/screenshots.sh DIR
+#
+# Builds the programs (preset $LMX_PRESET, default release), then on an X server of its own
+# (Xvfb) with a session bus and a small notification area: installs and starts dwsvc in a
+# scratch system root on two simulated controllers (a three-drive controller rebuilding, a
+# two-drive controller whose first drive runs at the alarm threshold), starts the tray
+# application LMXDuowatch and works its windows with the keyboard as a user would. The Japanese
+# pictures go into DIR, the English ones (Language = 1) into DIR/en:
+#
+#   alert.png                          the pop-up alert of the rebuilding controller
+#   raid-info-tab-rebuilding.png       tab form, RAID No.1: three-drive controller rebuilding
+#   raid-info-tab-over-temperature.png tab form, RAID No.2: drive 0 at the threshold (red box,
+#                                      alarm mark on the tab)
+#   about.png                          the About box
+#   setting-interval.png               the check-interval dialog
+#   setting-patrol.png                 the verify schedule dialog with the next run time
+#   setting-temperature.png            the temperature alarm dialog
+#   setting-display.png                the display-form dialog, tree form ticked
+#   raid-info-tree-raid.png            tree form, RAID No.1 selected
+#   raid-info-tree-drive.png           tree form, drive 1 of RAID No.1 (rebuilding) selected
+#
+# Without a window manager the windows have no title bars: the pictures show their client
+# areas (menu bar included). Set KEEP_ROOT=1 to keep the scratch root for a look afterwards.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+  echo "usage: $0 DIR" >&2
+  exit 2
+fi
+out=$(realpath -m "$1")
+cd "$(dirname "$0")/.."
+
+scripts/ensure-packages.sh
+
+preset=${LMX_PRESET:-release}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j 2 --target dwsvc TXTRES_EN monswitch traysignal lmxsim lmxpipe LMXDuowatch \
+  notification_area_host window_picture >/dev/null
+bin=$PWD/build/$preset/bin
+
+scratch=$(mktemp -d /tmp/lmxduowatch-screenshots.XXXXXX)
+export LMXDUOWATCH_ROOT=$scratch/root
+programs=$LMXDUOWATCH_ROOT/programs
+mkdir -p "$programs"
+cp "$bin"/{dwsvc,TXTRES_EN.so,monswitch,traysignal,lmxsim,lmxpipe,LMXDuowatch} "$programs/"
+
+xserver_pid=
+bus_pid=
+host_pid=
+tray_pid=
+finish() {
+  local status=$?
+  [ -n "$tray_pid" ] && kill "$tray_pid" 2>/dev/null || true
+  "$programs/monswitch" stop LMXDuowatch >/dev/null 2>&1 || true
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
+  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
+  [ -n "$xserver_pid" ] && kill "$xserver_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  if [ "${KEEP_ROOT:-0}" = 1 ]; then
+    echo "System root kept: $LMXDUOWATCH_ROOT"
+  else
+    rm -rf "$scratch"
+  fi
+  exit $status
+}
+trap finish EXIT
+
+# Waits up to $2 seconds (default 20) until the command $1 succeeds.
+wait_until() {
+  local tries=$(( ${2:-20} * 10 ))
+  while ! eval "$1" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    if [ $tries -le 0 ]; then
+      echo "screenshots: gave up waiting for: $1" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# ---- the desktop: X server, session bus, notification area
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+xserver_pid=$!
+wait_until '[ -s "$scratch/display" ]'
+export DISPLAY=:$(head -n1 "$scratch/display")
+dbus-daemon --session --nofork --print-address=3 3>"$scratch/bus" &
+bus_pid=$!
+wait_until '[ -s "$scratch/bus" ]'
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$scratch/bus")
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+"$bin/notification_area_host" >"$scratch/host" &
+host_pid=$!
+wait_until 'grep -q "^ready" "$scratch/host"'
+
+# ---- the service on two simulated controllers
+cd "$programs"
+./dwsvc install >/dev/null
+./lmxsim create 0 controller "Lumavex ZDAP-RS482" >/dev/null
+./lmxsim set 0 raid.status=2 raid.rebuildProgress=128 members.1.rebuilding=true \
+  members.0.temperature=41 members.1.temperature=39 members.2.temperature=40 >/dev/null
+./lmxsim create 1 controller "Lumavex ZDA-RS481" >/dev/null
+./lmxsim set 1 members.0.temperature=60 members.1.temperature=45 >/dev/null
+./monswitch start LMXDuowatch >/dev/null
+wait_until './lmxpipe ready | grep -qx ready'
+./lmxpipe set-temperature 0x3C01 >/dev/null    # alarm on at 60 °C
+./lmxpipe set-patrol 0x1E0A0381 >/dev/null     # weekly, Wednesday 10:30, enabled
+./lmxpipe refresh >/dev/null
+wait_until '[ "$(./lmxpipe status | grep -c "RAID No.")" = 2 ]'
+
+# ---- looking at windows
+window_of() {  # the shown window whose title is exactly $1
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+}
+wait_window() {
+  wait_until "[ -n \"\$(window_of '$1')\" ]"
+  sleep 0.7  # painted
+  window_of "$1"
+}
+wait_window_gone() {
+  wait_until "[ -z \"\$(window_of '$1')\" ]"
+}
+picture() {  # picture TITLE FILE
+  local window
+  window=$(wait_window "$1")
+  "$bin/window_picture" "$window" "$2"
+  echo "  $(basename "$2")"
+}
+keys() {  # keys TITLE KEY...: presses the keys, one after the other, in that window
+  local title=$1 window
+  shift
+  window=$(wait_window "$title")
+  xdotool windowfocus --sync "$window"
+  for key in "$@"; do
+    xdotool key "$key"
+    sleep 0.4
+  done
+}
+
+# One round of pictures with the tray application in the language the registry names.
+round() {  # round DIR INFORMATION_TITLE ABOUT_TITLE INTERVAL_TITLE PATROL_TITLE TEMPERATURE_TITLE DISPLAY_TITLE
+  local dir=$1 info=$2 about=$3 interval=$4 patrol=$5 temperature=$6 display=$7
+  mkdir -p "$dir"
+  ./lmxpipe set-dialog 0 >/dev/null
+  : >"$scratch/host.items"
+  ./LMXDuowatch >/dev/null 2>&1 &
+  tray_pid=$!
+
+  # The first load raises the alert of the rebuilding controller; Enter is "show information".
+  picture "Duowatch" "$dir/alert.png"
+  keys "Duowatch" Return
+  picture "$info" "$dir/raid-info-tab-rebuilding.png"
+  keys "$info" ctrl+Tab
+  picture "$info" "$dir/raid-info-tab-over-temperature.png"
+
+  keys "$info" alt+h a
+  picture "$about" "$dir/about.png"
+  keys "$about" Return
+  wait_window_gone "$about"
+
+  keys "$info" alt+e i
+  picture "$interval" "$dir/setting-interval.png"
+  keys "$interval" Escape
+  keys "$info" alt+e v
+  picture "$patrol" "$dir/setting-patrol.png"
+  keys "$patrol" Escape
+  keys "$info" alt+e t
+  picture "$temperature" "$dir/setting-temperature.png"
+  keys "$temperature" Escape
+
+  # The display-form dialog: tick the tree form and set it; the tree form replaces the tabs.
+  keys "$info" alt+e d
+  keys "$display" space
+  picture "$display" "$dir/setting-display.png"
+  keys "$display" alt+s
+  wait_window_gone "$display"
+  picture "$info" "$dir/raid-info-tree-raid.png"
+  keys "$info" Down Down
+  picture "$info" "$dir/raid-info-tree-drive.png"
+
+  kill "$tray_pid"
+  wait "$tray_pid" 2>/dev/null || true
+  tray_pid=
+}
+
+echo "Japanese pictures in $out"
+round "$out" "RAID情報" "バージョン情報" "監視インターバル設定" "ベリファイスケジュール設定" "温度監視設定" "RAID情報表示設定"
+
+./dwsvc language en >/dev/null
+echo "English pictures in $out/en"
+round "$out/en" "RAID information" "Version information" "Monitoring interval settings" "Verify schedule settings" \
+  "Temperature monitoring settings" "RAID information display settings"
