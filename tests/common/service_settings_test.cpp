@@ -21,6 +21,25 @@ TEST(IntervalSetting, NoBitAmongTheTwelveMeansFiveSeconds) {
     EXPECT_EQ(10'800'000u, intervalMilliseconds(0xFFFFF100));
 }
 
+TEST(IntervalSetting, BitsSelectTheirIntervalsAndBack) {
+    EXPECT_EQ(std::optional<unsigned>(4), intervalSettingBit(kDefaultIntervalSetting));
+    EXPECT_EQ(std::optional<unsigned>(3), intervalSettingBit(0x18));
+    EXPECT_EQ(std::nullopt, intervalSettingBit(0x1000));
+    EXPECT_EQ(0x80u, intervalSettingForBit(7));
+    EXPECT_EQ(0u, intervalSettingForBit(12));  // no such interval
+    EXPECT_EQ(3'600'000u, intervalMillisecondsOfBit(7));
+    for (unsigned bit = 0; bit < kIntervalBitCount; ++bit) {
+        EXPECT_EQ(intervalMillisecondsOfBit(bit), intervalMilliseconds(intervalSettingForBit(bit)));
+    }
+}
+
+TEST(PatrolSetting, PeriodFieldAsStored) {
+    EXPECT_EQ(kPatrolPeriodWeekly, patrolPeriodField(0x1E0A0381));
+    EXPECT_EQ(3, patrolPeriodField(0x05040783));
+    EXPECT_EQ(0x05040783u, withPatrolPeriodField(0x05040782, 3));
+    EXPECT_EQ(0x0504078Fu, withPatrolPeriodField(0x05040781, 0xFF));  // only the four bits
+}
+
 TEST(PatrolSetting, FieldsDecodeFromTheirBits) {
     const auto defaults = decodePatrolSetting(kDefaultPatrolSetting);
     EXPECT_EQ(PatrolPeriod::Weekly, defaults.period);

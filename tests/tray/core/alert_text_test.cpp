@@ -127,5 +127,22 @@ TEST(TextFormatTest, WidthsAndPlaceholdersWithoutMatchingArguments) {
     EXPECT_EQ("%x", formatText("%x", {std::int64_t{1}}));
 }
 
+TEST(TextFormatTest, ZeroPaddingHexAndRealNumbers) {
+    EXPECT_EQ("12062026_103005", formatText("%02d%02d%d_%02d%02d%02d", {std::int64_t{12}, std::int64_t{6}, std::int64_t{2026},
+                                                                       std::int64_t{10}, std::int64_t{30}, std::int64_t{5}}));
+    EXPECT_EQ("-05", formatText("%03d", {std::int64_t{-5}}));
+    EXPECT_EQ("20240115", formatText("%08X", {std::int64_t{0x20240115}}));
+    EXPECT_EQ("0000BEEF", formatText("%08X", {std::int64_t{0xBEEF}}));
+    EXPECT_EQ("FFFFFFFF", formatText("%X", {std::int64_t{-1}}));  // as a 32-bit unsigned value
+    EXPECT_EQ("リビルド中 50.0%", formatText("リビルド中 %3.1f%%", {50.0}));
+    EXPECT_EQ("  1.5", formatText("%5.1f", {1.5}));
+    EXPECT_EQ("1000.0 GB", formatText("%.1f GB", {1000.0}));
+    // A real number is not read for %d: it stays for the next conversion that takes it.
+    EXPECT_EQ("%d 1.0", formatText("%d %.1f", {1.0}));
+    EXPECT_EQ("%.1f", formatText("%.1f", {std::int64_t{1}}));
+    // A precision belongs to %f only.
+    EXPECT_EQ("%.1d", formatText("%.1d", {std::int64_t{1}}));
+}
+
 }  // namespace
 }  // namespace lmx::tray
