@@ -35,10 +35,10 @@ FrameSettings loadFrameSettings() {
     return settings;
 }
 
-void reloadSettings(FrameSettings& settings, bool includingDialog) {
+void reloadSettings(FrameSettings& settings) {
     const std::uint32_t dialog = settings.dialog;
     settings = loadFrameSettings();
-    if (!includingDialog) settings.dialog = dialog;
+    settings.dialog = dialog;
 }
 
 std::uint32_t isServiceRunningFlag() {

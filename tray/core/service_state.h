@@ -22,8 +22,10 @@ std::uint32_t serviceSettingOr(std::string_view name, std::uint32_t fallback);
 
 // The five cached settings, each with its default when it cannot be read.
 FrameSettings loadFrameSettings();
-// Reads the settings again into `settings`; DialogSetting only when `includingDialog`.
-void reloadSettings(FrameSettings& settings, bool includingDialog);
+// Reads the settings again into `settings`, all but DialogSetting: the form on show is the one
+// the frame and the display dialog chose (the service writes the setting only after the
+// request that carries it has been answered).
+void reloadSettings(FrameSettings& settings);
 
 // The value ServiceRunning, or 0 when the key or value cannot be read.
 std::uint32_t isServiceRunningFlag();

@@ -74,7 +74,7 @@ std::intptr_t CZarkelInfoDlg::handleMessage(std::uint32_t message, std::uintptr_
 
 void CZarkelInfoDlg::reloadAndRebuild() {
     if (!initialised_) return;
-    reloadSettings(host_.settings(), true);
+    reloadSettings(host_.settings());
     host_.currentSlot() = 0;
     rebuild();
 }

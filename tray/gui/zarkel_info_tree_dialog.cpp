@@ -64,7 +64,7 @@ gui::InfoProgressBar* CZarkelInfoNewDlg::progressBar() const { return controlAs<
 
 void CZarkelInfoNewDlg::reloadAndRebuild() {
     if (!initialised_) return;
-    reloadSettings(host_.settings(), false);  // the display form stays as the frame chose it
+    reloadSettings(host_.settings());
     host_.currentSlot() = 0;
     rebuild();
 }
