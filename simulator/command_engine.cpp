@@ -11,15 +11,15 @@ namespace simulator {
 
 namespace pages = lmx::pages;
 
-namespace {
-
-constexpr std::uint32_t kBlockSize = 512;
-
 std::string pageAction(std::uint8_t page) {
     char text[16];
     std::snprintf(text, sizeof text, "page %02X", page);
     return text;
 }
+
+namespace {
+
+constexpr std::uint32_t kBlockSize = 512;
 
 DataDirection expectedDirection(const AtaRequest& request) {
     switch (request.command()) {
@@ -61,9 +61,6 @@ CommandOutcome identify(const DriveDescription& drive) {
 CommandOutcome readPage(const DriveDescription& drive, const AtaRequest& request) {
     const std::uint8_t page = request.lbaHigh();
     if (request.lbaMid() != pages::kVendorPageLbaMid) return aborted("unknown read");
-    if (std::find(drive.faults.failPages.begin(), drive.faults.failPages.end(), page) != drive.faults.failPages.end()) {
-        return aborted(pageAction(page) + " (failPages)");
-    }
     if (const auto found = drive.pageOverrides.find(page); found != drive.pageOverrides.end()) {
         return completedWith(found->second, pageAction(page) + " (override)");
     }

@@ -19,4 +19,7 @@ struct CommandOutcome {
 
 CommandOutcome executeCommand(DriveDescription& drive, const AtaRequest& request);
 
+// The log's action of a vendor page read: "page E5".
+std::string pageAction(std::uint8_t page);
+
 }  // namespace simulator

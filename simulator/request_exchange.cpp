@@ -1,5 +1,8 @@
 #include "simulator/request_exchange.h"
 
+#include <algorithm>
+
+#include "common/vendor_pages.h"
 #include "platform/physical_drive.h"
 #include "simulator/command_engine.h"
 #include "simulator/command_log.h"
@@ -22,6 +25,20 @@ std::uint32_t rejection(const Faults& faults, Route route) {
         case Route::Smart: return faults.rejectSmart;
     }
     return 0;
+}
+
+// The page a request reads when it is a vendor page read, as the controller takes one.
+std::optional<std::uint8_t> vendorPageRead(const AtaRequest& ata) {
+    if (ata.command() != lmx::pages::kCommandSmart || ata.features() != lmx::pages::kFeatureVendorPageRead ||
+        ata.lbaMid() != lmx::pages::kVendorPageLbaMid) {
+        return std::nullopt;
+    }
+    return ata.lbaHigh();
+}
+
+bool failsPage(const Faults& faults, const AtaRequest& ata) {
+    const auto page = vendorPageRead(ata);
+    return page && std::find(faults.failPages.begin(), faults.failPages.end(), *page) != faults.failPages.end();
 }
 
 class Exchange {
@@ -48,6 +65,10 @@ public:
                                  "illegal-request");
         }
         const AtaRequest& ata = *request_.ata;
+        if (failsPage(drive_.faults, ata)) {
+            entry_["action"] = pageAction(ata.lbaHigh());
+            return fail("failed", platform::kErrorIoDevice);
+        }
         if (request_.route == Route::Direct && drive_.faults.directErrBit) {
             return answerDirectWith(abortedAnswer(), "error-bit");
         }

@@ -7,6 +7,7 @@
 
 #include "common/byte_order.h"
 #include "common/controller_status_record.h"
+#include "platform/physical_drive.h"
 #include "simulator/command_log.h"
 #include "simulator/drive_store.h"
 #include "tests/simulator/simulator_requests.h"
@@ -212,7 +213,7 @@ TEST_F(SimPageVariants, MirrorLogsPatternContentAndOverrides) {
     EXPECT_EQ(0x00, overridden[12]);  // verbatim: no trailer added
 }
 
-TEST_F(SimPageVariants, FailedPagesAreAbortedByEveryRouteAndLogged) {
+TEST_F(SimPageVariants, FailedPagesFailByEveryRouteAndAreLogged) {
     createController(file, "Lumavex ZDAP-RS482");
     // An override of a failing page does not answer for it.
     setFields(file, {{"faults.failPages", "F5, e5"}, {"overrides.E5", "E5 10"}});
@@ -220,26 +221,29 @@ TEST_F(SimPageVariants, FailedPagesAreAbortedByEveryRouteAndLogged) {
     auto drive = testing::openDrive(file);
 
     const auto direct = testing::sendDirect(*drive, testing::pageRead(pages::kMirrorLogPageB));
-    EXPECT_TRUE(direct.ok);
-    EXPECT_EQ(lmx::kAtaStatusErr, direct.reply.CurrentTaskFile[lmx::kTaskCommand] & lmx::kAtaStatusErr);
+    EXPECT_FALSE(direct.ok);
+    EXPECT_EQ(platform::kErrorIoDevice, direct.error);
     const auto sat = testing::sendSat(*drive, testing::pageRead(pages::kMirrorLogPageB));
-    EXPECT_EQ(lmx::kScsiStatusCheckCondition, sat.status());
-    EXPECT_EQ(0x0B, sat.buffer.Sense[1] & 0x0F);  // ABORTED COMMAND
-    EXPECT_FALSE(testing::sendSmart(*drive, testing::pageRead(pages::kMirrorLogPageB)).ok);
-    EXPECT_EQ(lmx::kAtaStatusErr,
-              testing::sendDirect(*drive, testing::pageRead(pages::kRaidInfoPage)).reply.CurrentTaskFile[lmx::kTaskCommand] &
-                  lmx::kAtaStatusErr);
+    EXPECT_FALSE(sat.ok);
+    EXPECT_EQ(platform::kErrorIoDevice, sat.error);
+    const auto smart = testing::sendSmart(*drive, testing::pageRead(pages::kMirrorLogPageB));
+    EXPECT_FALSE(smart.ok);
+    EXPECT_EQ(platform::kErrorIoDevice, smart.error);
+    EXPECT_FALSE(testing::sendDirect(*drive, testing::pageRead(pages::kRaidInfoPage)).ok);
 
-    // The other pages answer as before.
+    // The other pages and commands answer as before.
     EXPECT_EQ(0xF4, testing::readPageDirect(*drive, pages::kMirrorLogPageA)[0]);
     expectFrame(testing::readPageDirect(*drive, pages::kStandardInfoPage), pages::kStandardInfoPage, 0x1C, 26);
+    EXPECT_TRUE(testing::sendDirect(*drive, testing::vendorControl(pages::kControlSilenceBuzzer)).ok);
 
     const auto log = readCommandLog(file);
-    ASSERT_GE(log.size(), 3u);
+    ASSERT_GE(log.size(), 4u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ("page F5 (failPages)", log[i].action);
-        EXPECT_EQ("aborted", log[i].result);
+        EXPECT_EQ("page F5", log[i].action);
+        EXPECT_EQ("failed", log[i].result);
+        EXPECT_EQ(platform::kErrorIoDevice, log[i].error);
     }
+    EXPECT_EQ("page E5", log[3].action);
 
     setFields(file, {{"faults.failPages", ""}});
     EXPECT_EQ(0xF5, testing::readPageDirect(*drive, pages::kMirrorLogPageB)[0]);
