@@ -15,14 +15,24 @@ void showPlainMessage(std::string_view text) {
                          QString::fromStdString(applicationName()));
 }
 
-}  // namespace
-
+// Characters (not bytes) of a UTF-8 text.
 std::size_t characterCount(const std::string& utf8) {
     std::size_t count = 0;
     for (const char c : utf8) {
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
     }
     return count;
+}
+
+}  // namespace
+
+std::optional<std::string> directPathFromCommandLine(const std::optional<std::string>& commandLine) {
+    if (!commandLine || commandLine->empty()) return std::nullopt;
+    if (characterCount(*commandLine) > static_cast<std::size_t>(kImagePathLimit)) {
+        showPlainMessage(kCommandLineTooLong);
+        return std::nullopt;
+    }
+    return commandLine;
 }
 
 int CZARKEL_fwupToolApp::InitInstance() {
@@ -32,15 +42,7 @@ int CZARKEL_fwupToolApp::InitInstance() {
         return 0;
     }
 
-    std::optional<std::string> directPath;
-    if (commandLine_ && !commandLine_->empty()) {
-        if (characterCount(*commandLine_) > static_cast<std::size_t>(kImagePathLimit)) {
-            showPlainMessage(kCommandLineTooLong);
-        } else {
-            directPath = commandLine_;
-        }
-    }
-    CZARKEL_fwupToolDlg dialog(std::move(directPath));
+    CZARKEL_fwupToolDlg dialog(directPathFromCommandLine(commandLine_));
     dialog.doModal();
     return 0;
 }

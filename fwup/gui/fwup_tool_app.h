@@ -20,7 +20,8 @@ private:
     std::optional<std::string> commandLine_;
 };
 
-// Characters (not bytes) of a UTF-8 text.
-std::size_t characterCount(const std::string& utf8);
+// The command line's text as the direct path: none for an empty text; none, after the
+// command-line message, for a text longer than the path box takes (260 characters).
+std::optional<std::string> directPathFromCommandLine(const std::optional<std::string>& commandLine);
 
 }  // namespace fwup::gui
