@@ -70,9 +70,9 @@ TEST_F(FwupProgram, ListPrintsTheDialogsRowsWithTabsBetweenCells) {
     EXPECT_EQ(list.exitCode, 0);
     EXPECT_EQ(list.out,
               "Phy No\tModel\tSerial\tF/W\tFPGA\tB/L\tCapacity\n"
-              "0\tLumavex ZDAP-RS482\tLMX0000000000001\tV1.05\t\t\t0x000074706DB0\n"
+              "0\tLumavex ZDAP-RS482\tLMX0000000000001\tV1.05\t0115\tBL1.02\t0x000074706DB0\n"
               "1\tLMXSIM ATA DISK\tDSK0000000000001\t1.0\t----\t--------\t0x00003A386030\n"
-              "3\tZDA-JW100\tLMX0000000000001\tV1.05\t\t\t0x000074706DB0\n");
+              "3\tZDA-JW100\tLMX0000000000001\tV1.05\t0115\tBL1.02\t0x000074706DB0\n");
     EXPECT_TRUE(list.err.empty());
 }
 
