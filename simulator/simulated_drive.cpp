@@ -1,8 +1,11 @@
 #include "simulator/simulated_drive.h"
 
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/physical_drive.h"
@@ -123,6 +126,13 @@ std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(file, ignored)) {
         error = platform::kErrorFileNotFound;
+        return nullptr;
+    }
+    // A drive file the caller may not read is a drive it has no rights to.
+    errno = 0;
+    if (!std::ifstream(file, std::ios::binary) &&
+        std::error_code(errno, std::generic_category()) == std::errc::permission_denied) {
+        error = platform::kErrorAccessDenied;
         return nullptr;
     }
     try {
