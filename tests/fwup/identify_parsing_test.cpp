@@ -123,24 +123,5 @@ TEST(DeviceListRows, CellsAreTheEntryAsShownAndControlCharactersCannotReachAScre
     EXPECT_EQ(deviceListRow(entry)[6], "0xFFFFFFFFFFFFFFFF");
 }
 
-TEST(DeviceListRows, TheFirstSupportedEntryIsSelectedOrNone) {
-    DeviceTable table;
-    table.count = 4;
-    table.entries[0].driveNumber = 0;
-    table.entries[1].driveNumber = 1;
-    table.entries[1].supported = true;
-    table.entries[2].driveNumber = 2;
-    table.entries[3].driveNumber = 3;
-    table.entries[3].supported = true;
-    EXPECT_EQ(initialSelection(table), 1);
-
-    table.entries[1].supported = false;
-    table.entries[3].supported = false;
-    EXPECT_EQ(initialSelection(table), std::nullopt);
-    table.entries[3].supported = true;
-    table.count = 3;  // entries past the count are not in the list
-    EXPECT_EQ(initialSelection(table), std::nullopt);
-}
-
 }  // namespace
 }  // namespace fwup
