@@ -1,5 +1,6 @@
 #pragma once
-// A scratch system root for a benchmark run, with simulated controllers on drives 0 to 5.
+// A scratch system root for a benchmark run, with simulated controllers on drives 0 to 5 that
+// the benchmark opens as dwsvc does.
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "simulator/drive_store.h"
+#include "simulator/simulated_drive.h"
 
 namespace lmx::bench {
 
@@ -16,6 +18,7 @@ public:
         std::string pattern = (std::filesystem::temp_directory_path() / "lmxbench-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
+        simulator::registerSimulatedDrives();
         setenv("LMXDUOWATCH_ROOT", path_.c_str(), 1);
         const char* models[] = {"Lumavex ZDAP-RS482", "Lumavex ZDAP-RS481", "ZDA-GX460-TT3", "ZDA-JW100"};
         for (int n = 0; n < controllers; ++n) {

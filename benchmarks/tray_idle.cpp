@@ -12,7 +12,7 @@
 #include <string>
 
 #include "benchmarks/simulated_root.h"
-#include "tray/app/main_frame.h"
+#include "tray/gui/main_frame.h"
 
 namespace {
 

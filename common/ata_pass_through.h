@@ -74,12 +74,7 @@ inline constexpr std::uint8_t kScsiDataUnspecified = 2;
 inline constexpr std::uint8_t kScsiStatusGood = 0x00;
 inline constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
 
-// Sense keys, and the ATA Status Return descriptor of descriptor-format sense.
-inline constexpr std::uint8_t kSenseNoSense = 0x00;
-inline constexpr std::uint8_t kSenseRecoveredError = 0x01;
-inline constexpr std::uint8_t kSenseIllegalRequest = 0x05;
-inline constexpr std::uint8_t kSenseAbortedCommand = 0x0B;
-inline constexpr std::uint8_t kAtaStatusReturnDescriptor = 0x09;
+// The sense data in Sense: common/sense_data.h.
 
 // SCSI_PASS_THROUGH with its sense and data areas. 32-bit fields are byte arrays (little-endian)
 // so that the layout is the same whatever the host.
@@ -122,6 +117,7 @@ inline void setU32(std::uint8_t (&field)[4], std::uint32_t value) { storeLittleE
 
 // ATA PASS-THROUGH(16) command block.
 inline constexpr std::uint8_t kAtaPassThrough16 = 0x85;
+inline constexpr std::uint8_t kAtaPassThrough12 = 0xA1;  // the 12-byte form, which the suite does not send
 inline constexpr std::size_t kCdbProtocol = 1;       // PROTOCOL << 1 | EXTEND
 inline constexpr std::size_t kCdbTransfer = 2;       // T_DIR << 3 | BYT_BLOK << 2 | T_LENGTH
 inline constexpr std::size_t kCdbFeaturesHigh = 3;

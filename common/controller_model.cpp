@@ -32,7 +32,6 @@ constexpr std::array<std::string_view, 5> kTemperatureModels = {
 };
 
 constexpr std::array<std::string_view, 2> kDisplaySettingModels = {"Lumavex ZDAP-RS", "Lumavex ZDA-RS"};
-constexpr std::array<std::string_view, 3> kThreeDriveModels = {"ZDA-JY", "Lumavex ZDAP-RS482", "Lumavex ZDA-RS482"};
 
 bool startsWithAny(std::string_view model, std::span<const std::string_view> prefixes) {
     for (std::string_view prefix : prefixes) {
@@ -45,6 +44,11 @@ bool startsWithAny(std::string_view model, std::span<const std::string_view> pre
 
 std::size_t memberSlotCount(ControllerFamily family) {
     return family == ControllerFamily::ZarkelT || family == ControllerFamily::MollenThreeSlot ? 3 : 2;
+}
+
+std::size_t memberSlotCount(std::string_view model) {
+    const ModelMatch match = matchControllerModel(model);
+    return match.family ? memberSlotCount(*match.family) : 2;
 }
 
 bool usesLongPageLayout(ControllerFamily family) {
@@ -67,6 +71,6 @@ bool isDisplaySettingModel(std::string_view model) {
     return !model.starts_with(kNoTemperatureModel) && startsWithAny(model, kDisplaySettingModels);
 }
 
-bool isThreeDriveModel(std::string_view model) { return startsWithAny(model, kThreeDriveModels); }
+bool isThreeDriveModel(std::string_view model) { return memberSlotCount(model) == 3; }
 
 }  // namespace lmx

@@ -20,6 +20,8 @@ enum class ControllerFamily : std::uint8_t {
 
 // Member drive slots of a family: 3 for families 1 and 4, else 2.
 std::size_t memberSlotCount(ControllerFamily family);
+// Member drive slots of a model string: its family's when the model table matches it, else 2.
+std::size_t memberSlotCount(std::string_view model);
 
 // Vendor page layout of a family (families 1, 3 and 4 use the long layout).
 bool usesLongPageLayout(ControllerFamily family);
@@ -36,7 +38,8 @@ ModelMatch matchControllerModel(std::string_view model);
 bool isTemperatureModel(std::string_view model);
 // The RAID information window offers its display-form setting for these models.
 bool isDisplaySettingModel(std::string_view model);
-// These models have a third member drive.
+// These models have a third member drive ("ZDA-JY", "Lumavex ZDAP-RS482", "Lumavex ZDA-RS482"):
+// those whose family has three slots.
 bool isThreeDriveModel(std::string_view model);
 
 }  // namespace lmx

@@ -1,6 +1,8 @@
 #pragma once
-// Encodings of the service's 32-bit settings values. Every program decodes them here and
-// nowhere else.
+// Encodings of the service's 32-bit settings values that more than one part of the suite reads:
+// every site decodes IntervalSetting, PatrolSetting and TemperatureSetting with these functions.
+// PopMsgSetting and DialogSetting only the tray application reads (tray/core/popup_settings.h,
+// tray/core/frame_settings.h).
 
 #include <cstdint>
 

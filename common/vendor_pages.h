@@ -27,6 +27,7 @@ inline constexpr std::size_t kFrameCode = 0;
 inline constexpr std::size_t kFrameLength = 1;
 inline constexpr std::uint8_t kTrailerFirst = 0x55;
 inline constexpr std::uint8_t kTrailerSecond = 0xAA;
+constexpr std::size_t trailerOffset(std::uint8_t frameLength) { return frameLength - std::size_t{2}; }
 
 // RAID information page (0xE5).
 inline constexpr std::uint8_t kRaidLengthShort = 0x7E;   // family 0 only

@@ -10,6 +10,9 @@
 #include "fwup/core/console_mode.h"
 #include "fwup/core/tool_version.h"
 #include "platform/version_record.h"
+#if LMX_WITH_SIMULATOR
+#include "simulator/simulated_drive.h"
+#endif
 
 #if LMX_FWUP_WITH_DIALOG
 #include <QApplication>
@@ -21,6 +24,10 @@
 LMX_DEFINE_VERSION_RECORD("LMXDuo_fwupTool", LMX_FWUP_VERSION_RECORD, LMX_LEGAL_COPYRIGHT);
 
 int main(int argc, char** argv) {
+#if LMX_WITH_SIMULATOR
+    // A drive entry of the system root that is a file is a simulated controller.
+    simulator::registerSimulatedDrives();
+#endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const fwup::Launch launch = fwup::parseCommandLine(arguments);
     if (launch.kind != fwup::LaunchKind::Dialog) return fwup::runConsoleMode(launch);

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/native_handle.h"
+
 namespace platform {
 
 class NamedMutex {
@@ -19,8 +21,8 @@ public:
     NamedMutex& operator=(const NamedMutex&) = delete;
 
 private:
-    explicit NamedMutex(int descriptor) : descriptor_(descriptor) {}
-    int descriptor_;
+    explicit NamedMutex(NativeHandle handle) : descriptor_(handle) {}
+    NativeHandle descriptor_;
 };
 
 }  // namespace platform

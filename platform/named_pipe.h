@@ -15,6 +15,8 @@
 #include <span>
 #include <string_view>
 
+#include "platform/native_handle.h"
+
 namespace platform::pipes {
 
 // Where a pipe named "\\.\pipe\NAME" lives on this machine; empty (123) for any other name.
@@ -57,9 +59,9 @@ public:
 
     private:
         friend class PipeServer;
-        Client(int socket, int wake);
-        int socket_ = -1;
-        int wake_ = -1;
+        Client(NativeHandle socket, NativeHandle wake);
+        NativeHandle socket_ = kInvalidNativeHandle;
+        NativeHandle wake_ = kInvalidNativeHandle;
     };
 
     // CreateNamedPipeA: duplex, byte mode, one server. Clients can connect as soon as it
@@ -110,8 +112,8 @@ public:
     void close();
 
 private:
-    explicit PipeClient(int socket);
-    int socket_ = -1;
+    explicit PipeClient(NativeHandle socket);
+    NativeHandle socket_ = kInvalidNativeHandle;
 };
 
 // CallNamedPipeA: waits up to `timeoutMilliseconds` for the server, connects, writes `request`,

@@ -2,7 +2,8 @@
 // Physical drives: CreateFileA on "\\.\PHYSICALDRIVEn", DeviceIoControl, CloseHandle.
 //
 // Drive n is resolved in the system root: devices/PHYSICALDRIVEn is either a link to a disk's
-// block device or SCSI generic device (a real disk) or a file describing a simulated drive. With the default root and no
+// block device or SCSI generic device (a real disk) or a file describing a simulated drive,
+// opened by the registered file drive opener (drive_backend.h). With the default root and no
 // entry for n, drive n is the n-th whole SCSI/SATA disk of the machine (/sys/block/sd* in name
 // order). A drive that does not exist fails to open with 2.
 

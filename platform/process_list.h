@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/native_handle.h"
+
 namespace platform::processes {
 
 inline constexpr std::uint32_t kProcessTerminate = 0x0001;
@@ -44,8 +46,8 @@ public:
     bool terminate(std::uint32_t exitCode);
 
 private:
-    ProcessHandle(int descriptor, std::uint32_t processId) : descriptor_(descriptor), processId_(processId) {}
-    int descriptor_ = -1;
+    ProcessHandle(NativeHandle handle, std::uint32_t processId) : descriptor_(handle), processId_(processId) {}
+    NativeHandle descriptor_ = kInvalidNativeHandle;
     std::uint32_t processId_ = 0;
 };
 

@@ -45,6 +45,9 @@ private:
 // appended to it ("the program's path cut after its last separator"). Empty on failure.
 std::string programFolder();
 
+// GetCurrentProcessId: the system's id of the calling process.
+std::uint32_t currentProcessId();
+
 // Debug output (OutputDebugString): to standard error when LMXDUOWATCH_DEBUG is set, else
 // nowhere. A line is written whole.
 void debugOutput(std::string_view text);

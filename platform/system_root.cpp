@@ -5,12 +5,9 @@
 
 namespace platform {
 
-namespace {
+// The platform's part that hands the absolute root on to the environment before main.
+void makeSystemRootAbsoluteInEnvironment();
 
-constexpr const char* kRootVariable = "LMXDUOWATCH_ROOT";
-
-// A relative root names a different folder from every working folder: it is made absolute
-// against the folder the program was started in.
 std::filesystem::path absoluteRoot(const char* configured) {
     std::filesystem::path root(configured);
     if (root.is_absolute()) return root;
@@ -19,20 +16,9 @@ std::filesystem::path absoluteRoot(const char* configured) {
     return error ? root : (base / root).lexically_normal();
 }
 
-// Before main, while the program has no other thread: a relative root in the environment is
-// replaced by its absolute path, so that every program this one starts (the service, the
-// notifier, helpers started from another folder) means the same folder.
-[[maybe_unused]] const bool gRootMadeAbsolute = [] {
-    const char* configured = std::getenv(kRootVariable);
-    if (!configured || !*configured || std::filesystem::path(configured).is_absolute()) return false;
-    const auto root = absoluteRoot(configured);
-    return ::setenv(kRootVariable, root.c_str(), 1) == 0;
-}();
-
-}  // namespace
-
 std::filesystem::path systemRoot() {
-    const char* configured = std::getenv(kRootVariable);
+    makeSystemRootAbsoluteInEnvironment();
+    const char* configured = std::getenv(kSystemRootVariable);
     return (configured && *configured) ? absoluteRoot(configured) : std::filesystem::path(kDefaultSystemRoot);
 }
 

@@ -8,12 +8,17 @@
 namespace platform {
 
 inline constexpr const char* kDefaultSystemRoot = "/var/lib/lmxduowatch";
+inline constexpr const char* kSystemRootVariable = "LMXDUOWATCH_ROOT";
 
 // The root as configured now (read from the environment on every call, so a test can point a
 // process at a fresh root), always absolute: a relative LMXDUOWATCH_ROOT is taken from the
 // folder the program started in, and the environment is given the absolute path before main,
 // so that the programs this one starts use the same root.
 std::filesystem::path systemRoot();
+
+// A configured root made absolute against the folder the program was started in (a relative
+// root would name a different folder from every working folder).
+std::filesystem::path absoluteRoot(const char* configured);
 
 // True when the root is the default one, i.e. the stand-ins speak for the real machine.
 bool isDefaultSystemRoot();

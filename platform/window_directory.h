@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/native_handle.h"
+
 namespace platform::windows {
 
 // The window procedure: message number, wParam, lParam → the result the sender receives.
@@ -44,8 +46,8 @@ public:
     const std::string& title() const;
     WindowRef ref() const;
 
-    // Readable while messages wait (for poll() or a toolkit's socket notifier).
-    int descriptor() const;
+    // Ready to read while messages wait: for a wait, or a GUI toolkit's socket notifier.
+    NativeHandle descriptor() const;
     // Runs the procedure for every message that has arrived, on the calling thread, which
     // must be the owner; returns how many ran. A procedure may dispatch again (a nested loop).
     std::size_t dispatchPending();

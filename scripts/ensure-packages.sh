@@ -1,22 +1,39 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages the suite builds and runs with are installed. As root it
 # installs what is missing; otherwise it prints the apt-get line to run and fails.
+#
+#   scripts/ensure-packages.sh            everything: the service, the tools and the GUI programs
+#   scripts/ensure-packages.sh --server   only what the build without the GUI needs
+#                                         (cmake --preset server): no Qt, no X server
 set -euo pipefail
 
+# The service, the tools, their tests and the benchmarks.
 packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev sqlite3 libsystemd-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  # GUI programs: Qt 6 Widgets and SVG icons, the Japanese dialog font, and libqt6gui6's
-  # offscreen platform plugin on which the GUI tests run without a display.
-  qt6-base-dev qt6-svg-dev libqt6gui6 fonts-ipafont-gothic
-  # The tray's desktop tests: an X server (Qt's X11 plugin comes with libqt6gui6), a private
-  # session bus for the notification area, and xdotool to look at windows and press keys.
-  xvfb dbus-daemon dbus-bin xdotool
-  # The real-disk test (tests/vm): a Linux guest under QEMU with an emulated AHCI disk, its init
-  # a static busybox; the guest's kernels are fetched with apt-get download, not installed.
-  qemu-system-x86 busybox-static xz-utils
 )
+
+case "${1:-}" in
+  --server) ;;
+  "")
+    packages+=(
+      # GUI programs: Qt 6 Widgets and SVG icons, the Japanese dialog font, and libqt6gui6's
+      # offscreen platform plugin on which the GUI tests run without a display.
+      qt6-base-dev qt6-svg-dev libqt6gui6 fonts-ipafont-gothic
+      # The tray's desktop tests: an X server (Qt's X11 plugin comes with libqt6gui6), a private
+      # session bus for the notification area, and xdotool to look at windows and press keys.
+      xvfb dbus-daemon dbus-bin xdotool
+      # The real-disk test (tests/vm): a Linux guest under QEMU with an emulated AHCI disk, its init
+      # a static busybox; the guest's kernels are fetched with apt-get download, not installed.
+      qemu-system-x86 busybox-static xz-utils
+    )
+    ;;
+  *)
+    echo "usage: $0 [--server]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
-# then runs the threaded tests again under ThreadSanitizer.
+# then runs the threaded tests again under ThreadSanitizer, and last builds and tests the build
+# for servers, without the GUI programs and without Qt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,4 +21,14 @@ cmake --build --preset tsan -j "$jobs" --target platform_tests monitor_tests ipc
   simulator_tests end_to_end_tests tray_core_tests dwsvc TXTRES_EN traysignal prockill monswitch session_probe lmxsim \
   fwup_tests fwup_gui_tests LMXDuo_fwupTool
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/scripts/tsan-qt.supp" ctest --preset tsan -j "$jobs" \
-  -R 'SyncEvent|ServiceDispatcher|ServiceRobustness|DwsvcProcess|ServiceManager|Registry|PollCycle|PipeServer|NamedPipe|WindowDirectory|LaunchInSession|Traysignal|Monswitch|Sim|ServiceEndToEnd|TrayWorker|ServicePipeClient|FirmwareDownload|FwupProgram|FwupDialog'
+  -R 'SyncEvent|FileLock|ServiceDispatcher|ServiceRobustness|DwsvcProcess|ServiceManager|Registry|PollCycle|PipeServer|NamedPipe|WindowDirectory|LaunchInSession|Traysignal|Monswitch|Sim|ServiceEndToEnd|TrayWorker|ServicePipeClient|FirmwareDownload|FwupProgram|FwupDialog'
+
+# The build for servers: dwsvc, TXTRES_EN, the tools and their tests, with no Qt found even
+# though this machine has it.
+cmake --preset server >/dev/null
+cmake --build --preset server -j "$jobs"
+if ldd build/server/bin/* 2>/dev/null | grep -q 'libQt6'; then
+  echo "The build without the GUI links Qt." >&2
+  exit 1
+fi
+ctest --preset server -j "$jobs"

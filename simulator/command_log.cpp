@@ -1,27 +1,28 @@
 #include "simulator/command_log.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <fstream>
 
+#include "platform/system_info.h"
 #include "simulator/drive_files.h"
 
 namespace simulator {
 
 namespace {
 
+// The system clock's time in UTC, to the millisecond: 2024-05-01T12:34:56.789Z.
 std::string utcTimestamp() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    using namespace std::chrono;
+    const auto now = floor<milliseconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date(day);
+    const hh_mm_ss time(now - day);
     char text[40];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(milliseconds));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
     return text;
 }
 
@@ -39,7 +40,7 @@ std::uint32_t numberField(const nlohmann::json& entry, const char* key) {
 
 void appendCommandLog(const std::filesystem::path& driveFile, LogEntry entry) {
     entry["time"] = utcTimestamp();
-    entry["pid"] = static_cast<std::int64_t>(::getpid());
+    entry["pid"] = static_cast<std::int64_t>(platform::currentProcessId());
     appendToFile(commandLogPath(driveFile), entry.dump() + "\n");
 }
 

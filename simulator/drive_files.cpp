@@ -1,15 +1,12 @@
 #include "simulator/drive_files.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
+#include "platform/system_info.h"
 #include "simulator/drive_json.h"
 
 namespace simulator {
@@ -24,19 +21,19 @@ std::filesystem::path besideDriveFile(const std::filesystem::path& driveFile, st
     return path;
 }
 
-std::string systemMessage(std::string_view what, const std::filesystem::path& path) {
-    return std::string(what) + " " + path.string() + ": " + std::generic_category().message(errno);
+std::string systemMessage(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
+    return std::string(what) + " " + path.string() + ": " + error.message();
 }
 
-void writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            throw SimulatorError(systemMessage("cannot write", path));
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+// What the failed file operation just left in errno, the standard library's record of it.
+std::error_code lastFileError() { return std::error_code(errno, std::generic_category()); }
+
+// Writes the bytes to a stream opened on `path`, and flushes them.
+void writeAll(std::ofstream& out, std::string_view bytes, const std::filesystem::path& path) {
+    errno = 0;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) throw SimulatorError(systemMessage("cannot write", path, lastFileError()));
 }
 
 }  // namespace
@@ -70,18 +67,10 @@ std::filesystem::path firmwarePath(const std::filesystem::path& driveFile) {
 
 DriveLock::DriveLock(const std::filesystem::path& driveFile) {
     const auto path = lockFilePath(driveFile);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) throw SimulatorError(systemMessage("cannot open the lock file", path));
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd_);
-            throw SimulatorError(systemMessage("cannot lock", path));
-        }
-    }
-}
-
-DriveLock::~DriveLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
+    std::error_code error;
+    lock_ = platform::FileLock::open(path, error);
+    if (!lock_) throw SimulatorError(systemMessage("cannot open the lock file", path, error));
+    if (!lock_->lock(error)) throw SimulatorError(systemMessage("cannot lock", path, error));
 }
 
 DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {
@@ -113,34 +102,33 @@ DriveDescription parseDescription(const std::string& text, const std::filesystem
 void writeDescriptionFile(const std::filesystem::path& driveFile, const DriveDescription& drive) {
     checkDescription(drive);
     const std::string text = toJson(drive).dump(2) + "\n";
-    const auto temporary = besideDriveFile(driveFile, ".tmp" + std::to_string(::getpid()));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw SimulatorError(systemMessage("cannot create", temporary));
-    try {
-        writeAll(fd, text, temporary);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw;
+    const auto temporary = besideDriveFile(driveFile, ".tmp" + std::to_string(platform::currentProcessId()));
+    std::error_code ignored;
+    {
+        errno = 0;
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) throw SimulatorError(systemMessage("cannot create", temporary, lastFileError()));
+        try {
+            writeAll(out, text, temporary);
+        } catch (...) {
+            out.close();
+            std::filesystem::remove(temporary, ignored);
+            throw;
+        }
     }
-    ::close(fd);
-    if (::rename(temporary.c_str(), driveFile.c_str()) != 0) {
-        const std::string message = systemMessage("cannot replace", driveFile);
-        ::unlink(temporary.c_str());
-        throw SimulatorError(message);
+    std::error_code error;
+    std::filesystem::rename(temporary, driveFile, error);
+    if (error) {
+        std::filesystem::remove(temporary, ignored);
+        throw SimulatorError(systemMessage("cannot replace", driveFile, error));
     }
 }
 
 void appendToFile(const std::filesystem::path& file, std::string_view bytes) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) throw SimulatorError(systemMessage("cannot open", file));
-    try {
-        writeAll(fd, bytes, file);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    if (!out) throw SimulatorError(systemMessage("cannot open", file, lastFileError()));
+    writeAll(out, bytes, file);
 }
 
 }  // namespace simulator

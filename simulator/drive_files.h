@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_lock.h"
 #include "simulator/drive_description.h"
 
 namespace simulator {
@@ -22,17 +23,16 @@ std::filesystem::path lockFilePath(const std::filesystem::path& driveFile);
 std::filesystem::path commandLogPath(const std::filesystem::path& driveFile);
 std::filesystem::path firmwarePath(const std::filesystem::path& driveFile);
 
-// An exclusive lock on the drive's lock file (flock), held for the object's life. Separate
-// objects exclude each other within one process as well as across processes.
+// An exclusive lock on the drive's lock file, held for the object's life. Separate objects
+// exclude each other within one process as well as across processes.
 class DriveLock {
 public:
     explicit DriveLock(const std::filesystem::path& driveFile);
-    ~DriveLock();
     DriveLock(const DriveLock&) = delete;
     DriveLock& operator=(const DriveLock&) = delete;
 
 private:
-    int fd_ = -1;
+    std::optional<platform::FileLock> lock_;
 };
 
 // The description in a drive file; throws SimulatorError when the file is missing or invalid.

@@ -1,7 +1,5 @@
 #include "simulator/request_exchange.h"
 
-#include <sys/stat.h>
-
 #include "platform/physical_drive.h"
 #include "simulator/command_engine.h"
 #include "simulator/command_log.h"
@@ -45,7 +43,7 @@ public:
             return fail("failed", platform::kErrorIoDevice);
         }
         if (request_.illegalRequestAsc) {
-            const SenseCode code{kSenseIllegalRequest, *request_.illegalRequestAsc, 0};
+            const SenseCode code{lmx::sense::kIllegalRequest, *request_.illegalRequestAsc, 0};
             return answerSatWith(abortedAnswer(), buildSense(drive_.faults.senseFormat, false, code, std::nullopt),
                                  "illegal-request");
         }
@@ -54,7 +52,7 @@ public:
             return answerDirectWith(abortedAnswer(), "error-bit");
         }
         const auto& senseKey = drive_.faults.satSenseKey;
-        if (request_.route == Route::Sat && senseKey && *senseKey > kSenseRecoveredError) {
+        if (request_.route == Route::Sat && senseKey && *senseKey > lmx::sense::kRecoveredError) {
             return answerSatWith(abortedAnswer(), sense({*senseKey, 0, 0}, abortedAnswer()), "check-condition");
         }
 
@@ -69,7 +67,7 @@ public:
             case Route::Direct: return answerDirectWith(answer, result);
             case Route::Sat:
                 if (!answer.completed) {
-                    return answerSatWith(answer, sense({kSenseAbortedCommand, 0, 0}, answer), result);
+                    return answerSatWith(answer, sense({lmx::sense::kAbortedCommand, 0, 0}, answer), result);
                 }
                 if (senseKey) {
                     return answerSatWith(answer, sense({*senseKey, 0, kAscqAtaInformationAvailable}, answer),
@@ -111,8 +109,9 @@ private:
     void keepFirmware(const Bytes& blocks) {
         const auto path = firmwarePath(driveFile_);
         appendToFile(path, std::string_view(reinterpret_cast<const char*>(blocks.data()), blocks.size()));
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0) entry_["block"] = static_cast<std::uint64_t>(info.st_size) / kBlockSize;
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!error) entry_["block"] = static_cast<std::uint64_t>(size) / kBlockSize;
     }
 
     IoResult fail(const char* result, std::uint32_t error) {

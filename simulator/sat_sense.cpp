@@ -4,64 +4,61 @@ namespace simulator {
 
 namespace {
 
-constexpr std::uint8_t kFixedCurrent = 0x70;
-constexpr std::uint8_t kDescriptorCurrent = 0x72;
-constexpr std::uint8_t kValidBit = 0x80;
-constexpr std::uint8_t kFixedAdditionalLength = 10;
-constexpr std::uint8_t kAtaStatusReturnDescriptor = 0x09;
-constexpr std::uint8_t kAtaStatusReturnLength = 0x0C;
+namespace layout = lmx::sense;
 
 SenseData fixedSense(bool valid, SenseCode code, const std::optional<ReturnedRegisters>& registers) {
     SenseData sense;
     std::uint8_t* b = sense.bytes;
-    b[0] = kFixedCurrent;
-    b[2] = code.key & 0x0F;
-    b[7] = kFixedAdditionalLength;
-    b[12] = code.asc;
-    b[13] = code.ascq;
+    b[layout::kResponseCode] = layout::kFixedCurrent;
+    b[layout::kFixedSenseKey] = code.key & layout::kSenseKeyMask;
+    b[layout::kFixedAdditionalLength] = layout::kFixedAdditionalLengthValue;
+    b[layout::kFixedAsc] = code.asc;
+    b[layout::kFixedAscq] = code.ascq;
     if (registers) {
-        if (valid) b[0] |= kValidBit;
-        b[3] = registers->error;
-        b[4] = registers->status;
-        b[5] = registers->device;
-        b[6] = registers->count;
+        if (valid) b[layout::kResponseCode] |= layout::kValidBit;
+        b[layout::kFixedError] = registers->error;
+        b[layout::kFixedStatus] = registers->status;
+        b[layout::kFixedDevice] = registers->device;
+        b[layout::kFixedCount] = registers->count;
         const bool countUpper = registers->countHigh != 0;
         const bool lbaUpper = registers->lba24 != 0 || registers->lba32 != 0 || registers->lba40 != 0;
-        b[8] = static_cast<std::uint8_t>((registers->extended ? 0x80 : 0) | (countUpper ? 0x40 : 0) |
-                                         (lbaUpper ? 0x20 : 0));
-        b[9] = registers->lbaLow;
-        b[10] = registers->lbaMid;
-        b[11] = registers->lbaHigh;
+        b[layout::kFixedExtensionFlags] = static_cast<std::uint8_t>((registers->extended ? layout::kFixedExtendedBit : 0) |
+                                                                    (countUpper ? layout::kFixedCountUpperBit : 0) |
+                                                                    (lbaUpper ? layout::kFixedLbaUpperBit : 0));
+        b[layout::kFixedLbaLow] = registers->lbaLow;
+        b[layout::kFixedLbaMid] = registers->lbaMid;
+        b[layout::kFixedLbaHigh] = registers->lbaHigh;
     }
-    sense.length = 8 + kFixedAdditionalLength;
+    sense.length = layout::kFixedSenseLength;
     return sense;
 }
 
 SenseData descriptorSense(SenseCode code, const std::optional<ReturnedRegisters>& registers) {
     SenseData sense;
     std::uint8_t* b = sense.bytes;
-    b[0] = kDescriptorCurrent;
-    b[1] = code.key & 0x0F;
-    b[2] = code.asc;
-    b[3] = code.ascq;
+    b[layout::kResponseCode] = layout::kDescriptorCurrent;
+    b[layout::kDescriptorSenseKey] = code.key & layout::kSenseKeyMask;
+    b[layout::kDescriptorAsc] = code.asc;
+    b[layout::kDescriptorAscq] = code.ascq;
     if (registers) {
-        b[7] = 2 + kAtaStatusReturnLength;
-        b[8] = kAtaStatusReturnDescriptor;
-        b[9] = kAtaStatusReturnLength;
-        b[10] = registers->extended ? 0x01 : 0x00;
-        b[11] = registers->error;
-        b[12] = registers->countHigh;
-        b[13] = registers->count;
-        b[14] = registers->lba24;
-        b[15] = registers->lbaLow;
-        b[16] = registers->lba32;
-        b[17] = registers->lbaMid;
-        b[18] = registers->lba40;
-        b[19] = registers->lbaHigh;
-        b[20] = registers->device;
-        b[21] = registers->status;
+        b[layout::kDescriptorAdditionalLength] = sizeof(layout::AtaStatusReturn);
+        std::uint8_t* ata = b + layout::kFirstDescriptor;
+        ata[layout::kReturnCode] = layout::kAtaStatusReturnDescriptor;
+        ata[layout::kReturnLength] = layout::kAtaStatusReturnLength;
+        ata[layout::kReturnExtend] = registers->extended ? layout::kReturnExtendBit : 0x00;
+        ata[layout::kReturnError] = registers->error;
+        ata[layout::kReturnCountHigh] = registers->countHigh;
+        ata[layout::kReturnCount] = registers->count;
+        ata[layout::kReturnLba24] = registers->lba24;
+        ata[layout::kReturnLbaLow] = registers->lbaLow;
+        ata[layout::kReturnLba32] = registers->lba32;
+        ata[layout::kReturnLbaMid] = registers->lbaMid;
+        ata[layout::kReturnLba40] = registers->lba40;
+        ata[layout::kReturnLbaHigh] = registers->lbaHigh;
+        ata[layout::kReturnDevice] = registers->device;
+        ata[layout::kReturnStatus] = registers->status;
     }
-    sense.length = static_cast<std::uint8_t>(8 + b[7]);
+    sense.length = static_cast<std::uint8_t>(layout::kFirstDescriptor + b[layout::kDescriptorAdditionalLength]);
     return sense;
 }
 

@@ -6,17 +6,14 @@
 #include <optional>
 
 #include "common/ata_pass_through.h"
+#include "common/sense_data.h"
 #include "simulator/ata_request.h"
 #include "simulator/drive_description.h"
 
 namespace simulator {
 
-// Sense keys are common/ata_pass_through.h's; these are the additional sense codes the
-// simulator answers with.
-using lmx::kSenseAbortedCommand;
-using lmx::kSenseIllegalRequest;
-using lmx::kSenseNoSense;
-using lmx::kSenseRecoveredError;
+// The sense keys and the layout are common/sense_data.h's; these are the additional sense
+// codes the simulator answers with.
 inline constexpr std::uint8_t kAscInvalidOperationCode = 0x20;
 inline constexpr std::uint8_t kAscInvalidFieldInCdb = 0x24;
 inline constexpr std::uint8_t kAscqAtaInformationAvailable = 0x1D;  // with ASC 0x00

@@ -145,4 +145,6 @@ std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem
     return std::make_unique<SimulatedDrive>(file);
 }
 
+void registerSimulatedDrives() { platform::registerFileDriveOpener(&openSimulatedDrive); }
+
 }  // namespace simulator

@@ -14,4 +14,8 @@ namespace simulator {
 // that is not a valid drive description) on failure.
 std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem::path& file, std::uint32_t& error);
 
+// Makes the platform open drive entries that are files as simulated drives: called at the start
+// of the programs and tests that accept them.
+void registerSimulatedDrives();
+
 }  // namespace simulator

@@ -69,7 +69,7 @@ Sector raidPage(const DriveDescription& drive) {
         lmx::storeBigEndian(&page[*offset], drive.raid.patrolProgress);
     }
     lmx::storeBigEndian(&page[pages::kRaidFpgaVersion], drive.raid.fpgaVersion);
-    frame(page, drive, pages::kRaidInfoPage, length, length - 2u);
+    frame(page, drive, pages::kRaidInfoPage, length, pages::trailerOffset(length));
     return page;
 }
 
@@ -89,7 +89,7 @@ Sector standardPage(const DriveDescription& drive) {
         }
     }
     const std::uint8_t length = longLayout ? pages::kStandardLengthLong : pages::kStandardLengthShort;
-    frame(page, drive, pages::kStandardInfoPage, length, length - 2u);
+    frame(page, drive, pages::kStandardInfoPage, length, pages::trailerOffset(length));
     return page;
 }
 

@@ -11,7 +11,7 @@
 #include "platform/version_record.h"
 #include "platform/win_error.h"
 #include "platform/window_directory.h"
-#include "tray/app/main_frame.h"
+#include "tray/gui/main_frame.h"
 
 LMX_DEFINE_VERSION_RECORD("LMX Duowatch", LMX_PRODUCT_VERSION, LMX_LEGAL_COPYRIGHT);
 

@@ -353,7 +353,7 @@ void PipeServer::stop() {
     ::shutdown(impl_->listener.get(), SHUT_RDWR);
 }
 
-PipeServer::Client::Client(int socket, int wake) : socket_(socket), wake_(wake) {}
+PipeServer::Client::Client(NativeHandle socket, NativeHandle wake) : socket_(socket), wake_(wake) {}
 
 PipeServer::Client::Client(Client&& other) noexcept : socket_(std::exchange(other.socket_, -1)), wake_(other.wake_) {}
 
@@ -393,7 +393,7 @@ bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds)
     }
 }
 
-PipeClient::PipeClient(int socket) : socket_(socket) {}
+PipeClient::PipeClient(NativeHandle socket) : socket_(socket) {}
 PipeClient::~PipeClient() { close(); }
 PipeClient::PipeClient(PipeClient&& other) noexcept : socket_(std::exchange(other.socket_, -1)) {}
 

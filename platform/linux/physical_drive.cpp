@@ -9,7 +9,6 @@
 #include "platform/linux/block_device_drive.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
-#include "simulator/simulated_drive.h"
 
 namespace platform {
 
@@ -37,7 +36,7 @@ std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
     const auto entry = driveEntryPath(driveNumber);
     std::error_code ignored;
     const auto status = std::filesystem::status(entry, ignored);
-    if (std::filesystem::is_regular_file(status)) return simulator::openSimulatedDrive(entry, error);
+    if (std::filesystem::is_regular_file(status)) return openFileDrive(entry, error);
     // A disk's block device, or its SCSI generic device.
     if (std::filesystem::is_block_file(status) || std::filesystem::is_character_file(status)) {
         return openBlockDevice(entry, error);

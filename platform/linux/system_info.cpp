@@ -86,6 +86,8 @@ std::string programFolder() {
     return folder;
 }
 
+std::uint32_t currentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+
 void debugOutput(std::string_view text) {
     static const bool enabled = std::getenv("LMXDUOWATCH_DEBUG") != nullptr;
     if (!enabled) return;

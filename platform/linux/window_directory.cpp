@@ -209,7 +209,7 @@ const std::string& Window::title() const { return impl_->title; }
 
 WindowRef Window::ref() const { return {impl_->registration.socketPath, static_cast<std::uint32_t>(::getpid())}; }
 
-int Window::descriptor() const { return impl_->poller.get(); }
+NativeHandle Window::descriptor() const { return impl_->poller.get(); }
 
 std::size_t Window::dispatchPending() {
     std::size_t handled = 0;

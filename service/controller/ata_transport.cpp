@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "common/sense_data.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
 
@@ -13,7 +14,6 @@ namespace controller {
 namespace {
 
 std::mutex gConversationLock;
-
 
 bool isDataIn(const lmx::AtaPassThroughDirect& request) { return request.AtaFlags & lmx::kAtaFlagsDataIn; }
 bool isDataOut(const lmx::AtaPassThroughDirect& request) { return request.AtaFlags & lmx::kAtaFlagsDataOut; }
@@ -89,52 +89,56 @@ SatRequestSizes buildSatRequest(lmx::AtaPassThroughDirect& request, const std::u
 }
 
 bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughDirect& reply) {
+    namespace sense = lmx::sense;
     if (sat.ScsiStatus == lmx::kScsiStatusGood) return true;
     if (sat.ScsiStatus != lmx::kScsiStatusCheckCondition) return false;
-    const std::uint8_t* sense = sat.Sense;
+    const std::uint8_t* data = sat.Sense;
     auto* current = reply.CurrentTaskFile;
     auto* previous = reply.PreviousTaskFile;
     const auto clearHighOrder = [&] { std::memset(previous + 1, 0, 4); };
     std::uint8_t senseKey = 0;
-    switch (sense[0] & 0x7F) {
-        case 0x70:
-        case 0x71:
-            if (sense[0] & 0x80) {
-                current[lmx::kTaskFeatures] = sense[3];
-                current[lmx::kTaskCommand] = sense[4];
-                current[lmx::kTaskDevice] = sense[5];
-                current[lmx::kTaskSectorCount] = sense[6];
-                current[lmx::kTaskLbaLow] = sense[9];
-                current[lmx::kTaskLbaMid] = sense[10];
-                current[lmx::kTaskLbaHigh] = sense[11];
+    switch (data[sense::kResponseCode] & sense::kResponseCodeMask) {
+        case sense::kFixedCurrent:
+        case sense::kFixedDeferred:
+            if (data[sense::kResponseCode] & sense::kValidBit) {
+                current[lmx::kTaskFeatures] = data[sense::kFixedError];
+                current[lmx::kTaskCommand] = data[sense::kFixedStatus];
+                current[lmx::kTaskDevice] = data[sense::kFixedDevice];
+                current[lmx::kTaskSectorCount] = data[sense::kFixedCount];
+                current[lmx::kTaskLbaLow] = data[sense::kFixedLbaLow];
+                current[lmx::kTaskLbaMid] = data[sense::kFixedLbaMid];
+                current[lmx::kTaskLbaHigh] = data[sense::kFixedLbaHigh];
                 clearHighOrder();
             }
-            senseKey = sense[2] & 0x0F;
+            senseKey = data[sense::kFixedSenseKey] & sense::kSenseKeyMask;
             break;
-        case 0x72:
-        case 0x73:
-            senseKey = sense[1] & 0x0F;
-            if (sense[8] == lmx::kAtaStatusReturnDescriptor) {
-                current[lmx::kTaskFeatures] = sense[11];
-                current[lmx::kTaskSectorCount] = sense[13];
-                current[lmx::kTaskLbaLow] = sense[15];
-                current[lmx::kTaskLbaMid] = sense[17];
-                current[lmx::kTaskLbaHigh] = sense[19];
-                current[lmx::kTaskDevice] = sense[20];
-                current[lmx::kTaskCommand] = sense[21];
-                if (sense[10] & 0x01) {
-                    previous[lmx::kTaskSectorCount] = sense[12];
-                    previous[lmx::kTaskLbaLow] = sense[14];
-                    previous[lmx::kTaskLbaMid] = sense[16];
-                    previous[lmx::kTaskLbaHigh] = sense[18];
+        case sense::kDescriptorCurrent:
+        case sense::kDescriptorDeferred: {
+            senseKey = data[sense::kDescriptorSenseKey] & sense::kSenseKeyMask;
+            // The ATA Status Return, when there is one, is the first descriptor.
+            const std::uint8_t* ata = data + sense::kFirstDescriptor;
+            if (ata[sense::kReturnCode] == sense::kAtaStatusReturnDescriptor) {
+                current[lmx::kTaskFeatures] = ata[sense::kReturnError];
+                current[lmx::kTaskSectorCount] = ata[sense::kReturnCount];
+                current[lmx::kTaskLbaLow] = ata[sense::kReturnLbaLow];
+                current[lmx::kTaskLbaMid] = ata[sense::kReturnLbaMid];
+                current[lmx::kTaskLbaHigh] = ata[sense::kReturnLbaHigh];
+                current[lmx::kTaskDevice] = ata[sense::kReturnDevice];
+                current[lmx::kTaskCommand] = ata[sense::kReturnStatus];
+                if (ata[sense::kReturnExtend] & sense::kReturnExtendBit) {
+                    previous[lmx::kTaskSectorCount] = ata[sense::kReturnCountHigh];
+                    previous[lmx::kTaskLbaLow] = ata[sense::kReturnLba24];
+                    previous[lmx::kTaskLbaMid] = ata[sense::kReturnLba32];
+                    previous[lmx::kTaskLbaHigh] = ata[sense::kReturnLba40];
                 } else {
                     clearHighOrder();
                 }
             }
             break;
+        }
         default: return false;
     }
-    return senseKey == lmx::kSenseNoSense || senseKey == lmx::kSenseRecoveredError;
+    return sense::senseKeyMeansSuccess(senseKey);
 }
 
 bool send_ata_command_using_sat(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply,

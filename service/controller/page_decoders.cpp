@@ -17,6 +17,13 @@ bool trailerAt(PageBytes page, std::size_t offset) {
     return page[offset] == pages::kTrailerFirst && page[offset + 1] == pages::kTrailerSecond;
 }
 
+// Where the RAID page's trailer lies for each of its lengths: bytes 126-127, family 0's short
+// page 124-125, family 2's page 146-147, the long page of families 3 and 4 188-189.
+constexpr std::size_t kRaidTrailer = pages::trailerOffset(pages::kRaidLength);
+constexpr std::size_t kRaidTrailerShort = pages::trailerOffset(pages::kRaidLengthShort);
+constexpr std::size_t kRaidTrailerQuessa = pages::trailerOffset(pages::kRaidLengthQuessa);
+constexpr std::size_t kRaidTrailerLong = pages::trailerOffset(pages::kRaidLengthLong);
+
 bool hasThreeSlots(ControllerFamily family) { return lmx::memberSlotCount(family) == 3; }
 
 template <std::size_t N>
@@ -33,24 +40,25 @@ bool checkRaidPage(PageBytes page, ControllerFamily family) {
         case ControllerFamily::Zarkel:
             // The two trailer bytes are each accepted at either of their two places.
             if (code && (length == pages::kRaidLength || length == pages::kRaidLengthShort) &&
-                (page[126] == pages::kTrailerFirst || page[124] == pages::kTrailerFirst) &&
-                (page[127] == pages::kTrailerSecond || page[125] == pages::kTrailerSecond)) {
+                (page[kRaidTrailer] == pages::kTrailerFirst || page[kRaidTrailerShort] == pages::kTrailerFirst) &&
+                (page[kRaidTrailer + 1] == pages::kTrailerSecond ||
+                 page[kRaidTrailerShort + 1] == pages::kTrailerSecond)) {
                 return true;
             }
             platform::debugOutput("get_raid_info: Valid Check Failed. (Zarkel)\n");
             return false;
         case ControllerFamily::ZarkelT:
-            if (code && length == pages::kRaidLength && trailerAt(page, 126)) return true;
+            if (code && length == pages::kRaidLength && trailerAt(page, kRaidTrailer)) return true;
             platform::debugOutput("get_raid_info: Valid Check Failed. (Zarkel-T)\n");
             return false;
         case ControllerFamily::Quessa:
-            if (code && length == pages::kRaidLengthQuessa && trailerAt(page, 146)) return true;
+            if (code && length == pages::kRaidLengthQuessa && trailerAt(page, kRaidTrailerQuessa)) return true;
             platform::debugOutput("get_raid_info: Valid Check Failed. (Quessa)\n");
             return false;
         case ControllerFamily::Mollen:
         case ControllerFamily::MollenThreeSlot:
-            if (code && ((length == pages::kRaidLength && trailerAt(page, 126)) ||
-                         (length == pages::kRaidLengthLong && trailerAt(page, 188)))) {
+            if (code && ((length == pages::kRaidLength && trailerAt(page, kRaidTrailer)) ||
+                         (length == pages::kRaidLengthLong && trailerAt(page, kRaidTrailerLong)))) {
                 return true;
             }
             platform::debugOutput("get_raid_info: Valid Check Failed. (Mollen)\n");
@@ -82,7 +90,7 @@ bool checkStandardPage(PageBytes page, ControllerFamily family) {
     const bool longLayout = lmx::usesLongPageLayout(family);
     const std::uint8_t length = longLayout ? pages::kStandardLengthLong : pages::kStandardLengthShort;
     if (page[pages::kFrameCode] == pages::kStandardInfoPage && page[pages::kFrameLength] == length &&
-        trailerAt(page, length - 2u)) {
+        trailerAt(page, pages::trailerOffset(length))) {
         return true;
     }
     platform::debugOutput("get_standard_ex_info: Valid Check Failed.\n");

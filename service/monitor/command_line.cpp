@@ -1,10 +1,9 @@
 #include "service/monitor/command_line.h"
 
-#include <strings.h>
-
 #include <charconv>
 #include <cstring>
 
+#include "common/ascii_text.h"
 #include "platform/event_log.h"
 #include "platform/registry.h"
 #include "platform/service_dispatcher.h"
@@ -20,7 +19,7 @@ namespace dwsvc {
 
 namespace {
 
-bool sameWord(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+bool sameWord(const char* a, const char* b) { return lmx::equalIgnoringAsciiCase(a, b); }
 
 void runAsService(ServiceWorkers& workers) {
     ServiceRuntime runtime(workers);

@@ -97,7 +97,7 @@ bool LibraryMessages::getMessage(int index, std::string& text) const {
         return true;
     }
     // A miss: the library's miss text when it holds exactly one integer placeholder.
-    if (found) candidate = callLibrary(function_, 0, found);
+    if (found) candidate = callLibrary(function_, kMessageMissText, found);
     text = conversionKinds(candidate) == std::optional<std::string>("i") ? candidate : std::string(japaneseMissText());
     return false;
 }

@@ -13,6 +13,31 @@ namespace dwsvc {
 inline constexpr int kFirstMessage = 1;
 inline constexpr int kLastMessage = 20;
 
+// The messages by number, as the service's table and the language library number them.
+inline constexpr int kMessageStatusHeader = 1;
+inline constexpr int kMessageDriveNumbers = 2;     // physical drive, RAID number
+inline constexpr int kMessageRaidStatus = 3;       // the text of one of the four below
+inline constexpr int kMessageRaidNormal = 4;
+inline constexpr int kMessageRaidRebuilding = 5;
+inline constexpr int kMessageRaidRebuildStopped = 6;
+inline constexpr int kMessageRaidError = 7;
+inline constexpr int kMessageSlotStatus = 8;       // slot, the text of one of the three below
+inline constexpr int kMessageSlotNormal = 9;
+inline constexpr int kMessageSlotRebuilding = 10;
+inline constexpr int kMessageSlotMissing = 11;
+inline constexpr int kMessageMonitoringStarted = 12;  // version
+inline constexpr int kMessageMonitoringStopped = 13;
+inline constexpr int kMessageControllerFound = 14;    // drive, RAID number, model, serial, firmware
+inline constexpr int kMessageControllerLost = 15;     // the same
+inline constexpr int kMessagePatrolStarted = 16;      // the same
+inline constexpr int kMessagePatrolMissed = 17;       // the missed time
+inline constexpr int kMessagePatrolNotStarted = 18;   // drive, RAID number, model, serial, firmware
+inline constexpr int kMessageOverTemperature = 19;    // drive, RAID number, threshold, list of slots
+inline constexpr int kMessageUnreadableSectors = 20;  // drive, RAID number, model, serial, firmware
+// No message has this number: asking for it gives the provider's miss text, with one
+// placeholder for the low 16 bits of the event id.
+inline constexpr int kMessageMissText = 0;
+
 // The Japanese text of a message, or empty for an index outside the table.
 std::optional<std::string_view> japaneseMessage(int index);
 // The Japanese miss text, with one placeholder for the 16-bit event id.

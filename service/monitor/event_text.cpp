@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/controller_model.h"
+#include "common/service_settings.h"
 #include "common/utf8_text.h"
 #include "platform/system_info.h"
 #include "platform/system_time.h"
@@ -17,32 +18,22 @@ namespace dwsvc {
 
 namespace {
 
-// Messages of the status block.
-constexpr int kHeaderMessage = 1;
-constexpr int kDriveNumbersMessage = 2;
-constexpr int kRaidStatusMessage = 3;
-constexpr int kSlotStatusMessage = 8;
-constexpr int kSlotNormal = 9;
-constexpr int kSlotRebuilding = 10;
-constexpr int kSlotMissing = 11;
-
 int raidStatusMessage(std::uint8_t raidStatus) {
     switch (raidStatus) {
-        case lmx::kRaidNormal: return 4;
-        case lmx::kRaidRebuilding: return 5;
-        case lmx::kRaidRebuildStopped: return 6;
-        default: return 7;  // error, and the undefined values above 3
+        case lmx::kRaidNormal: return kMessageRaidNormal;
+        case lmx::kRaidRebuilding: return kMessageRaidRebuilding;
+        case lmx::kRaidRebuildStopped: return kMessageRaidRebuildStopped;
+        default: return kMessageRaidError;  // error, and the undefined values above 3
     }
 }
 
 int slotStatusMessage(std::uint8_t status) {
-    if (!(status & lmx::kDrivePresentBit)) return kSlotMissing;
-    return (status & lmx::kDriveRebuildingBit) ? kSlotRebuilding : kSlotNormal;
+    if (!(status & lmx::kDrivePresentBit)) return kMessageSlotMissing;
+    return (status & lmx::kDriveRebuildingBit) ? kMessageSlotRebuilding : kMessageSlotNormal;
 }
 
 std::size_t slotCountOf(const lmx::ControllerStatusRecord& record) {
-    const auto match = lmx::matchControllerModel(lmx::fieldText(record.raidModel));
-    return match.family ? lmx::memberSlotCount(*match.family) : 2;
+    return lmx::memberSlotCount(lmx::fieldText(record.raidModel));
 }
 
 enum class EventKind { Started, Stopped, PatrolMissed, StatusChange, Found, Lost, PatrolStarted, PatrolNotStarted,
@@ -104,11 +95,11 @@ private:
 
 void appendStatusBlock(Composer& composer, const lmx::ControllerStatusRecord& record) {
     const std::string raidText = composer.message(raidStatusMessage(record.raidStatus));
-    composer.append(kRaidStatusMessage, {std::string_view(raidText)});
+    composer.append(kMessageRaidStatus, {std::string_view(raidText)});
     const std::size_t slots = slotCountOf(record);
     for (std::size_t k = 0; k < slots; ++k) {
         const std::string slotText = composer.message(slotStatusMessage(record.drive[k].status));
-        composer.append(kSlotStatusMessage, {static_cast<std::int64_t>(k), std::string_view(slotText)});
+        composer.append(kMessageSlotStatus, {static_cast<std::int64_t>(k), std::string_view(slotText)});
     }
 }
 
@@ -139,7 +130,7 @@ std::string missedPatrolTime(std::uint64_t fileTime) {
 
 std::string missText(const MessageProvider& messages, std::uint32_t eventId) {
     std::string format;
-    messages.getMessage(0, format);
+    messages.getMessage(kMessageMissText, format);
     const std::int64_t id = eventId & 0xFFFF;
     if (auto text = formatMessage(format, {id})) return *text;
     return *formatMessage(japaneseMissText(), {id});
@@ -155,27 +146,29 @@ std::string composeEventText(const MessageProvider& messages, const lmx::Control
     if (kind == EventKind::Unknown || (needsRecord && !record)) return missText(messages, eventId);
 
     switch (kind) {
-        case EventKind::Started: composer.append(12, {std::string_view(context.versionText)}); break;
-        case EventKind::Stopped: composer.append(13, {}); break;
+        case EventKind::Started:
+            composer.append(kMessageMonitoringStarted, {std::string_view(context.versionText)});
+            break;
+        case EventKind::Stopped: composer.append(kMessageMonitoringStopped, {}); break;
         case EventKind::PatrolMissed:
-            composer.append(17, {std::string_view(missedPatrolTime(context.nextPatrolTime))});
+            composer.append(kMessagePatrolMissed, {std::string_view(missedPatrolTime(context.nextPatrolTime))});
             break;
         case EventKind::StatusChange:
-            composer.append(kHeaderMessage, {});
-            composer.append(kDriveNumbersMessage, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1});
+            composer.append(kMessageStatusHeader, {});
+            composer.append(kMessageDriveNumbers, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1});
             appendStatusBlock(composer, *record);
             break;
         case EventKind::Found:
-            appendControllerMessage(composer, 14, *record);
+            appendControllerMessage(composer, kMessageControllerFound, *record);
             appendStatusBlock(composer, *record);
             break;
-        case EventKind::Lost: appendControllerMessage(composer, 15, *record); break;
-        case EventKind::PatrolStarted: appendControllerMessage(composer, 16, *record); break;
-        case EventKind::PatrolNotStarted: appendControllerMessage(composer, 18, *record); break;
-        case EventKind::UnreadableSectors: appendControllerMessage(composer, 20, *record); break;
+        case EventKind::Lost: appendControllerMessage(composer, kMessageControllerLost, *record); break;
+        case EventKind::PatrolStarted: appendControllerMessage(composer, kMessagePatrolStarted, *record); break;
+        case EventKind::PatrolNotStarted: appendControllerMessage(composer, kMessagePatrolNotStarted, *record); break;
+        case EventKind::UnreadableSectors: appendControllerMessage(composer, kMessageUnreadableSectors, *record); break;
         case EventKind::OverTemperature: {
-            const unsigned threshold = (context.temperatureSetting >> 8) & 0xFF;
-            composer.append(19, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1,
+            const unsigned threshold = lmx::decodeTemperatureSetting(context.temperatureSetting).thresholdCelsius;
+            composer.append(kMessageOverTemperature, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1,
                                  std::int64_t{threshold}, std::string_view(temperatureList(*record, threshold))});
             break;
         }

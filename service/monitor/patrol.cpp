@@ -1,5 +1,6 @@
 #include "service/monitor/patrol.h"
 
+#include "common/service_settings.h"
 #include "platform/event_log.h"
 #include "platform/system_info.h"
 #include "service/monitor/event_ids.h"
@@ -21,7 +22,7 @@ void computeNextPatrol(ServiceRuntime& runtime, const platform::SystemTime& from
 }
 
 void patrolCheck(ServiceRuntime& runtime, const PatrolStarter& startPatrol) {
-    if (!(runtime.patrolSetting & 0x80)) return;
+    if (!lmx::decodePatrolSetting(runtime.patrolSetting).enabled) return;
     const auto local = platform::systemInfo().localTime();
     const auto now = platform::systemTimeToFileTime(local);
     if (!now) return;

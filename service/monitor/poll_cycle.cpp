@@ -1,6 +1,8 @@
 #include "service/monitor/poll_cycle.h"
 
 #include "common/controller_model.h"
+#include "common/service_settings.h"
+#include "common/status_change.h"
 #include "platform/event_log.h"
 #include "platform/system_info.h"
 #include "service/monitor/event_ids.h"
@@ -31,18 +33,6 @@ StatusEvent statusChangeEvent(std::uint8_t raidStatus) {
     }
 }
 
-bool memberPresenceChanged(const lmx::ControllerStatusRecord& before, const lmx::ControllerStatusRecord& after) {
-    for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
-        if ((before.drive[k].status ^ after.drive[k].status) & lmx::kDrivePresentBit) return true;
-    }
-    return false;
-}
-
-std::size_t slotCountOf(const lmx::ControllerStatusRecord& record) {
-    const auto match = lmx::matchControllerModel(lmx::fieldText(record.raidModel));
-    return match.family ? lmx::memberSlotCount(*match.family) : 2;
-}
-
 class CycleEvents {
 public:
     explicit CycleEvents(const ServiceRuntime& runtime) : runtime_(runtime) {}
@@ -58,12 +48,12 @@ private:
 
 // The temperature alarm of one answered controller; true when it raised an event.
 bool checkTemperature(ServiceRuntime& runtime, CycleEvents& events, const lmx::ControllerStatusRecord& record) {
-    const std::uint32_t setting = runtime.temperatureSetting;
-    if (!lmx::isTemperatureModel(lmx::fieldText(record.raidModel)) || !(setting & 1)) return false;
-    const unsigned threshold = (setting >> 8) & 0xFF;
+    const lmx::TemperatureAlarm alarm = lmx::decodeTemperatureSetting(runtime.temperatureSetting);
+    const std::string_view model = lmx::fieldText(record.raidModel);
+    if (!lmx::isTemperatureModel(model) || !alarm.enabled) return false;
     bool over = false;
-    for (std::size_t k = 0; k < slotCountOf(record); ++k) {
-        over = over || (record.drive[k].temperatureValid && record.drive[k].temperature >= threshold);
+    for (std::size_t k = 0; k < lmx::memberSlotCount(model); ++k) {
+        over = over || (record.drive[k].temperatureValid && record.drive[k].temperature >= alarm.thresholdCelsius);
     }
     const int n = record.physicalNumber;
     bool raised = false;
@@ -117,12 +107,12 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
             events.write(kEventControllerFound, kInformationType, fresh);
             rowChanged = true;
         } else {
-            if (fresh.raidStatus != old.raidStatus || memberPresenceChanged(old, fresh)) {
+            if (fresh.raidStatus != old.raidStatus || lmx::memberPresenceChanged(old, fresh)) {
                 const auto event = statusChangeEvent(fresh.raidStatus);
                 events.write(event.base, event.type, fresh);
-                const bool rebuildEnded = (old.raidStatus == lmx::kRaidRebuilding || old.raidStatus == lmx::kRaidRebuildStopped) &&
-                                          fresh.raidStatus == lmx::kRaidNormal;
-                if (rebuildEnded && fresh.errorSkipped) events.write(kEventUnreadableSectors, kWarningType, fresh);
+                if (lmx::rebuildEndedWithSkippedSectors(old.raidStatus, fresh)) {
+                    events.write(kEventUnreadableSectors, kWarningType, fresh);
+                }
                 rowChanged = true;
             } else {
                 rowChanged = !lmx::sameRecord(old, fresh);

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "common/service_key.h"
+
 namespace dwsvc {
 
 inline constexpr std::string_view kServiceName = "LMXDuowatch";
@@ -12,8 +14,8 @@ inline constexpr std::string_view kServiceDescription =
     "This service checks status of mirroring controller periodically. Changes in status are recorded in windows "
     "event log. Interval of periodic status check may be configured.";
 
-// HKEY_LOCAL_MACHINE relative path of the service's own key.
-inline constexpr std::string_view kServiceKeyPath = "SYSTEM\\CurrentControlSet\\Services\\LMXDuowatch";
+// HKEY_LOCAL_MACHINE relative path of the service's own key (the tray application reads it too).
+using lmx::kServiceKeyPath;
 
 // The tray application's program file in the service's folder, whose version the start event names.
 inline constexpr std::string_view kTrayProgramFile = "LMXDuowatch";

@@ -1,25 +1,28 @@
 #pragma once
 // The service's settings and the published controller state, as values under the service's
-// registry key. The only place that knows the value names, types, order and defaults.
+// registry key. The settings' names are common/service_key.h's, which the tray application
+// reads as well; the service writes every value here: types, install-time order and
+// defaults, and the names of the per-drive record values.
 
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
 #include "common/controller_status_record.h"
+#include "common/service_key.h"
 
 namespace dwsvc {
 
-inline constexpr std::string_view kAutoStart = "AutoStart";
-inline constexpr std::string_view kIntervalSetting = "IntervalSetting";
-inline constexpr std::string_view kNextPatrolTimeHigh = "NextPatrolTimeHigh";
-inline constexpr std::string_view kNextPatrolTimeLow = "NextPatrolTimeLow";
-inline constexpr std::string_view kPatrolSetting = "PatrolSetting";
-inline constexpr std::string_view kPopMsgSetting = "PopMsgSetting";
-inline constexpr std::string_view kServiceRunning = "ServiceRunning";
-inline constexpr std::string_view kTemperatureSetting = "TemperatureSetting";
-inline constexpr std::string_view kDialogSetting = "DialogSetting";
-inline constexpr std::string_view kLanguage = "Language";
+using lmx::kAutoStart;
+using lmx::kDialogSetting;
+using lmx::kIntervalSetting;
+using lmx::kLanguage;
+using lmx::kNextPatrolTimeHigh;
+using lmx::kNextPatrolTimeLow;
+using lmx::kPatrolSetting;
+using lmx::kPopMsgSetting;
+using lmx::kServiceRunning;
+using lmx::kTemperatureSetting;
 
 // Install-time defaults and empty per-drive keys. Prints "Failed open registry key." to `out`
 // and stops when a key can be neither opened nor created.

@@ -39,6 +39,12 @@ TEST(ControllerModel, SlotCountsAndTemperatureModels) {
     EXPECT_EQ(3u, memberSlotCount(ControllerFamily::ZarkelT));
     EXPECT_EQ(2u, memberSlotCount(ControllerFamily::Mollen));
     EXPECT_EQ(3u, memberSlotCount(ControllerFamily::MollenThreeSlot));
+    // A model string counts as its family does; one the table does not know has two slots.
+    EXPECT_EQ(3u, memberSlotCount(padded("ZDA-JY200")));
+    EXPECT_EQ(3u, memberSlotCount(padded("Lumavex ZDA-RS482")));
+    EXPECT_EQ(2u, memberSlotCount(padded("Lumavex ZDAP-RS481B-H2")));
+    EXPECT_EQ(2u, memberSlotCount(padded("Lumavex ZDA-RS48")));
+    EXPECT_EQ(2u, memberSlotCount(std::string_view()));
 
     EXPECT_TRUE(isTemperatureModel(padded("ZDA-GX460-TT3")));
     EXPECT_FALSE(isTemperatureModel(padded("ZDA-GX460")));
@@ -56,6 +62,8 @@ TEST(ControllerModel, DisplaySettingAndThreeDriveModels) {
     EXPECT_TRUE(isThreeDriveModel(padded("ZDA-JY200")));
     EXPECT_TRUE(isThreeDriveModel(padded("Lumavex ZDAP-RS482")));
     EXPECT_FALSE(isThreeDriveModel(padded("Lumavex ZDAP-RS481")));
+    EXPECT_FALSE(isThreeDriveModel(padded("Lumavex VBIN-Duplex     ZDA-JY")));
+    EXPECT_FALSE(isThreeDriveModel(padded("Lumavex ZDA-RS48")));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "fwup/core/firmware_download.h"
 #include "simulator/drive_store.h"
+#include "simulator/simulated_drive.h"
 #include "tests/support/temp_root.h"
 
 namespace fwup::testing {
@@ -24,6 +25,10 @@ std::vector<std::uint8_t> imageBytes(std::size_t size);
 
 class FwupTestRoot : public ::testing::Test {
 protected:
+    // The tool opens its drives through the platform, which opens a drive file through the
+    // simulator once it is registered.
+    FwupTestRoot() { simulator::registerSimulatedDrives(); }
+
     std::filesystem::path drive(int number) const { return simulator::driveFilePath(root.path(), number); }
     void controller(int number, const std::string& model = "Lumavex ZDA-RS481") {
         simulator::createController(drive(number), model);

@@ -292,8 +292,10 @@ TEST_F(NamedPipeTest, OneUsersFloodOfSilentClientsDropsOnlyItsOwnOldest) {
     EXPECT_TRUE(exchange(7));
     server->stop();
     serving.join();
-    // Ten connections of one user, four kept at a time: the six oldest made room.
-    EXPECT_EQ(6u, dropped.load());
+    // Ten connections of one user, four kept at a time: the six oldest made room, and a seventh
+    // when the exchange's own connection was taken in before its request had arrived.
+    EXPECT_GE(dropped.load(), 6u);
+    EXPECT_LE(dropped.load(), 7u);
     // The dropped ones were closed by the server.
     std::size_t got = 0;
     Bytes reply(kRecord);

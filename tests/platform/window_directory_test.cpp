@@ -58,7 +58,7 @@ bool dispatchUntil(Window& window, Done done) {
     const auto giveUp = std::chrono::steady_clock::now() + 20s;
     while (!done()) {
         if (std::chrono::steady_clock::now() > giveUp) return false;
-        pollfd ready{window.descriptor(), POLLIN, 0};
+        pollfd ready{static_cast<int>(window.descriptor()), POLLIN, 0};  // a file descriptor on Linux
         if (::poll(&ready, 1, 20) > 0) window.dispatchPending();
     }
     return true;

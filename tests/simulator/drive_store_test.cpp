@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -131,6 +133,46 @@ TEST_F(SimDriveStore, RemoveTakesLogAndFirmwareAlong) {
     EXPECT_FALSE(std::filesystem::exists(commandLogPath(file)));
     EXPECT_FALSE(std::filesystem::exists(firmwarePath(file)));
     EXPECT_FALSE(testing::sendDirect(*drive, testing::identifyCommand()).ok);
+}
+
+// Each log line carries the UTC time to the millisecond and the process that sent the request.
+TEST_F(SimDriveStore, CommandLogLinesCarryTheTimeAndTheProcess) {
+    using namespace std::chrono;
+    createController(file, "ZDA-JW100");
+    auto drive = testing::openDrive(file);
+    const auto before = floor<milliseconds>(system_clock::now());
+    ASSERT_TRUE(testing::sendDirect(*drive, testing::identifyCommand()).ok);
+    const auto after = system_clock::now();
+    const auto log = readCommandLog(file);
+    ASSERT_EQ(1u, log.size());
+    const auto entry = nlohmann::json::parse(log[0].line);
+    EXPECT_EQ(static_cast<std::int64_t>(getpid()), entry["pid"].get<std::int64_t>());
+
+    const std::string time = entry["time"].get<std::string>();
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+    char zone = 0;
+    ASSERT_EQ(8, std::sscanf(time.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%c", &year, &month, &day, &hour, &minute,
+                             &second, &millisecond, &zone))
+        << time;
+    EXPECT_EQ('Z', zone);
+    EXPECT_EQ(24u, time.size()) << time;
+    const sys_days date = year_month_day(std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day)));
+    const auto stamped = date + hours(hour) + minutes(minute) + seconds(second) + milliseconds(millisecond);
+    EXPECT_LE(before, stamped) << time;
+    EXPECT_LE(stamped, after) << time;
+}
+
+TEST_F(SimDriveStore, ADriveWhoseLockCannotBeOpenedIsRefusedWithTheReason) {
+    const auto missing = root.path() / "missing" / "PHYSICALDRIVE0";
+    try {
+        clearCommandLog(missing);
+        FAIL() << "locked a drive in a missing folder";
+    } catch (const SimulatorError& error) {
+        const std::string expected = "cannot open the lock file " + lockFilePath(missing).string() + ": ";
+        EXPECT_EQ(0u, std::string(error.what()).find(expected)) << error.what();
+        EXPECT_GT(std::string(error.what()).size(), expected.size()) << error.what();
+    }
 }
 
 // Two processes change the same drive at once, one through commands and one through the

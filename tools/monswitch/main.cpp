@@ -8,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "common/monswitch_exit_codes.h"
 #include "common/product_version.h"
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
@@ -18,9 +19,9 @@ LMX_DEFINE_VERSION_RECORD("LMX Duowatch Service Switch", LMX_PRODUCT_VERSION, LM
 
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kAlreadyStopped = 2;
+using lmx::monswitch::kAlreadyStopped;
+using lmx::monswitch::kDone;
+using lmx::monswitch::kFailed;
 constexpr auto kStateTimeout = std::chrono::seconds(30);
 constexpr auto kPollPause = std::chrono::milliseconds(100);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "common/ascii_text.h"
 #include "common/product_version.h"
 #include "platform/process_list.h"
 #include "platform/version_record.h"
@@ -15,15 +16,6 @@
 LMX_DEFINE_VERSION_RECORD("LMX Duowatch Process Terminator", LMX_PRODUCT_VERSION, LMX_LEGAL_COPYRIGHT);
 
 namespace {
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // The process's program file must still be there and readable: 0, or the error of the open.
 std::uint32_t checkProgramFile(std::uint32_t processId) {
@@ -48,7 +40,7 @@ int main(int argc, char** argv) {
 
     int result = 0;
     for (const auto& process : *processes) {
-        if (!equalIgnoringCase(process.exeFile, wanted)) continue;
+        if (!lmx::equalIgnoringAsciiCase(process.exeFile, wanted)) continue;
         if (const auto error = checkProgramFile(process.processId); error != platform::kErrorSuccess) {
             std::printf("Cannot open input file. Error: %x\n", error);
             continue;

@@ -7,6 +7,7 @@
 #include "service/controller/controller_commands.h"
 #include "service/controller/status_queries.h"
 #include "simulator/drive_store.h"
+#include "simulator/simulated_drive.h"
 #include "tests/support/temp_root.h"
 
 namespace controller {
@@ -14,6 +15,9 @@ namespace {
 
 class ControllerSimulatorTest : public ::testing::Test {
 protected:
+    // The drives are opened through the platform, as dwsvc opens them.
+    ControllerSimulatorTest() { simulator::registerSimulatedDrives(); }
+
     std::filesystem::path drive(int n) const { return simulator::driveFilePath(root.path(), n); }
 
     int poll(int n, lmx::ControllerStatusRecord& record, bool presentAtLastPoll = false) {

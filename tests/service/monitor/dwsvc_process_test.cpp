@@ -26,11 +26,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The product version as the start event shows it: "1, 0, 0, 1" becomes "1. 0. 0. 1".
+// The tray program's product version as the start event shows it: "1, 0, 0, 1" becomes
+// "1. 0. 0. 1"; "error" in a build without the tray program beside dwsvc.
 std::string trayVersion() {
+#if LMX_TRAY_PROGRAM_BUILT
     std::string version = LMX_PRODUCT_VERSION;
     std::replace(version.begin(), version.end(), ',', '.');
     return version;
+#else
+    return "error";
+#endif
 }
 
 pid_t startDwsvc() {

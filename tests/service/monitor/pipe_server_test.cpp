@@ -10,6 +10,7 @@
 #include "service/monitor/settings_store.h"
 #include "service/monitor/status_table.h"
 #include "simulator/drive_store.h"
+#include "simulator/simulated_drive.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/idle_service_workers.h"
 
@@ -111,6 +112,7 @@ TEST_F(PipeServerTest, BrokenClientsDoNotStallTheServer) {
 }
 
 TEST_F(PipeServerTest, PatrolThreadsStartRequestReachesTheController) {
+    simulator::registerSimulatedDrives();  // the service opens the drive through the platform
     const auto drive = simulator::driveFilePath(root.path(), 3);
     simulator::createController(drive, "Lumavex ZDAP-RS481");
     ASSERT_TRUE(requestPatrolStart(3));

@@ -22,10 +22,10 @@
 #include "tests/gui/test_application.h"
 #include "tests/support/idle_service_workers.h"
 #include "tests/support/temp_root.h"
-#include "tray/app/main_frame.h"
-#include "tray/app/popup_dialog.h"
-#include "tray/app/popup_setting_dialog.h"
-#include "tray/app/sys_tray.h"
+#include "tray/gui/main_frame.h"
+#include "tray/gui/popup_dialog.h"
+#include "tray/gui/popup_setting_dialog.h"
+#include "tray/gui/sys_tray.h"
 
 namespace lmx::tray {
 namespace {

@@ -1,0 +1,22 @@
+#pragma once
+// The service's registry key under HKEY_LOCAL_MACHINE and the names of its settings values. The
+// service writes them and the tray application reads them; both take the names from here.
+
+#include <string_view>
+
+namespace lmx {
+
+inline constexpr std::string_view kServiceKeyPath = "SYSTEM\\CurrentControlSet\\Services\\LMXDuowatch";
+
+inline constexpr std::string_view kAutoStart = "AutoStart";
+inline constexpr std::string_view kIntervalSetting = "IntervalSetting";
+inline constexpr std::string_view kNextPatrolTimeHigh = "NextPatrolTimeHigh";
+inline constexpr std::string_view kNextPatrolTimeLow = "NextPatrolTimeLow";
+inline constexpr std::string_view kPatrolSetting = "PatrolSetting";
+inline constexpr std::string_view kPopMsgSetting = "PopMsgSetting";
+inline constexpr std::string_view kServiceRunning = "ServiceRunning";
+inline constexpr std::string_view kTemperatureSetting = "TemperatureSetting";
+inline constexpr std::string_view kDialogSetting = "DialogSetting";
+inline constexpr std::string_view kLanguage = "Language";
+
+}  // namespace lmx
