@@ -78,7 +78,7 @@ fwup_title="LMX Duocard Firmware Update Tool"
 shot_fwup() {
   fresh_root
   "$bin/lmxsim" create 0 controller "Lumavex ZDAP-RS482" >/dev/null
-  "$bin/lmxsim" create 1 disk "WDC WD40EFRX-68N32N0" >/dev/null
+  "$bin/lmxsim" create 1 disk "WDC WD40EFRX" >/dev/null
   "$bin/lmxsim" create 2 controller "ZDA-JW100" >/dev/null
   start "$bin/LMXDuo_fwupTool"
   grab "$fwup_title" fwup.png
@@ -87,7 +87,7 @@ shot_fwup() {
 
 shot_fwup_progress() {
   fresh_root
-  "$bin/lmxsim" create 0 disk "WDC WD40EFRX-68N32N0" >/dev/null
+  "$bin/lmxsim" create 0 disk "WDC WD40EFRX" >/dev/null
   "$bin/lmxsim" create 1 controller "Lumavex ZDA-RS481" >/dev/null
   # Slow blocks, so that the download is still under way when it is drawn.
   "$bin/lmxsim" set 1 faults.delayMs=100 >/dev/null
