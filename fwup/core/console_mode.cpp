@@ -7,6 +7,7 @@
 #include "fwup/core/fwup_texts.h"
 #include "fwup/core/single_instance.h"
 #include "platform/console.h"
+#include "platform/win_error.h"
 
 namespace fwup {
 
@@ -77,6 +78,9 @@ int runUpdate(int drive, const std::string& image, const ConsoleStreams& streams
     ConsoleProgress progress(streams);
     const DownloadResult result = download_firmware(*accessor, image, drive, cancelRequest, progress);
     progress.finish();
+    if (result == DownloadResult::DeviceOpenError && accessor->lastOpenError() == platform::kErrorAccessDenied) {
+        streams.err << plainLines(kNoRightsToDrive) << std::endl;
+    }
     streams.out << resultMessage(result).text << std::endl;
     return result == DownloadResult::Success ? kExitDone : static_cast<int>(result);
 }

@@ -27,6 +27,10 @@ inline constexpr std::string_view kAboutMenuItem = "バージョン情報 LMXDuo
 // Browse: BIN files, and all files.
 inline constexpr std::string_view kImageFileFilter = "BIN形式(*.bin)|*.bin|全て(*.*)|*.*||";
 
+// The target drive refused to open for lack of rights.
+inline constexpr std::string_view kNoRightsToDrive =
+    "Access to the drive was denied: run LMXDuo_fwupTool as root (administrator).";
+
 // The path box's text before a file is chosen.
 inline constexpr std::string_view kDefaultImagePath = "C:\\";
 

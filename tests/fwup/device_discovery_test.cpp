@@ -131,6 +131,16 @@ TEST_F(DeviceDiscovery, AListEmptyForLackOfRightsSaysSo) {
         return status == kExitTrouble && header && reason ? 0 : 1;
     };
     EXPECT_EQ(lmx::testing::runAsOtherUser(listAsOtherUser), 0);
+    const std::string file = image(512).string();
+    const auto updateAsOtherUser = [&file] {
+        std::ostringstream out;
+        std::ostringstream err;
+        std::atomic<bool> cancel{false};
+        const int status = runUpdate(3, file, {out, err, false}, cancel);
+        const bool reason = err.str().find("Access to the drive was denied") != std::string::npos;
+        return status == 3 && out.str() == "Device Open Error.\n" && reason ? 0 : 1;
+    };
+    EXPECT_EQ(lmx::testing::runAsOtherUser(updateAsOtherUser), 0);
 
     // One drive the user may open: it is listed, and nothing is said about the other.
     std::filesystem::permissions(drive(3), std::filesystem::perms::others_read, std::filesystem::perm_options::add);
