@@ -66,7 +66,8 @@ void BM_SimulatorMicrocodeBlocks4MiB(benchmark::State& state) {
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
     for (auto _ : state) {
         for (int block = 0; block < kBlocks; ++block) {
-            lmx::AtaPassThroughDirect request = fwup::downloadMicrocodeRequest(&image[static_cast<std::size_t>(block) * 512]);
+            const std::uint8_t* data = &image[static_cast<std::size_t>(block) * 512];
+            lmx::AtaPassThroughDirect request = fwup::downloadMicrocodeRequest(data);
             lmx::AtaPassThroughDirect reply{};
             std::uint32_t returned = 0;
             if (!backend->ioControl(lmx::kIoctlAtaPassThroughDirect, &request, sizeof request, &reply, sizeof reply,

@@ -52,7 +52,8 @@ Sector buildIdentifyData(const DriveDescription& drive) {
     storeWord(data, kWordMultiple, 0x8010);
     storeWord(data, kWordCapabilities, 0x0300);  // LBA and DMA supported
     storeWord(data, kWordFieldValidity, 0x0007);
-    const auto lba28 = static_cast<std::uint32_t>(std::min<std::uint64_t>(drive.capacity, pages::kIdentifyLba28Saturated));
+    const auto lba28 =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(drive.capacity, pages::kIdentifyLba28Saturated));
     storeWord(data, kWordLba28Capacity, static_cast<std::uint16_t>(lba28 & 0xFFFF));
     storeWord(data, kWordLba28Capacity + 1, static_cast<std::uint16_t>(lba28 >> 16));
     storeWord(data, kWordMajorVersion, 0x00F0);     // ATA/ATAPI-4 to -7
@@ -66,7 +67,8 @@ Sector buildIdentifyData(const DriveDescription& drive) {
         storeWord(data, kWordLba48Capacity + i, static_cast<std::uint16_t>(drive.capacity >> (16 * i)));
     }
     if (!drive.identify.fpgaVersion.empty()) {
-        storeAtaString(&data[pages::kIdentifyFpgaVersion], pages::kIdentifyFpgaVersionLength, drive.identify.fpgaVersion);
+        storeAtaString(&data[pages::kIdentifyFpgaVersion], pages::kIdentifyFpgaVersionLength,
+                       drive.identify.fpgaVersion);
     }
     if (!drive.identify.bootLoaderVersion.empty()) {
         storeAtaString(&data[pages::kIdentifyBootLoaderVersion], pages::kIdentifyBootLoaderVersionLength,

@@ -31,7 +31,8 @@ DialogTemplate mainDialogTemplate() {
     dialog.controls = {
         {kDeviceList, ControlKind::ListView, {2, 12, 313, 87}, "", TextAlign::Left, false, std::nullopt},
         {kPathBox, ControlKind::ReadOnlyEdit, {2, 112, 262, 12}, "", TextAlign::Left, false, std::nullopt},
-        {kBrowseButton, ControlKind::PushButton, {269, 111, 47, 14}, "&Browse...", TextAlign::Left, false, std::nullopt},
+        {kBrowseButton, ControlKind::PushButton, {269, 111, 47, 14}, "&Browse...", TextAlign::Left, false,
+         std::nullopt},
         {kUpdateButton, ControlKind::PushButton, {269, 127, 47, 33}, "&Update", TextAlign::Left, false, std::nullopt},
         {kUnaddressed, ControlKind::Label, {4, 3, 60, 8}, "Target Device:", TextAlign::Left, false, std::nullopt},
         {kUnaddressed, ControlKind::Label, {2, 103, 70, 8}, "Binary File Path:", TextAlign::Left, false, std::nullopt},

@@ -93,8 +93,8 @@ void CZARKEL_fwupToolDlg::refresh_device_list() {
 }
 
 void CZARKEL_fwupToolDlg::showMessage(std::string_view message, MessageBoxIcon icon) {
-    lmx::gui::messageBox(this, QString::fromStdString(plainLines(message)), QString::fromStdString(applicationName()), lmx::gui::MessageBoxButtons::Ok,
-                         icon);
+    lmx::gui::messageBox(this, QString::fromStdString(plainLines(message)), QString::fromStdString(applicationName()),
+                         lmx::gui::MessageBoxButtons::Ok, icon);
 }
 
 void CZARKEL_fwupToolDlg::showAboutBox() {

@@ -38,7 +38,8 @@ TEST_F(DeviceDiscovery, DrivesThatOpenAreListedInDriveOrderAndTheOthersLeftOut) 
     ASSERT_EQ(table.count, 3);
     EXPECT_EQ(table.deniedDrives, 0);
     const auto rows = deviceListRows(table);
-    EXPECT_EQ(rows[0], (DeviceListRow{"0", "ZDA-JW100", "LMX0000000000001", "V1.05", "0115", "BL1.02", "0x000074706DB0"}));
+    EXPECT_EQ(rows[0],
+              (DeviceListRow{"0", "ZDA-JW100", "LMX0000000000001", "V1.05", "0115", "BL1.02", "0x000074706DB0"}));
     EXPECT_EQ(rows[1][0], "2");
     EXPECT_EQ(rows[1][1], "Lumavex ZDAP-RS482");
     EXPECT_EQ(rows[2], (DeviceListRow{"31", "WDC WD40EFRX-68N32N0", "DSK0000000000001", "1.0", "----", "--------",
@@ -119,7 +120,8 @@ TEST_F(DeviceDiscovery, AListEmptyForLackOfRightsSaysSo) {
     controller(0);
     controller(3);
     for (const int number : {0, 3}) {
-        std::filesystem::permissions(drive(number), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::permissions(drive(number),
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
     lmx::testing::openToOtherUsers(root.path());
     const auto listAsOtherUser = [] {

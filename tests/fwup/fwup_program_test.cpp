@@ -142,7 +142,9 @@ TEST_F(FwupProgram, CtrlCCancelsAfterTheBlockInFlightAndASecondCopyIsRefusedMean
     ASSERT_EQ(::kill(spawned->pid, SIGINT), 0);
     std::string out;
     char buffer[256];
-    for (ssize_t got; (got = ::read(spawned->output, buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(spawned->output, buffer, sizeof buffer)) > 0;) {
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
     ::close(spawned->output);
     int status = 0;
     ASSERT_EQ(::waitpid(spawned->pid, &status, 0), spawned->pid);
