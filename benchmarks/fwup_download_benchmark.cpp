@@ -1,6 +1,6 @@
 // The firmware tool's download of a 4 MiB image (8,192 DOWNLOAD MICROCODE blocks) to a simulated
-// controller, beside the same 8,192 requests handed straight to the simulator: the difference
-// is the tool's own share, the rest the simulator's.
+// controller, beside the same 8,192 requests handed straight to the simulator (the simulator's
+// share) and the same download to a drive that takes every request at once (the tool's own share).
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +11,7 @@
 #include "benchmarks/simulated_root.h"
 #include "fwup/core/drive_accessor.h"
 #include "fwup/core/firmware_download.h"
+#include "platform/drive_backend.h"
 #include "simulator/simulated_drive.h"
 
 namespace {
@@ -83,5 +84,38 @@ void BM_SimulatorMicrocodeBlocks4MiB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kImageSize));
 }
 BENCHMARK(BM_SimulatorMicrocodeBlocks4MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A drive that accepts every request at once and answers nothing.
+class AcceptingDrive final : public platform::DriveBackend {
+public:
+    bool ioControl(std::uint32_t, const void*, std::uint32_t, void*, std::uint32_t, std::uint32_t& bytesReturned,
+                   std::uint32_t& error) override {
+        bytesReturned = 0;
+        error = 0;
+        return true;
+    }
+};
+
+std::unique_ptr<platform::DriveBackend> openAcceptingDrive(const std::filesystem::path&, std::uint32_t& error) {
+    error = 0;
+    return std::make_unique<AcceptingDrive>();
+}
+
+// The tool's own share: the same download to a drive that costs nothing.
+void BM_FirmwareDownload4MiBToolAlone(benchmark::State& state) {
+    lmx::bench::SimulatedRoot root(1);
+    platform::registerFileDriveOpener(&openAcceptingDrive);
+    const auto image = writeImage(root.path());
+    const auto accessor = fwup::DriveAccessor::create({});
+    std::atomic<bool> cancel{false};
+    NoProgress progress;
+    for (auto _ : state) {
+        const auto result = fwup::download_firmware(*accessor, image, 0, cancel, progress);
+        if (result != fwup::DownloadResult::Success) state.SkipWithError("the download failed");
+    }
+    simulator::registerSimulatedDrives();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kImageSize));
+}
+BENCHMARK(BM_FirmwareDownload4MiBToolAlone)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
