@@ -2,6 +2,7 @@
 // application does: shows the status table, asks for a refresh, changes settings, starts or
 // stops a verify, silences a buzzer, saves a mirror-log page.
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +24,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lmxpipe COMMAND [ARGUMENT]\n"
-    "  status                 the six controller status records\n"
+    "  status [--raw]         the six controller status records (--raw: each record in hex, one\n"
+    "                         line per record, printed as it arrives)\n"
     "  ready                  whether the service has loaded its status table\n"
     "  refresh                poll at once and notify the tray application\n"
     "  set-interval MASK      IntervalSetting (e.g. 0x10 = 5 minutes)\n"
@@ -90,6 +92,26 @@ int fail(const char* what) {
     return 1;
 }
 
+// Request 0 with each 640-byte record printed in hex the moment it has arrived whole.
+int printRawStatus() {
+    const auto request = lmx::makePipeRequest(lmx::kRequestStatusTable);
+    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return fail("the service did not answer");
+    auto pipe = platform::pipes::PipeClient::open(lmx::kServicePipeName);
+    std::size_t written = 0;
+    if (!pipe || !pipe->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, written)) {
+        return fail("the service did not answer");
+    }
+    for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
+        std::array<std::uint8_t, lmx::kPipeMessageSize> record{};
+        std::size_t got = 0;
+        if (!pipe->read(record, got) || got != record.size()) return fail("the service sent fewer than six records");
+        for (const auto byte : record) std::printf("%02X", byte);
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +133,7 @@ int main(int argc, char** argv) {
         {"start-verify", lmx::kRequestStartVerify, true},  {"stop-verify", lmx::kRequestStopVerify, true},
         {"end-verify", lmx::kRequestEndVerify, true},      {"silence", lmx::kRequestSilenceBuzzer, true},
     };
+    if (command == "status" && argument && std::string_view(argument) == "--raw") return printRawStatus();
     if (command == "status") {
         const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * lmx::kPipeMessageSize);
         if (!reply || reply->size() != 6 * lmx::kPipeMessageSize) return fail("the service did not answer");
