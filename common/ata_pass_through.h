@@ -183,6 +183,40 @@ inline void fillAtaPassThrough16(const AtaPassThroughDirect& request, std::uint8
     cdb[kCdbControl] = 0;
 }
 
+// The header of the SCSI pass-through request for a task-file descriptor: the request cleared,
+// then Length 44, a 16-byte command block, 32 bytes of sense at offset 48 and the data at 80, the
+// direction from the descriptor's flags (data in, else data out, else none), its transfer length
+// and time-out; the command block is left for the caller.
+inline void fillScsiPassThroughHeader(const AtaPassThroughDirect& request, ScsiPassThroughRequest& sat) {
+    sat = ScsiPassThroughRequest{};
+    storeLittleEndian<std::uint16_t>(sat.Length, kScsiPassThroughHeaderSize);
+    sat.CdbLength = 16;
+    sat.SenseInfoLength = kSatSenseSize;
+    sat.DataIn = (request.AtaFlags & kAtaFlagsDataIn)    ? kScsiDataIn
+                 : (request.AtaFlags & kAtaFlagsDataOut) ? kScsiDataOut
+                                                         : kScsiDataUnspecified;
+    setU32(sat.DataTransferLength, request.DataTransferLength);
+    setU32(sat.TimeOutValue, request.TimeOutValue);
+    setU32(sat.DataBufferOffset, kSatDataOffset);
+    setU32(sat.SenseInfoOffset, kSatSenseOffset);
+}
+
+// The sizes one SCSI pass-through request is sent with (the same buffer is input and output):
+// data in sends the header and takes back the header, sense and data; data out sends the data
+// too and takes back the header and sense; without data, the header out and header and sense back.
+struct ScsiPassThroughSizes {
+    std::uint32_t in = 0;
+    std::uint32_t out = 0;
+};
+
+inline ScsiPassThroughSizes scsiPassThroughSizes(std::uint8_t dataIn, std::uint32_t length) {
+    constexpr auto header = static_cast<std::uint32_t>(kScsiPassThroughHeaderSize);
+    constexpr auto data = static_cast<std::uint32_t>(kSatDataOffset);
+    if (dataIn == kScsiDataIn) return {header, data + length};
+    if (dataIn == kScsiDataOut) return {data + length, data};
+    return {header, data};
+}
+
 // ---------------------------------------------------------------------------------------------
 // Legacy SMART route: SENDCMDINPARAMS / SENDCMDOUTPARAMS (byte-packed).
 

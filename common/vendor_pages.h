@@ -96,8 +96,22 @@ inline constexpr std::uint8_t kSmartTemperatureAttribute = 194;
 // IDENTIFY DEVICE data.
 inline constexpr std::size_t kIdentifySignature = 510;  // 0xA5; byte 511 makes the 8-bit sum 0
 inline constexpr std::uint8_t kIdentifySignatureValue = 0xA5;
-inline constexpr std::size_t kIdentifyModel = 54;  // words 27-46, bytes of each word swapped
+// Text fields hold the bytes of each 16-bit word swapped (ATA string order).
+inline constexpr std::size_t kIdentifySerial = 20;  // words 10-19
+inline constexpr std::size_t kIdentifySerialLength = 20;
+inline constexpr std::size_t kIdentifyFirmware = 46;  // words 23-26
+inline constexpr std::size_t kIdentifyFirmwareLength = 8;
+inline constexpr std::size_t kIdentifyModel = 54;  // words 27-46
 inline constexpr std::size_t kIdentifyModelLength = 40;
+inline constexpr std::size_t kIdentifyLba28Capacity = 120;  // words 60-61, little-endian
+inline constexpr std::uint32_t kIdentifyLba28Saturated = 0x0FFFFFFF;  // the capacity is in words 100-103
+inline constexpr std::size_t kIdentifyLba48Capacity = 200;  // words 100-103, little-endian
+// Controller vendor words: the boot loader version (words 130-133) and the FPGA version (words
+// 134-135), in ATA string order.
+inline constexpr std::size_t kIdentifyBootLoaderVersion = 260;
+inline constexpr std::size_t kIdentifyBootLoaderVersionLength = 8;
+inline constexpr std::size_t kIdentifyFpgaVersion = 268;
+inline constexpr std::size_t kIdentifyFpgaVersionLength = 4;
 inline constexpr std::size_t kIdentifySmartEnabled = 170;       // bit 0
 inline constexpr std::size_t kIdentifyClockReported1 = 258;     // bit 7
 inline constexpr std::size_t kIdentifyClockReported2 = 288;     // bit 0

@@ -31,14 +31,22 @@ bool known(int id) {
 
 QIcon loadIcon(int id) {
     if (!known(id)) return QIcon();
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48}) icon.addPixmap(QPixmap::fromImage(renderIcon(id, size)));
-    return icon;
+    return iconFromSvg(resourcePath(id));
 }
 
 QImage renderIcon(int id, int size) {
     if (!known(id)) return QImage();
-    QSvgRenderer renderer(resourcePath(id));
+    return renderSvg(resourcePath(id), size);
+}
+
+QIcon iconFromSvg(const QString& file) {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48}) icon.addPixmap(QPixmap::fromImage(renderSvg(file, size)));
+    return icon;
+}
+
+QImage renderSvg(const QString& file, int size) {
+    QSvgRenderer renderer(file);
     if (!renderer.isValid()) return QImage();
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

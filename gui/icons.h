@@ -9,6 +9,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QString>
 
 #include <vector>
 
@@ -20,5 +21,10 @@ QIcon loadIcon(int id);
 QImage renderIcon(int id, int size);
 // Every icon number, ascending.
 std::vector<int> iconIds();
+
+// An icon of another program's own SVG picture (a file or a Qt resource path), drawn at the
+// sizes the desktop asks for, and one drawing of it; null when the picture cannot be read.
+QIcon iconFromSvg(const QString& file);
+QImage renderSvg(const QString& file, int size);
 
 }  // namespace lmx::gui

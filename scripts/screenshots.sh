@@ -23,6 +23,11 @@
 #   raid-info-tree-raid.png            tree form, RAID No.1 selected
 #   raid-info-tree-drive.png           tree form, drive 1 of RAID No.1 (rebuilding) selected
 #
+# and, in a system root of their own, the firmware update tool (in DIR only, it has one language):
+#
+#   fwup.png                           the device list: two simulated controllers, an ordinary disk
+#   fwup-progress.png                  a download under way
+#
 # Without a window manager the windows have no title bars: the pictures show their client
 # areas (menu bar included). Set KEEP_ROOT=1 to keep the scratch root for a look afterwards.
 set -euo pipefail
@@ -39,22 +44,24 @@ scripts/ensure-packages.sh
 preset=${LMX_PRESET:-release}
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j 2 --target dwsvc TXTRES_EN monswitch traysignal lmxsim lmxpipe LMXDuowatch \
-  notification_area_host window_picture >/dev/null
+  notification_area_host window_picture LMXDuo_fwupTool >/dev/null
 bin=$PWD/build/$preset/bin
 
 scratch=$(mktemp -d /tmp/lmxduowatch-screenshots.XXXXXX)
 export LMXDUOWATCH_ROOT=$scratch/root
 programs=$LMXDUOWATCH_ROOT/programs
 mkdir -p "$programs"
-cp "$bin"/{dwsvc,TXTRES_EN.so,monswitch,traysignal,lmxsim,lmxpipe,LMXDuowatch} "$programs/"
+cp "$bin"/{dwsvc,TXTRES_EN.so,monswitch,traysignal,lmxsim,lmxpipe,LMXDuowatch,LMXDuo_fwupTool} "$programs/"
 
 xserver_pid=
 bus_pid=
 host_pid=
 tray_pid=
+fwup_pid=
 finish() {
   local status=$?
   [ -n "$tray_pid" ] && kill "$tray_pid" 2>/dev/null || true
+  [ -n "$fwup_pid" ] && kill "$fwup_pid" 2>/dev/null || true
   "$programs/monswitch" stop LMXDuowatch >/dev/null 2>&1 || true
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
@@ -195,3 +202,36 @@ round "$out" "RAID情報" "バージョン情報" "監視インターバル設�
 echo "English pictures in $out/en"
 round "$out/en" "RAID information" "Version information" "Monitoring interval settings" "Verify schedule settings" \
   "Temperature monitoring settings" "RAID information display settings"
+
+# ---- the firmware update tool, each picture in a system root of its own
+fwup_title="LMX Duocard Firmware Update Tool"
+fwup_picture() {  # fwup_picture ROOT FILE READY [IMAGE]: the tool's window once the command READY succeeds
+  local root=$1 file=$2 ready=$3
+  shift 3
+  LMXDUOWATCH_ROOT=$root ./LMXDuo_fwupTool "$@" >/dev/null 2>&1 &
+  fwup_pid=$!
+  wait_until "$ready"
+  picture "$fwup_title" "$file"
+  kill "$fwup_pid"
+  wait "$fwup_pid" 2>/dev/null || true
+  fwup_pid=
+}
+in_root() {  # in_root ROOT COMMAND...: runs a program with ROOT as the system root
+  LMXDUOWATCH_ROOT=$1 "${@:2}"
+}
+echo "Firmware tool pictures in $out"
+list_root=$scratch/fwup-list
+in_root "$list_root" ./lmxsim create 0 controller "Lumavex ZDAP-RS482" >/dev/null
+in_root "$list_root" ./lmxsim create 1 disk "WDC WD40EFRX" >/dev/null
+in_root "$list_root" ./lmxsim create 2 controller "ZDA-JW100" >/dev/null
+fwup_picture "$list_root" "$out/fwup.png" true
+
+# A path on the command line starts the update at once on the controller selected first; slow
+# blocks keep the download under way while it is drawn (after its fifth block).
+progress_root=$scratch/fwup-progress
+in_root "$progress_root" ./lmxsim create 0 disk "WDC WD40EFRX" >/dev/null
+in_root "$progress_root" ./lmxsim create 1 controller "Lumavex ZDA-RS481" >/dev/null
+in_root "$progress_root" ./lmxsim set 1 faults.delayMs=100 >/dev/null
+head -c 262144 /dev/urandom >"$scratch/firmware.bin"
+blocks_received='in_root "$progress_root" ./lmxsim firmware 1 | sed -n "s/.*(\([0-9]*\) blocks).*/\1/p"'
+fwup_picture "$progress_root" "$out/fwup-progress.png" "[ \"\$($blocks_received)\" -ge 5 ]" "$scratch/firmware.bin"

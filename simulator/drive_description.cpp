@@ -16,6 +16,8 @@ namespace {
 constexpr std::size_t kModelLength = 40;
 constexpr std::size_t kSerialLength = 20;
 constexpr std::size_t kFirmwareLength = 8;
+constexpr std::size_t kFpgaTextLength = 4;
+constexpr std::size_t kBootLoaderTextLength = 8;
 constexpr std::uint8_t kStatusBits23 = 0x0C;
 
 constexpr std::uint64_t kDefaultCapacity = 1'953'525'168;    // 1 TB
@@ -151,6 +153,8 @@ DriveDescription defaultController(std::string_view model, std::optional<std::si
     drive.capacity = kDefaultCapacity;
     const ControllerFamily family = drive.family();
     drive.raid.fpgaVersion = kDefaultFpgaVersion;
+    drive.identify.fpgaVersion = "0115";
+    drive.identify.bootLoaderVersion = "BL1.02";
     drive.pageLengths.raid = raidPageLengths(family).front();
     drive.pageLengths.drive = drivePageLengths(family).front();
     const std::size_t slots = lmx::memberSlotCount(family);
@@ -188,6 +192,13 @@ std::optional<std::string> findProblem(const DriveDescription& drive) {
     if (auto problem = textProblem("model", drive.model, kModelLength)) return problem;
     if (auto problem = textProblem("serial", drive.serial, kSerialLength)) return problem;
     if (auto problem = textProblem("firmware", drive.firmware, kFirmwareLength)) return problem;
+    if (auto problem = textProblem("identify.fpgaVersion", drive.identify.fpgaVersion, kFpgaTextLength)) {
+        return problem;
+    }
+    if (auto problem =
+            textProblem("identify.bootLoaderVersion", drive.identify.bootLoaderVersion, kBootLoaderTextLength)) {
+        return problem;
+    }
     if (drive.identifyOverride) {
         if (auto problem = bytesProblem("overrides.identify", *drive.identifyOverride)) return problem;
     }

@@ -51,6 +51,10 @@ struct IdentifyFlags {
     bool smartEnabled = true;
     bool clockStateReported = false;
     bool clockIsSet = false;
+    // A controller's vendor words: the FPGA version (words 134-135) and the boot loader version
+    // (words 130-133) as text; empty leaves the words zero.
+    std::string fpgaVersion;
+    std::string bootLoaderVersion;
 };
 
 struct ClockState {

@@ -74,13 +74,21 @@ DriveLock::DriveLock(const std::filesystem::path& driveFile) {
 }
 
 DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {
+    return parseDescription(readDescriptionText(driveFile), driveFile);
+}
+
+std::string readDescriptionText(const std::filesystem::path& driveFile) {
     std::ifstream in(driveFile, std::ios::binary);
     if (!in) throw SimulatorError("no simulated drive at " + driveFile.string());
     std::ostringstream text;
     text << in.rdbuf();
+    return std::move(text).str();
+}
+
+DriveDescription parseDescription(const std::string& text, const std::filesystem::path& driveFile) {
     DriveJson document;
     try {
-        document = DriveJson::parse(text.str());
+        document = DriveJson::parse(text);
     } catch (const DriveJson::exception& error) {
         throw SimulatorError(driveFile.string() + " is not JSON: " + error.what());
     }

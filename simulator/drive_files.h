@@ -37,6 +37,9 @@ private:
 
 // The description in a drive file; throws SimulatorError when the file is missing or invalid.
 DriveDescription readDescriptionFile(const std::filesystem::path& driveFile);
+// The two halves of readDescriptionFile: the file's bytes, and the description they hold.
+std::string readDescriptionText(const std::filesystem::path& driveFile);
+DriveDescription parseDescription(const std::string& text, const std::filesystem::path& driveFile);
 
 // Replaces the drive file with the description: written to a temporary file beside it, then
 // renamed over it, so a reader sees the old or the new description, never a part.

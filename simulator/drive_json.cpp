@@ -124,7 +124,9 @@ json identifyJson(const IdentifyFlags& flags) {
     return {{"signature", flags.signature},
             {"smartEnabled", flags.smartEnabled},
             {"clockStateReported", flags.clockStateReported},
-            {"clockIsSet", flags.clockIsSet}};
+            {"clockIsSet", flags.clockIsSet},
+            {"fpgaVersion", flags.fpgaVersion},
+            {"bootLoaderVersion", flags.bootLoaderVersion}};
 }
 
 IdentifyFlags readIdentify(const json& object) {
@@ -134,6 +136,8 @@ IdentifyFlags readIdentify(const json& object) {
     flags.smartEnabled = reader.flag("smartEnabled", flags.smartEnabled);
     flags.clockStateReported = reader.flag("clockStateReported", flags.clockStateReported);
     flags.clockIsSet = reader.flag("clockIsSet", flags.clockIsSet);
+    flags.fpgaVersion = reader.text("fpgaVersion", flags.fpgaVersion);
+    flags.bootLoaderVersion = reader.text("bootLoaderVersion", flags.bootLoaderVersion);
     reader.finish();
     return flags;
 }

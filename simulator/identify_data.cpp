@@ -17,8 +17,6 @@ constexpr std::size_t kWordGeneral = 0;
 constexpr std::size_t kWordCylinders = 1;
 constexpr std::size_t kWordHeads = 3;
 constexpr std::size_t kWordSectorsPerTrack = 6;
-constexpr std::size_t kWordSerial = 10;    // 20 bytes
-constexpr std::size_t kWordFirmware = 23;  // 8 bytes
 constexpr std::size_t kWordMultiple = 47;
 constexpr std::size_t kWordCapabilities = 49;
 constexpr std::size_t kWordFieldValidity = 53;
@@ -26,8 +24,6 @@ constexpr std::size_t kWordLba28Capacity = 60;  // 2 words
 constexpr std::size_t kWordMajorVersion = 80;
 constexpr std::size_t kWordCommandSets = 82;     // 82-87: supported and enabled feature sets
 constexpr std::size_t kWordLba48Capacity = 100;  // 4 words
-
-constexpr std::uint64_t kLba28Limit = 0x0FFFFFFF;
 
 void storeWord(Sector& data, std::size_t word, std::uint16_t value) { lmx::storeLittleEndian(&data[word * 2], value); }
 
@@ -50,13 +46,14 @@ Sector buildIdentifyData(const DriveDescription& drive) {
     storeWord(data, kWordCylinders, 16383);
     storeWord(data, kWordHeads, 16);
     storeWord(data, kWordSectorsPerTrack, 63);
-    storeAtaString(&data[kWordSerial * 2], 20, drive.serial);
-    storeAtaString(&data[kWordFirmware * 2], 8, drive.firmware);
+    storeAtaString(&data[pages::kIdentifySerial], pages::kIdentifySerialLength, drive.serial);
+    storeAtaString(&data[pages::kIdentifyFirmware], pages::kIdentifyFirmwareLength, drive.firmware);
     storeAtaString(&data[pages::kIdentifyModel], pages::kIdentifyModelLength, drive.model);
     storeWord(data, kWordMultiple, 0x8010);
     storeWord(data, kWordCapabilities, 0x0300);  // LBA and DMA supported
     storeWord(data, kWordFieldValidity, 0x0007);
-    const auto lba28 = static_cast<std::uint32_t>(std::min(drive.capacity, kLba28Limit));
+    const auto lba28 =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(drive.capacity, pages::kIdentifyLba28Saturated));
     storeWord(data, kWordLba28Capacity, static_cast<std::uint16_t>(lba28 & 0xFFFF));
     storeWord(data, kWordLba28Capacity + 1, static_cast<std::uint16_t>(lba28 >> 16));
     storeWord(data, kWordMajorVersion, 0x00F0);     // ATA/ATAPI-4 to -7
@@ -68,6 +65,14 @@ Sector buildIdentifyData(const DriveDescription& drive) {
     storeWord(data, kWordCommandSets + 5, 0x4000);
     for (std::size_t i = 0; i < 4; ++i) {
         storeWord(data, kWordLba48Capacity + i, static_cast<std::uint16_t>(drive.capacity >> (16 * i)));
+    }
+    if (!drive.identify.fpgaVersion.empty()) {
+        storeAtaString(&data[pages::kIdentifyFpgaVersion], pages::kIdentifyFpgaVersionLength,
+                       drive.identify.fpgaVersion);
+    }
+    if (!drive.identify.bootLoaderVersion.empty()) {
+        storeAtaString(&data[pages::kIdentifyBootLoaderVersion], pages::kIdentifyBootLoaderVersionLength,
+                       drive.identify.bootLoaderVersion);
     }
 
     setBit(data, pages::kIdentifySmartEnabled, 0x01, drive.identify.smartEnabled);

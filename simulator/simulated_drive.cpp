@@ -1,12 +1,17 @@
 #include "simulator/simulated_drive.h"
 
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <cstdio>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/physical_drive.h"
 #include "platform/win_error.h"
 #include "simulator/command_log.h"
+#include "simulator/description_cache.h"
 #include "simulator/direct_route.h"
 #include "simulator/drive_files.h"
 #include "simulator/request_exchange.h"
@@ -41,10 +46,11 @@ void logUnderLock(const std::filesystem::path& file, LogEntry entry) {
 }
 
 // A drive whose every request is answered from its file: the description is re-read under the
-// drive's lock for each request, so several processes can share one simulated drive.
+// drive's lock for each request, so several processes can share one simulated drive (parsed
+// again only when the file's bytes changed).
 class SimulatedDrive final : public platform::DriveBackend {
 public:
-    explicit SimulatedDrive(std::filesystem::path file) : file_(std::move(file)) {}
+    explicit SimulatedDrive(std::filesystem::path file) : file_(file), cache_(std::move(file)) {}
 
     bool ioControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out, std::uint32_t outSize,
                    std::uint32_t& bytesReturned, std::uint32_t& error) override {
@@ -70,17 +76,22 @@ private:
         const RouteRequest request = decode(*route, buffers);
 
         // Waiting happens outside the lock so that other users of the drive are not held up.
-        const DriveDescription before = readDescriptionFile(file_);
+        const DriveDescription before = readDescription();
         if (before.kind == DriveKind::Silent) return timeOut(request, before);
         if (before.faults.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(before.faults.delayMs));
 
         DriveDescription drive;
         {
             DriveLock lock(file_);
-            drive = readDescriptionFile(file_);
+            drive = readDescription();
             if (drive.kind != DriveKind::Silent) return carryOut(file_, drive, request, buffers);
         }
         return timeOut(request, drive);  // it fell silent while this request waited
+    }
+
+    DriveDescription readDescription() {
+        const std::lock_guard guard(cacheLock_);
+        return cache_.read();
     }
 
     IoResult unknownControl(std::uint32_t code) {
@@ -105,6 +116,8 @@ private:
     }
 
     std::filesystem::path file_;
+    std::mutex cacheLock_;  // the drive may be asked from several threads
+    DescriptionCache cache_;
 };
 
 }  // namespace
@@ -113,6 +126,13 @@ std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(file, ignored)) {
         error = platform::kErrorFileNotFound;
+        return nullptr;
+    }
+    // A drive file the caller may not read is a drive it has no rights to.
+    errno = 0;
+    if (!std::ifstream(file, std::ios::binary) &&
+        std::error_code(errno, std::generic_category()) == std::errc::permission_denied) {
+        error = platform::kErrorAccessDenied;
         return nullptr;
     }
     try {

@@ -79,32 +79,13 @@ bool send_ata_direct(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaP
 
 SatRequestSizes buildSatRequest(lmx::AtaPassThroughDirect& request, const std::uint8_t* data,
                                 lmx::ScsiPassThroughRequest& sat) {
-    std::memset(&sat, 0, sizeof sat);
-    const bool dataIn = isDataIn(request);
-    const bool dataOut = isDataOut(request);
-    if ((dataIn || dataOut) && request.CurrentTaskFile[lmx::kTaskSectorCount] == 0) {
+    if ((isDataIn(request) || isDataOut(request)) && request.CurrentTaskFile[lmx::kTaskSectorCount] == 0) {
         request.CurrentTaskFile[lmx::kTaskSectorCount] = 1;
     }
-    lmx::storeLittleEndian<std::uint16_t>(sat.Length, lmx::kScsiPassThroughHeaderSize);
-    sat.CdbLength = 16;
-    sat.SenseInfoLength = lmx::kSatSenseSize;
-    sat.DataIn = dataIn ? lmx::kScsiDataIn : dataOut ? lmx::kScsiDataOut : lmx::kScsiDataUnspecified;
-    lmx::setU32(sat.DataTransferLength, request.DataTransferLength);
-    lmx::setU32(sat.TimeOutValue, request.TimeOutValue);
-    lmx::setU32(sat.DataBufferOffset, lmx::kSatDataOffset);
-    lmx::setU32(sat.SenseInfoOffset, lmx::kSatSenseOffset);
-
+    lmx::fillScsiPassThroughHeader(request, sat);
     lmx::fillAtaPassThrough16(request, sat.Cdb);
-
-    const std::uint32_t length = request.DataTransferLength;
-    if (dataOut) {
-        if (data) std::memcpy(sat.Data, data, length);
-        return {static_cast<std::uint32_t>(lmx::kSatDataOffset) + length, static_cast<std::uint32_t>(lmx::kSatDataOffset)};
-    }
-    if (dataIn) {
-        return {static_cast<std::uint32_t>(lmx::kScsiPassThroughHeaderSize), static_cast<std::uint32_t>(lmx::kSatDataOffset) + length};
-    }
-    return {static_cast<std::uint32_t>(lmx::kScsiPassThroughHeaderSize), static_cast<std::uint32_t>(lmx::kSatDataOffset)};
+    if (isDataOut(request) && data) std::memcpy(sat.Data, data, request.DataTransferLength);
+    return lmx::scsiPassThroughSizes(sat.DataIn, request.DataTransferLength);
 }
 
 bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughDirect& reply) {

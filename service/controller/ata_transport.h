@@ -70,10 +70,7 @@ bool sendAtaCommand(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPa
 
 // The SAT request for a command and the sizes it is sent with (sector count 0 of a data
 // command becomes 1, in the request too).
-struct SatRequestSizes {
-    std::uint32_t in = 0;
-    std::uint32_t out = 0;
-};
+using SatRequestSizes = lmx::ScsiPassThroughSizes;
 SatRequestSizes buildSatRequest(lmx::AtaPassThroughDirect& request, const std::uint8_t* data,
                                 lmx::ScsiPassThroughRequest& sat);
 // The outcome of a completed SAT request: ScsiStatus and sense decide; the ATA registers the

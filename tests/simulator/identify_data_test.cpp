@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -73,13 +74,36 @@ TEST_F(SimIdentifyData, FlagsAtTheirVendorOffsets) {
     EXPECT_EQ(0x01, data[pages::kIdentifyClockReported2] & 0x01);
     EXPECT_EQ(0, data[pages::kIdentifyClockIsSet] & 0x01);
 
-    updateDrive(file, [](DriveDescription& drive) { drive.identify = {true, true, false, true}; });
+    updateDrive(file, [](DriveDescription& drive) {
+        drive.identify.signature = true;
+        drive.identify.smartEnabled = true;
+        drive.identify.clockStateReported = false;
+        drive.identify.clockIsSet = true;
+    });
     data = identify();
     EXPECT_EQ(0x01, data[pages::kIdentifySmartEnabled] & 0x01);
     EXPECT_EQ(0, data[pages::kIdentifyClockReported1] & 0x80);
     EXPECT_EQ(0, data[pages::kIdentifyClockReported2] & 0x01);
     EXPECT_EQ(0x01, data[pages::kIdentifyClockIsSet] & 0x01);
     EXPECT_EQ(0u, std::accumulate(data.begin(), data.end(), 0u) & 0xFF);
+}
+
+TEST_F(SimIdentifyData, ControllerVendorWordsHoldTheFpgaAndBootLoaderVersions) {
+    createController(file, "ZDA-JW100");
+    Sector data = identify();
+    EXPECT_EQ("0115", ataString(data, pages::kIdentifyFpgaVersion, 4));
+    EXPECT_EQ(padded("BL1.02", 8), ataString(data, pages::kIdentifyBootLoaderVersion, 8));
+
+    setFields(file, {{"identify.fpgaVersion", "A1B"}, {"identify.bootLoaderVersion", "BL2.10"}});
+    data = identify();
+    EXPECT_EQ("A1B ", ataString(data, pages::kIdentifyFpgaVersion, 4));
+    EXPECT_EQ(padded("BL2.10", 8), ataString(data, pages::kIdentifyBootLoaderVersion, 8));
+
+    setFields(file, {{"identify.fpgaVersion", ""}, {"identify.bootLoaderVersion", ""}});
+    data = identify();
+    EXPECT_TRUE(std::all_of(&data[pages::kIdentifyBootLoaderVersion], &data[pages::kIdentifyFpgaVersion + 4],
+                            [](std::uint8_t byte) { return byte == 0; }));
+    EXPECT_THROW(setFields(file, {{"identify.fpgaVersion", "12345"}}), SimulatorError);
 }
 
 TEST_F(SimIdentifyData, OrdinaryDiskWithAndWithoutSignature) {

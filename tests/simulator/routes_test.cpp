@@ -211,6 +211,22 @@ TEST_F(SimRoutes, MalformedRequestsFailWithInvalidParameter) {
     EXPECT_EQ(platform::kErrorInvalidFunction, error);
 }
 
+// An open drive reads its file for every request; a file that did not change is not parsed
+// again, but every change shows at once, one of the same length too, and a file made invalid
+// is never answered from an earlier reading.
+TEST_F(SimRoutes, AnOpenDriveSeesEveryChangeToItsFile) {
+    EXPECT_EQ(0, testing::readPageDirect(*drive, pages::kStandardInfoPage)[2] & 0x0F);
+    setFields(file, {{"raid.status", "1"}});
+    EXPECT_EQ(1, testing::readPageDirect(*drive, pages::kStandardInfoPage)[2] & 0x0F);
+    setFields(file, {{"raid.status", "2"}});
+    EXPECT_EQ(2, testing::readPageDirect(*drive, pages::kStandardInfoPage)[2] & 0x0F);
+
+    std::ofstream(file) << "{ not a drive";
+    const auto broken = testing::sendDirect(*drive, testing::pageRead(pages::kStandardInfoPage));
+    EXPECT_FALSE(broken.ok);
+    EXPECT_EQ(platform::kErrorIoDevice, broken.error);
+}
+
 TEST(SimSilentDrive, EveryCommandTimesOut) {
     lmx::testing::TempRoot root;
     const auto file = driveFilePath(root.path(), 4);

@@ -1,0 +1,71 @@
+#pragma once
+// CZARKEL_fwupToolDlg: the firmware tool's main dialog (template 102). It lists the drives
+// found at its start, takes the image path from Browse or the command line, and runs one
+// download at a time on the update thread, whose progress and enable changes are carried out
+// on the dialog thread.
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "fwup/core/device_table.h"
+#include "fwup/core/drive_accessor.h"
+#include "fwup/core/firmware_download.h"
+#include "fwup/gui/update_thread.h"
+#include "gui/message_box.h"
+#include "gui/template_dialog.h"
+
+class QCloseEvent;
+class QContextMenuEvent;
+
+namespace fwup::gui {
+
+class CZARKEL_fwupToolDlg : public lmx::gui::TemplateDialog {
+    Q_OBJECT
+public:
+    // `directPath`, when given, goes into the path box and the update starts at once, before
+    // the dialog is shown.
+    explicit CZARKEL_fwupToolDlg(std::optional<std::string> directPath = std::nullopt, QWidget* parent = nullptr);
+    // A download still running is cancelled and waited for.
+    ~CZARKEL_fwupToolDlg() override;
+
+    // Update: the path box's file to the selected row's drive on the update thread.
+    void start_update();
+    // True from the start of an update until its result has been shown.
+    bool updateRunning() const { return updateRunning_; }
+    const DeviceTable& deviceTable() const { return table_; }
+    // The window menu's About item.
+    void showAboutBox();
+
+protected:
+    // Closing while a download runs cancels it as Cancel does; the dialog ends once the block
+    // in flight is done and the result has been shown.
+    void closeEvent(QCloseEvent* event) override;
+    // The window menu's About item, on the dialog's context menu.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void refresh_device_list();
+    void OnBrowse();
+    void OnCancelUpdate();
+    void restoreIdleState();
+    void showMessage(std::string_view text, lmx::gui::MessageBoxIcon icon = lmx::gui::MessageBoxIcon::None);
+    // On the update thread.
+    void runDownload(int targetDrive);
+    // On the dialog thread, once the update thread is done.
+    void finishUpdate(DownloadResult result);
+
+    DeviceTable table_;
+    std::unique_ptr<DriveAccessor> accessor_;
+    std::string imagePath_;
+    std::atomic<bool> cancelRequest_{false};
+    std::optional<std::string> directPath_;
+    bool updateRunning_ = false;
+    bool closeRequested_ = false;
+    // Last, so that it is joined before anything it uses goes away.
+    UpdateThread updateThread_;
+};
+
+}  // namespace fwup::gui
