@@ -9,11 +9,12 @@ set(CPACK_PACKAGE_VENDOR "LMX Duowatch")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "monitor for Lumavex ZDA RAID-1 controllers")
 set(CPACK_PACKAGE_DESCRIPTION
-    "LMX Duowatch watches hardware RAID-1 (mirroring) controllers of the Lumavex ZDA family: their
-RAID status, rebuilds, patrols and member-drive temperatures. The service dwsvc records every
-change in its event log and the systemd journal, publishes the controllers' state, writes a
-Prometheus textfile and answers the tray application LMXDuowatch and the command-line client
-lmxpipe.")
+    "LMX Duowatch watches hardware RAID-1 (mirroring) controllers of the Lumavex
+ZDA family: their RAID status, rebuilds, patrols and member-drive
+temperatures. The service dwsvc records every change in its event log and
+the systemd journal, publishes the controllers' state, writes a Prometheus
+textfile and answers the tray application LMXDuowatch and the command-line
+client lmxpipe.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

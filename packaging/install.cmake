@@ -23,7 +23,7 @@ foreach(folder IN ITEMS CMAKE_INSTALL_PREFIX)
 endforeach()
 
 # The programs, each with its man page's section: 8 for the administrators' programs (their
-# links go to /usr/sbin), 1 for the others (/usr/bin). The tray application has no page.
+# links go to /usr/sbin), 1 for the others (/usr/bin).
 set(lmx_programs dwsvc:8 monswitch:8 traysignal:1 prockill:1 lmxpipe:1)
 if(TARGET lmxsim)
   list(APPEND lmx_programs lmxsim:1)
@@ -32,7 +32,7 @@ if(TARGET LMXDuo_fwupTool)
   list(APPEND lmx_programs LMXDuo_fwupTool:8)
 endif()
 if(TARGET LMXDuowatch)
-  list(APPEND lmx_programs LMXDuowatch:-)
+  list(APPEND lmx_programs LMXDuowatch:1)
 endif()
 
 set(lmx_manual_pages)
@@ -50,9 +50,7 @@ foreach(entry IN LISTS lmx_programs)
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}${link_dir}\")
     file(CREATE_LINK \"${CMAKE_INSTALL_PREFIX}/${program}\" \"\$ENV{DESTDIR}${link_dir}/${program}\" SYMBOLIC)
     message(STATUS \"Installing: \$ENV{DESTDIR}${link_dir}/${program} -> ${CMAKE_INSTALL_PREFIX}/${program}\")")
-  if(NOT section STREQUAL "-")
-    list(APPEND lmx_manual_pages ${program}.${section})
-  endif()
+  list(APPEND lmx_manual_pages ${program}.${section})
 endforeach()
 install(TARGETS TXTRES_EN LIBRARY DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lmxduowatch-installed DESTINATION .)
