@@ -52,4 +52,23 @@ std::uint32_t currentProcessId();
 // nowhere. A line is written whole.
 void debugOutput(std::string_view text);
 
+// While an object of this class lives, the debug output of the thread that made it is held back
+// in order, so that a line written afterwards can come before it; the held lines are written
+// when the object ends (or by release()).
+class DebugOutputHold {
+public:
+    DebugOutputHold();
+    ~DebugOutputHold();
+    DebugOutputHold(const DebugOutputHold&) = delete;
+    DebugOutputHold& operator=(const DebugOutputHold&) = delete;
+    // Writes `first`, then what was held, and holds nothing more.
+    void release(std::string_view first = {});
+
+private:
+    friend void debugOutput(std::string_view text);
+    std::string held_;
+    DebugOutputHold* outer_ = nullptr;
+    bool active_ = true;
+};
+
 }  // namespace platform

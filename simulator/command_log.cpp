@@ -59,6 +59,10 @@ std::vector<LoggedCommand> readCommandLog(const std::filesystem::path& driveFile
         command.previousTaskFile = textField(entry, "previousTaskFile");
         command.cdb = textField(entry, "cdb");
         command.dataLength = numberField(entry, "dataLength");
+        command.inSize = numberField(entry, "inSize");
+        command.outSize = numberField(entry, "outSize");
+        command.requestHeader = textField(entry, "requestHeader");
+        command.sense = textField(entry, "sense");
         command.action = textField(entry, "action");
         command.result = textField(entry, "result");
         command.error = numberField(entry, "error");

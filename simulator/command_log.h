@@ -20,9 +20,13 @@ struct LoggedCommand {
     std::string previousTaskFile;  // the 8 PreviousTaskFile bytes (direct and SAT routes)
     std::string cdb;               // SAT route: the 16 CDB bytes
     std::uint32_t dataLength = 0;
+    std::uint32_t inSize = 0;      // the sizes of the program's input and output buffers
+    std::uint32_t outSize = 0;
+    std::string requestHeader;     // the request's header as the program wrote it, spaced hex
+    std::string sense;             // SAT route: the sense bytes returned, spaced hex
     std::string action;       // what the drive took the command for ("page E5", "start verify" …)
     std::string result;       // "ok", "aborted", "rejected", "failed", "error-bit", "check-condition",
-                              // "illegal-request", "invalid", "timeout"
+                              // "illegal-request", "invalid", "timeout", "scsi-status", "sense"
     std::uint32_t error = 0;  // the platform error of a failed request
     std::string line;         // the line as written
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/ata_pass_through.h"
 #include "common/controller_status_record.h"
 #include "common/vendor_pages.h"
 
@@ -80,6 +81,13 @@ std::optional<std::string> controllerProblem(const DriveDescription& drive) {
 
 std::optional<std::string> faultsProblem(const Faults& faults) {
     if (faults.satSenseKey && *faults.satSenseKey > 0x0F) return "faults.satSenseKey must be 0-15";
+    if (faults.scsiStatus && (*faults.scsiStatus == lmx::kScsiStatusGood || *faults.scsiStatus == lmx::kScsiStatusCheckCondition)) {
+        return "faults.scsiStatus is for statuses other than GOOD (0) and CHECK CONDITION (2): use faults.sense or "
+               "faults.satSenseKey for CHECK CONDITION";
+    }
+    if (faults.sense && (faults.sense->empty() || faults.sense->size() > kMaxSenseBytes)) {
+        return "faults.sense must hold 1 to " + std::to_string(kMaxSenseBytes) + " bytes";
+    }
     for (std::uint8_t page : faults.brokenFrames) {
         if (page != pages::kStandardInfoPage && page != pages::kDriveInfoPage && page != pages::kRaidInfoPage) {
             return "faults.brokenFrames may name only the framed pages E1, E2 and E5";

@@ -73,6 +73,9 @@ struct PageLengths {
     std::uint8_t drive = 0;  // member drive page 0xE2
 };
 
+// The most sense bytes a simulated answer carries (what a sense buffer of the suite holds).
+inline constexpr std::size_t kMaxSenseBytes = 32;
+
 struct Faults {
     std::uint32_t rejectDirect = 0;  // non-zero: the route's request fails with this error
     std::uint32_t rejectSat = 0;
@@ -84,6 +87,14 @@ struct Faults {
     std::uint32_t failNext = 0;              // that many next commands fail (counted down)
     std::vector<std::uint8_t> brokenFrames;  // pages answered with a wrong trailer
     std::uint32_t delayMs = 0;               // every command waits this long before it is answered
+    // SAT route: this SCSI status (other than GOOD and CHECK CONDITION, e.g. BUSY 0x08) with no
+    // sense data; the command is carried out only when scsiStatusExecutes is set.
+    std::optional<std::uint8_t> scsiStatus;
+    bool scsiStatusExecutes = false;
+    // SAT route: CHECK CONDITION with these sense bytes, returned verbatim (any response code,
+    // any descriptors); the command is carried out, with its data, only when senseExecutes is set.
+    std::optional<Bytes> sense;
+    bool senseExecutes = false;
 };
 
 inline constexpr std::size_t kMirrorLogCount = 2;  // pages 0xF4 and 0xF5

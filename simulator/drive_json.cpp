@@ -227,7 +227,11 @@ json faultsJson(const Faults& faults) {
             {"senseValid", faults.senseValid},
             {"failNext", faults.failNext},
             {"brokenFrames", broken},
-            {"delayMs", faults.delayMs}};
+            {"delayMs", faults.delayMs},
+            {"scsiStatus", faults.scsiStatus ? json(hexNumber(*faults.scsiStatus, 2)) : json(nullptr)},
+            {"scsiStatusExecutes", faults.scsiStatusExecutes},
+            {"sense", faults.sense ? json(toSpacedHex(*faults.sense)) : json(nullptr)},
+            {"senseExecutes", faults.senseExecutes}};
 }
 
 Faults readFaults(const json& object) {
@@ -256,6 +260,15 @@ Faults readFaults(const json& object) {
         }
     }
     faults.delayMs = narrow(reader, "delayMs", faults.delayMs);
+    faults.scsiStatus = reader.optionalNumber<std::uint8_t>("scsiStatus");
+    faults.scsiStatusExecutes = reader.flag("scsiStatusExecutes", faults.scsiStatusExecutes);
+    if (reader.has("sense") && !reader.at("sense").is_null()) {
+        const json& value = reader.at("sense");
+        const auto bytes = value.is_string() ? fromHex(value.get<std::string>()) : std::nullopt;
+        if (!bytes) throw SimulatorError(reader.where("sense") + "must be a string of hex digit pairs");
+        faults.sense = *bytes;
+    }
+    faults.senseExecutes = reader.flag("senseExecutes", faults.senseExecutes);
     reader.finish();
     return faults;
 }

@@ -87,7 +87,7 @@ json convert(const json& current, std::string_view text, const std::string& name
 void assignField(json& document, std::string_view name, std::string_view text) {
     const std::vector<std::string> parts = splitName(name);
     // Page contents are hex text even when every digit happens to be decimal.
-    const bool pageContent = parts.front() == "overrides" || parts.front() == "mirrorLogs";
+    const bool pageContent = parts.front() == "overrides" || parts.front() == "mirrorLogs" || name == "faults.sense";
     json* node = &document;
     std::string walked;
     for (std::size_t i = 0; i < parts.size(); ++i) {

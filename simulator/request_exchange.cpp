@@ -1,5 +1,10 @@
 #include "simulator/request_exchange.h"
 
+#include <algorithm>
+#include <span>
+
+#include "common/ata_pass_through.h"
+
 #include "platform/physical_drive.h"
 #include "simulator/command_engine.h"
 #include "simulator/command_log.h"
@@ -14,6 +19,16 @@ namespace simulator {
 namespace {
 
 constexpr std::uint32_t kBlockSize = 512;
+
+// The part of a request's input that is its header (the rest is data the command writes).
+std::uint32_t requestHeaderSize(Route route) {
+    switch (route) {
+        case Route::Sat: return static_cast<std::uint32_t>(lmx::kScsiPassThroughHeaderSize);
+        case Route::Smart: return static_cast<std::uint32_t>(sizeof(lmx::SendCmdInParams));
+        case Route::Direct: return static_cast<std::uint32_t>(sizeof(lmx::AtaPassThroughDirect));
+    }
+    return 0;
+}
 
 std::uint32_t rejection(const Faults& faults, Route route) {
     switch (route) {
@@ -31,6 +46,15 @@ public:
         : driveFile_(driveFile), drive_(drive), request_(request), buffers_(buffers) {
         entry_["route"] = routeName(request.route);
         entry_.update(request.logFields);
+        // What the program handed over, byte for byte: the sizes of its buffers and the request
+        // header it wrote (the SCSI pass-through header with its command block, the whole legacy
+        // SMART input, the ATA task-file descriptor).
+        entry_["inSize"] = buffers.inSize;
+        entry_["outSize"] = buffers.outSize;
+        if (buffers.in && buffers.inSize > 0) {
+            const auto headerSize = std::min<std::uint32_t>(buffers.inSize, requestHeaderSize(request.route));
+            entry_["requestHeader"] = toSpacedHex(std::span(static_cast<const std::uint8_t*>(buffers.in), headerSize));
+        }
         if (!request.problem.empty()) entry_["problem"] = request.problem;
     }
 
@@ -55,6 +79,13 @@ public:
         if (request_.route == Route::Sat && senseKey && *senseKey > lmx::sense::kRecoveredError) {
             return answerSatWith(abortedAnswer(), sense({*senseKey, 0, 0}, abortedAnswer()), "check-condition");
         }
+        const Faults& faults = drive_.faults;
+        if (request_.route == Route::Sat && faults.scsiStatus && !faults.scsiStatusExecutes) {
+            return answerSatWith(abortedAnswer(), std::nullopt, "scsi-status", faults.scsiStatus);
+        }
+        if (request_.route == Route::Sat && faults.sense && !faults.senseExecutes) {
+            return answerSatWith(abortedAnswer(), verbatimSense(), "sense");
+        }
 
         CommandOutcome outcome = executeCommand(drive_, ata);
         entry_["action"] = outcome.action;
@@ -66,6 +97,8 @@ public:
         switch (request_.route) {
             case Route::Direct: return answerDirectWith(answer, result);
             case Route::Sat:
+                if (faults.scsiStatus) return answerSatWith(answer, std::nullopt, "scsi-status", faults.scsiStatus);
+                if (faults.sense) return answerSatWith(answer, verbatimSense(), "sense");
                 if (!answer.completed) {
                     return answerSatWith(answer, sense({lmx::sense::kAbortedCommand, 0, 0}, answer), result);
                 }
@@ -96,11 +129,21 @@ private:
         return finish(io, result);
     }
 
+    // The sense bytes of faults.sense, as they stand.
+    SenseData verbatimSense() const {
+        SenseData data;
+        const Bytes& bytes = *drive_.faults.sense;
+        data.length = static_cast<std::uint8_t>(std::min(bytes.size(), sizeof data.bytes));
+        std::copy_n(bytes.begin(), data.length, data.bytes);
+        return data;
+    }
+
     IoResult answerSatWith(const AtaAnswer& answer, const std::optional<SenseData>& checkCondition,
-                           const char* result) {
+                           const char* result, std::optional<std::uint8_t> otherStatus = std::nullopt) {
         IoResult io;
-        answerSat(buffers_.in, buffers_.inSize, buffers_.out, buffers_.outSize, answer, SatStatus{checkCondition},
+        answerSat(buffers_.in, buffers_.inSize, buffers_.out, buffers_.outSize, answer, SatStatus{checkCondition, otherStatus},
                   io.bytesReturned);
+        if (otherStatus) entry_["scsiStatus"] = otherStatus.value();
         io.succeeded = true;
         if (checkCondition) entry_["sense"] = toSpacedHex(std::span(checkCondition->bytes, checkCondition->length));
         return finish(io, result);

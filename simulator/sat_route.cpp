@@ -183,7 +183,8 @@ void answerSat(const void* in, std::uint32_t inSize, void* out, std::uint32_t ou
     const Header header = readHeader(buffer.data());
 
     buffer[offsetof(lmx::ScsiPassThroughRequest, ScsiStatus)] =
-        status.checkCondition ? lmx::kScsiStatusCheckCondition : lmx::kScsiStatusGood;
+        status.otherStatus ? *status.otherStatus
+                           : (status.checkCondition ? lmx::kScsiStatusCheckCondition : lmx::kScsiStatusGood);
     std::uint8_t senseWritten = 0;
     if (status.checkCondition) {
         senseWritten = std::min(header.senseLength, status.checkCondition->length);

@@ -16,6 +16,7 @@ RouteRequest decodeSatRequest(const void* in, std::uint32_t inSize, const void* 
 // How the SCSI command ends: GOOD, or CHECK CONDITION with this sense data.
 struct SatStatus {
     std::optional<SenseData> checkCondition;
+    std::optional<std::uint8_t> otherStatus;  // a status other than GOOD, without sense data
 };
 
 // Writes ScsiStatus, the sense data and, for a data-in command that completed, the data.

@@ -50,8 +50,8 @@ std::vector<char*> pointersTo(const std::vector<std::string>& texts) {
         ::_exit(127);
     }
     ::dup2(null, 0);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
+    ::dup2(launch.output >= 0 ? launch.output : null, 1);
+    ::dup2(launch.output >= 0 ? launch.output : null, 2);
     if (null > 2) ::close(null);
 
     if (launch.runAs) {

@@ -1,6 +1,6 @@
 #pragma once
 // Starts a program that lives on its own: in a new session, with standard input and output on
-// /dev/null, every signal at its default and unblocked (a service blocks its control signals
+// /dev/null (or output where the caller says), every signal at its default and unblocked (a service blocks its control signals
 // in all its threads), and none of the caller's descriptors. The caller does not wait for it:
 // the program runs as a grandchild that the system adopts, and the child in between is
 // reaped before this returns, so no finished child is left behind.
@@ -25,6 +25,9 @@ struct DetachedLaunch {
         std::vector<gid_t> groups;
     };
     std::optional<Identity> runAs;  // empty: the caller's
+    // Standard output and error go to this open descriptor (the caller keeps its own and
+    // closes it); -1: to /dev/null.
+    int output = -1;
 };
 
 // True once the program runs (its exec succeeded), with its process id in `processId` when

@@ -19,6 +19,7 @@
 
 #include "platform/ipc_errors.h"
 #include "platform/linux/service_control_channel.h"
+#include "platform/linux/service_output_log.h"
 #include "platform/linux/service_status_file.h"
 #include "platform/linux/socket_io.h"
 #include "platform/system_root.h"
@@ -345,6 +346,8 @@ bool setServiceStatus(ServiceStatusHandle handle, const ServiceStatus& status) {
     ServiceStatus reported = status;
     reported.processId = static_cast<std::uint32_t>(getpid());
     notifySystemd(reported);
+    // Reports come at least once a poll cycle: a good moment to keep the output log bounded.
+    service_log::keepBounded();
     if (!service_files::writeStatus(name, reported)) {
         setLastError(kErrorAccessDenied);
         return false;

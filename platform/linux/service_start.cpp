@@ -5,6 +5,7 @@
 
 #include "platform/linux/detached_process.h"
 #include "platform/linux/process_runner.h"
+#include "platform/linux/service_output_log.h"
 #include "platform/registry.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
@@ -41,11 +42,14 @@ bool startService(const ServiceHandle& service) {
         return false;
     }
     // The program runs apart from the caller, in the system root, as the service manager's
-    // child would; it inherits LMXDUOWATCH_ROOT with the rest of the environment.
+    // child would; it inherits LMXDUOWATCH_ROOT with the rest of the environment. What it
+    // prints goes to its log in the root, where systemd would have kept it in the journal.
     DetachedLaunch launch;
     launch.program = imagePath;
     launch.arguments = {imagePath};
     launch.workingFolder = systemRootDirectory("");
+    const auto log = service_log::openLog(service_log::logPathFor(imagePath));
+    launch.output = log.get();
     return startDetached(launch);
 }
 

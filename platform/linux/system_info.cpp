@@ -88,14 +88,61 @@ std::string programFolder() {
 
 std::uint32_t currentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-void debugOutput(std::string_view text) {
+namespace {
+
+bool debugEnabled() {
     static const bool enabled = std::getenv("LMXDUOWATCH_DEBUG") != nullptr;
-    if (!enabled) return;
+    return enabled;
+}
+
+thread_local DebugOutputHold* tHold = nullptr;
+
+// One or more whole lines, each ending with a line break.
+void writeDebugLines(std::string_view text) {
+    if (text.empty()) return;
     static std::mutex lineLock;
     std::lock_guard lock(lineLock);
     std::fwrite(text.data(), 1, text.size(), stderr);
-    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
     std::fflush(stderr);
+}
+
+std::string asLine(std::string_view text) {
+    std::string line(text);
+    if (line.empty() || line.back() != '\n') line += '\n';
+    return line;
+}
+
+}  // namespace
+
+void debugOutput(std::string_view text) {
+    if (!debugEnabled()) return;
+    if (tHold) {
+        tHold->held_ += asLine(text);
+        return;
+    }
+    writeDebugLines(asLine(text));
+}
+
+DebugOutputHold::DebugOutputHold() : outer_(tHold) { tHold = this; }
+
+DebugOutputHold::~DebugOutputHold() {
+    release();
+    tHold = outer_;
+}
+
+void DebugOutputHold::release(std::string_view first) {
+    if (!active_) return;
+    active_ = false;
+    if (tHold == this) tHold = outer_;
+    if (!debugEnabled()) return;
+    std::string lines = first.empty() ? std::string() : asLine(first);
+    lines += held_;
+    held_.clear();
+    if (outer_) {
+        outer_->held_ += lines;
+    } else {
+        writeDebugLines(lines);
+    }
 }
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include "service/monitor/poll_cycle.h"
 
+#include <cstdio>
+#include <string>
+
 #include "common/controller_model.h"
 #include "common/service_settings.h"
 #include "common/status_change.h"
@@ -69,12 +72,28 @@ bool checkTemperature(ServiceRuntime& runtime, CycleEvents& events, const lmx::C
     return raised;
 }
 
+// The debug line that says what the poll of drive n came to.
+std::string pollResultLine(int n, int result, int retriesLeft) {
+    char line[96];
+    if (result == 0) {
+        std::snprintf(line, sizeof line, "Poll of drive %d: controller answered.", n);
+    } else if (result == 1 && retriesLeft >= 0) {
+        std::snprintf(line, sizeof line, "Poll of drive %d: no proper answer, %d retries left.", n, retriesLeft);
+    } else if (result == 1) {
+        std::snprintf(line, sizeof line, "Poll of drive %d: no proper answer, retries used up: taken as absent.", n);
+    } else {
+        std::snprintf(line, sizeof line, "Poll of drive %d: no controller.", n);
+    }
+    return line;
+}
+
 }  // namespace
 
 void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
     int ordinal = 0;
     bool anyChange = false;
     CycleEvents events(runtime);
+    platform::debugOutput("Poll cycle begins.");
     for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
         const lmx::ControllerStatusRecord old = runtime.table.record(n);
         lmx::ControllerStatusRecord fresh;
@@ -82,16 +101,21 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
         bool clockSet = runtime.table.clockSet(n);
         lmx::ControllerFamily family = lmx::ControllerFamily::Zarkel;
         controller::PollContext context{ordinal, old.present == 1, clockSet, family};
+        // What the poll writes (page checks, transport errors) follows the line with its result.
+        platform::DebugOutputHold pollLines;
         int result = poller.poll(n, fresh, context);
         runtime.table.setClockSet(n, clockSet);
 
         if (result == 1) {
             const int retries = runtime.table.retryCounter(n);
+            pollLines.release(pollResultLine(n, result, retries - 1));
             if (retries > 0) {
                 runtime.table.setRetryCounter(n, retries - 1);
                 continue;
             }
             result = -1;  // retries exhausted: treated as absent
+        } else {
+            pollLines.release(pollResultLine(n, result, 0));
         }
 
         bool rowChanged = false;
@@ -127,6 +151,7 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
     }
     // Settings accepted while the registry could not be written are written once it can.
     writePendingSettings();
+    platform::debugOutput(anyChange ? "Poll cycle ends: changes published." : "Poll cycle ends: nothing changed.");
     if (runtime.notifyRequested.exchange(false) || anyChange) runtime.sendNotifyControl();
     // A stop under way is not overridden by the end-of-cycle report.
     if (runtime.running) runtime.reporter.report(platform::kServiceRunning, 0, 0);

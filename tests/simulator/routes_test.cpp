@@ -111,6 +111,60 @@ TEST_F(SimRoutes, SenseFormatsAndKeysOnRequest) {
     EXPECT_FALSE(readDrive(file).clock.lastSetMs.has_value());
 }
 
+TEST_F(SimRoutes, OtherScsiStatusesAndVerbatimSenseWithOrWithoutTheCommand) {
+    // BUSY, the command not carried out: no sense, no data, no change.
+    setFields(file, {{"faults.scsiStatus", "0x08"}});
+    const auto busy = testing::sendSat(*drive, testing::vendorControl(pages::kControlStartVerify));
+    EXPECT_TRUE(busy.ok);
+    EXPECT_EQ(0x08, busy.status());
+    EXPECT_EQ(0, busy.buffer.SenseInfoLength);
+    EXPECT_EQ(PatrolState::None, readDrive(file).raid.patrol);
+    // BUSY after the command was carried out.
+    setFields(file, {{"faults.scsiStatusExecutes", "true"}});
+    EXPECT_EQ(0x08, testing::sendSat(*drive, testing::vendorControl(pages::kControlStartVerify)).status());
+    EXPECT_EQ(PatrolState::Running, readDrive(file).raid.patrol);
+    EXPECT_THROW(setFields(file, {{"faults.scsiStatus", "2"}}), SimulatorError);  // CHECK CONDITION has its own faults
+
+    // Sense bytes of any kind, returned as they are: here a vendor response code.
+    setFields(file, {{"faults.scsiStatus", "null"}, {"faults.sense", "7F 01 02 03 04"}});
+    const auto odd = testing::sendSat(*drive, testing::pageRead(pages::kRaidInfoPage));
+    EXPECT_EQ(lmx::kScsiStatusCheckCondition, odd.status());
+    EXPECT_EQ(5, odd.buffer.SenseInfoLength);
+    EXPECT_EQ(0, std::memcmp("\x7F\x01\x02\x03\x04", odd.buffer.Sense, 5));
+    EXPECT_EQ(0x00, odd.buffer.Data[0]);  // not carried out: no data
+    setFields(file, {{"faults.senseExecutes", "true"}});
+    const auto carried = testing::sendSat(*drive, testing::pageRead(pages::kRaidInfoPage));
+    EXPECT_EQ(lmx::kScsiStatusCheckCondition, carried.status());
+    EXPECT_EQ(pages::kRaidInfoPage, carried.buffer.Data[0]);
+
+    const auto log = readCommandLog(file);
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ("scsi-status", log[0].result);
+    EXPECT_EQ("sense", log[3].result);
+    EXPECT_EQ("7F 01 02 03 04", log[3].sense);
+}
+
+TEST_F(SimRoutes, CommandLogKeepsWhatTheProgramHandedOver) {
+    testing::sendSat(*drive, testing::identifyCommand());
+    testing::sendSmart(*drive, testing::vendorControl(pages::kControlSilenceBuzzer));
+    testing::sendDirect(*drive, testing::identifyCommand());
+    const auto log = readCommandLog(file);
+    ASSERT_EQ(3u, log.size());
+    // The SCSI route: the buffer's sizes (a data-in command sends the header alone and takes
+    // the whole request back) and the 44-byte header with its command block.
+    EXPECT_EQ(lmx::kScsiPassThroughHeaderSize, log[0].inSize);
+    EXPECT_EQ(lmx::kSatRequestSize, log[0].outSize);
+    ASSERT_EQ(44u * 3 - 1, log[0].requestHeader.size());
+    EXPECT_EQ("2C 00", log[0].requestHeader.substr(0, 5));                         // Length 44
+    EXPECT_EQ("85", log[0].requestHeader.substr(3 * offsetof(lmx::ScsiPassThroughRequest, Cdb), 2));
+    // The legacy SMART request: all 32 bytes as sent.
+    EXPECT_EQ(lmx::kSendCmdInSize, log[1].inSize);
+    EXPECT_EQ(32u * 3 - 1, log[1].requestHeader.size());
+    // The direct route: the task-file descriptor.
+    EXPECT_EQ(sizeof(lmx::AtaPassThroughDirect), log[2].inSize);
+    EXPECT_EQ(sizeof(lmx::AtaPassThroughDirect) * 3 - 1, log[2].requestHeader.size());
+}
+
 TEST_F(SimRoutes, RejectedRouteAndErrBit) {
     setFields(file, {{"faults.rejectDirect", "50"}, {"faults.rejectSmart", "1"}});
     const auto direct = testing::sendDirect(*drive, testing::pageRead(pages::kRaidInfoPage));

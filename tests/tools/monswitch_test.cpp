@@ -4,8 +4,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "platform/service_manager.h"
 #include "service/monitor/service_identity.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 #include "tests/tools/program_run.h"
 
@@ -68,6 +73,47 @@ TEST_F(MonswitchTest, MissingServiceAndBadArgumentsFail) {
     }
     EXPECT_EQ(1, monswitch({"start", kService}).exitCode);
     EXPECT_EQ(1, monswitch({"stop", kService}).exitCode);
+}
+
+TEST_F(MonswitchTest, ServiceItStartsWritesWhatItPrintsToItsLog) {
+    const auto lmxsim = lmx::testing::programsFolder() / "lmxsim";
+    if (!std::filesystem::exists(lmxsim)) GTEST_SKIP() << "built without the simulator";
+    install();
+    // A controller whose RAID page fails its check: the poll's own lines follow its result.
+    ASSERT_EQ(0, lmx::testing::runProgram(lmxsim, "lmxsim", {"create", "1", "controller", "Lumavex ZDAP-RS482"}).exitCode);
+    ASSERT_EQ(0, lmx::testing::runProgram(lmxsim, "lmxsim", {"set", "1", "faults.brokenFrames=E5"}).exitCode);
+    ::setenv("LMXDUOWATCH_DEBUG", "1", 1);
+    auto run = monswitch({"start", kService});
+    ::unsetenv("LMXDUOWATCH_DEBUG");
+    ASSERT_EQ(0, run.exitCode) << run.output;
+    const auto log = root.path() / "logs" / "dwsvc.log";
+    const auto text = [&] {
+        std::ifstream in(log);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    ASSERT_TRUE(lmx::testing::eventually([&] { return text().find("Poll cycle ends: ") != std::string::npos; }));
+    // The six records as the pipe carries them, one line of hex each.
+    const auto raw = lmx::testing::runProgram(lmx::testing::programsFolder() / "lmxpipe", "lmxpipe", {"status", "--raw"});
+    EXPECT_EQ(0, raw.exitCode);
+    ASSERT_EQ(6 * (1280 + 1), raw.output.size()) << raw.output;
+    EXPECT_EQ("05", raw.output.substr(5 * 1281 + 2, 2));  // the last record's physical drive number (byte 1)
+    run = monswitch({"stop", kService});
+    EXPECT_EQ(0, run.exitCode) << run.output;
+
+    const std::string written = text();
+    const auto begins = written.find("Poll cycle begins.\n");
+    const auto absent = written.find("Poll of drive 0: no controller.\n");
+    const auto failed = written.find("Poll of drive 1: no proper answer, 9 retries left.\n");
+    const auto check = written.find("get_raid_info: Valid Check Failed. (Mollen)\n");
+    const auto ends = written.find("Poll cycle ends: nothing changed.\n");
+    ASSERT_NE(std::string::npos, begins) << written;
+    EXPECT_LT(begins, absent);
+    EXPECT_LT(absent, failed);
+    EXPECT_LT(failed, check);
+    EXPECT_LT(check, ends);
+    EXPECT_NE(std::string::npos, ends);
+    // Standard output too: the sessions listed when the stop's notifier was launched.
+    EXPECT_NE(std::string::npos, written.find("Session Id: ")) << written;
 }
 
 }  // namespace

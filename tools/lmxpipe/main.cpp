@@ -26,7 +26,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lmxpipe COMMAND [ARGUMENT]\n"
-    "  status [--json]        the six controller status records (--json: as JSON)\n"
+    "  status [--json|--raw]  the six controller status records (--json: as JSON; --raw: each record\n"
+    "                         in hex, one line per record, printed as it arrives)\n"
     "  events [--since TIME] [--json]  the service's event log (TIME: @SECONDS, YYYY-MM-DD[ hh:mm[:ss]])\n"
     "  ready                  whether the service has loaded its status table\n"
     "  refresh                poll at once and notify the tray application\n"
@@ -107,6 +108,26 @@ int printStatusJson() {
     return 0;
 }
 
+// Request 0 with each 640-byte record printed in hex the moment it has arrived whole.
+int printRawStatus() {
+    const auto request = lmx::makePipeRequest(lmx::kRequestStatusTable);
+    if (!platform::pipes::waitNamedPipe(lmx::kServicePipeName, lmx::kPipeWaitMilliseconds)) return fail("the service did not answer");
+    auto pipe = platform::pipes::PipeClient::open(lmx::kServicePipeName);
+    std::size_t written = 0;
+    if (!pipe || !pipe->write({reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, written)) {
+        return fail("the service did not answer");
+    }
+    for (int n = 0; n < lmx::kPhysicalDriveCount; ++n) {
+        std::array<std::uint8_t, lmx::kPipeMessageSize> record{};
+        std::size_t got = 0;
+        if (!pipe->read(record, got) || got != record.size()) return fail("the service sent fewer than six records");
+        for (const auto byte : record) std::printf("%02X", byte);
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,6 +151,7 @@ int main(int argc, char** argv) {
     };
     if (command == "status" && argc == 3 && std::string_view(argv[2]) == "--json") return printStatusJson();
     if (command == "events") return lmxpipe::runEventsCommand({argv + 2, argv + argc});
+    if (command == "status" && argument && std::string_view(argument) == "--raw") return printRawStatus();
     if (command == "status") {
         const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * lmx::kPipeMessageSize);
         if (!reply || reply->size() != 6 * lmx::kPipeMessageSize) return fail("the service did not answer");

@@ -1,8 +1,11 @@
 #include "tray/core/frame_data.h"
 
+#include <cstdio>
+
 #include "common/controller_model.h"
 #include "common/service_settings.h"
 #include "common/status_change.h"
+#include "platform/system_info.h"
 #include "tray/core/alert_text.h"
 
 namespace lmx::tray {
@@ -60,7 +63,14 @@ CompareResult refreshAndCompare(FrameData& data, std::uint32_t temperatureSettin
         kept = cur;
         if (kept.present == 1) {
             result.changed = true;
-            if (noted) result.raises.push_back({i, kept, popupIconForStatus(kept.raidStatus), oldStatus});
+            if (noted) {
+                result.raises.push_back({i, kept, popupIconForStatus(kept.raidStatus), oldStatus});
+            } else {
+                char line[112];
+                std::snprintf(line, sizeof line,
+                              "Pop-up of drive %d: none, the record changed but not its RAID status or members' presence.", i);
+                platform::debugOutput(line);
+            }
         }
         const bool over = isOverTemperature(kept, temperatureSetting);
         if (!data.overTempShown[i] && over) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tray/core/frame_data.h"
@@ -22,6 +23,13 @@ struct PopupCommand {
     std::string text;                      // Show: the alert text
     std::uint32_t displayMilliseconds = 0;  // Show: 0 = until closed
 };
+
+// The debug line of one pop-up decision: the drive, shown or not and why, and for a shown
+// alert its display time, icon and text (escaped onto the one line).
+std::string describePopupDecision(int slot, std::uint8_t raidStatus, std::uint32_t popMsgSetting,
+                                  const PopupCommand* shown);
+// Control characters and backslashes of a text as C escapes, so that it stays on one line.
+std::string escapedOnOneLine(std::string_view text);
 
 class PopupTable {
 public:

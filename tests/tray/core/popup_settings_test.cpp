@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/tray/core/japanese_strings.h"
+#include "tray/core/alert_text.h"
 #include "tray/core/popup_settings.h"
+#include "tray/core/popup_table.h"
 
 namespace lmx::tray {
 namespace {
@@ -56,6 +58,24 @@ TEST(PopupSettingDialogTest, ControlsFromTheValueAndBack) {
 TEST(PopupSettingDialogTest, TimeListEntries) {
     const testing::JapaneseStrings texts;
     EXPECT_EQ((std::vector<std::string>{"消さない", " 30秒", " 60秒", " 90秒", "120秒"}), popupTimeListEntries(texts));
+}
+
+}  // namespace
+}  // namespace lmx::tray
+
+namespace lmx::tray {
+namespace {
+
+TEST(PopupDecisionLine, SaysWhetherAndWhyAndKeepsTheTextOnOneLine) {
+    PopupCommand shown{PopupCommand::Kind::Show, 2, kIconWarning, "RAID No.1\r\n状態: エラー\tback\\slash\x01", 30'000};
+    EXPECT_EQ("Pop-up of drive 2: shown for 30 s, icon 48 (warning), RAID status 1: "
+              "RAID No.1\\r\\n状態: エラー\\tback\\\\slash\\x01",
+              describePopupDecision(2, 1, 0x818181, &shown));
+    shown.displayMilliseconds = 0;
+    EXPECT_NE(std::string::npos, describePopupDecision(2, 1, 0x818181, &shown).find("shown until closed"));
+    EXPECT_EQ("Pop-up of drive 4: not shown, PopMsgSetting 0x000081 hides abnormal alerts (RAID status 1).",
+              describePopupDecision(4, 1, 0x81, nullptr));
+    EXPECT_EQ("Pop-up of drive 0: not shown, RAID status 7 raises no alert.", describePopupDecision(0, 7, 0x818181, nullptr));
 }
 
 }  // namespace
