@@ -18,5 +18,8 @@ inline constexpr std::string_view kServiceRunning = "ServiceRunning";
 inline constexpr std::string_view kTemperatureSetting = "TemperatureSetting";
 inline constexpr std::string_view kDialogSetting = "DialogSetting";
 inline constexpr std::string_view kLanguage = "Language";
+// REG_SZ, read by the service at its start: the folder it writes its Prometheus metrics file
+// into after every poll cycle (node_exporter's textfile collector folder). Not written at install.
+inline constexpr std::string_view kTextfileCollectorFolder = "TextfileCollectorFolder";
 
 }  // namespace lmx

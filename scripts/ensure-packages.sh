@@ -12,6 +12,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev sqlite3 libsystemd-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The package and its checks (scripts/check-package.sh): dpkg-shlibdeps for its dependencies,
+  # lintian, systemd-analyze for the unit, man and groff for the manual pages.
+  dpkg-dev lintian systemd man-db groff-base
 )
 
 case "${1:-}" in

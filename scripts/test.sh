@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
-# then runs the threaded tests again under ThreadSanitizer, and last builds and tests the build
-# for servers, without the GUI programs and without Qt.
+# then runs the threaded tests again under ThreadSanitizer, then builds and tests the build
+# for servers, without the GUI programs and without Qt, and last checks the installed layout
+# and the Debian package in scratch trees (scripts/check-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +33,7 @@ if ldd build/server/bin/* 2>/dev/null | grep -q 'libQt6'; then
   exit 1
 fi
 ctest --preset server -j "$jobs"
+
+# The install rules of the full build, and the package of the build for servers: contents,
+# lintian, and an install, a run, a removal and a purge in a scratch root.
+scripts/check-package.sh build/asan build/server

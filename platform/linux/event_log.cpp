@@ -5,6 +5,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "platform/linux/journal_entry.h"
 #include "platform/linux/sqlite_database.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
@@ -31,22 +32,16 @@ std::shared_ptr<sqlite::Database> database() {
     return sqlite::connectionFor({systemRootDirectory({}) / "eventlog.db", std::string(kSchema), std::nullopt});
 }
 
-int syslogPriority(std::uint16_t type) {
-    switch (type) {
-        case kErrorType: return LOG_ERR;
-        case kWarningType: return LOG_WARNING;
-        default: return LOG_INFO;
-    }
-}
-
-void mirrorToSyslog(const std::string& source, std::uint16_t type, std::uint32_t eventId,
-                    const std::vector<std::string_view>& strings) {
+// The journal takes the entry with its fields; where no journal runs, syslog takes the text.
+void mirrorToSystemLog(const std::string& source, std::uint16_t type, std::uint32_t eventId,
+                       const std::vector<std::string_view>& strings, const EventFields& fields) {
     // The last insertion string carries the composed text; the others name the source.
-    std::string text = strings.empty() ? std::string() : std::string(strings.back());
+    const std::string text = strings.empty() ? std::string() : std::string(strings.back());
+    if (journal::send(journal::entryFields(source, type, eventId, text, fields))) return;
     char id[16];
     std::snprintf(id, sizeof id, "0x%08X", eventId);
     openlog(source.c_str(), LOG_PID, LOG_DAEMON);
-    syslog(syslogPriority(type), "[%s] %s", id, text.c_str());
+    syslog(journal::priorityFor(type), "[%s] %s", id, text.c_str());
     closelog();
 }
 
@@ -72,14 +67,14 @@ std::optional<EventSource> EventSource::registerSource(std::string_view name) {
 }
 
 bool EventSource::report(std::uint16_t type, std::uint16_t category, std::uint32_t eventId,
-                         const std::vector<std::string_view>& strings) {
+                         const std::vector<std::string_view>& strings, const EventFields& fields) {
     if (!impl_) return false;
     nlohmann::json array = nlohmann::json::array();
     for (std::string_view s : strings) array.push_back(std::string(s));
     // Invalid UTF-8 is replaced rather than refused: an entry is never lost for its bytes.
     const std::string encoded = array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     // The system log has the entry even when the file cannot take it.
-    mirrorToSyslog(impl_->source, type, eventId, strings);
+    mirrorToSystemLog(impl_->source, type, eventId, strings, fields);
     auto& db = *impl_->db;
     std::lock_guard lock(db.mutex());
     for (int attempt = 0;; ++attempt) {
@@ -103,9 +98,13 @@ bool EventSource::report(std::uint16_t type, std::uint16_t category, std::uint32
 }
 
 std::vector<EventRecord> readEvents(std::int64_t afterRecordNumber) {
+    return readEventLog(afterRecordNumber).value_or(std::vector<EventRecord>());
+}
+
+std::optional<std::vector<EventRecord>> readEventLog(std::int64_t afterRecordNumber) {
     std::vector<EventRecord> records;
     auto db = database();
-    if (!db) return records;
+    if (!db) return std::nullopt;
     std::lock_guard lock(db->mutex());
     sqlite::Statement select(db->handle(),
                              "SELECT record_number, time_generated, source, event_id, event_type, category, strings "

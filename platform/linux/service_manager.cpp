@@ -7,6 +7,7 @@
 #include "platform/linux/process_runner.h"
 #include "platform/linux/service_control_channel.h"
 #include "platform/linux/service_status_file.h"
+#include "platform/linux/systemd_unit.h"
 #include "platform/registry.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
@@ -23,24 +24,26 @@ bool systemdManagesServices() {
     return std::filesystem::exists("/run/systemd/system", error) && isDefaultSystemRoot();
 }
 
+// The unit `dwsvc install` writes when no package has installed one.
 std::filesystem::path systemdUnitPath(std::string_view name) {
     return std::filesystem::path("/etc/systemd/system") / (std::string(name) + ".service");
 }
 
+// A unit the package installed: enabled as it is, rather than shadowed by a copy in /etc.
+bool packagedUnitExists(std::string_view name) {
+    std::error_code error;
+    for (const char* folder : {"/lib/systemd/system", "/usr/lib/systemd/system"}) {
+        if (std::filesystem::exists(std::filesystem::path(folder) / (std::string(name) + ".service"), error)) return true;
+    }
+    return false;
+}
+
 bool installSystemdUnit(const ServiceConfig& config) {
-    {
+    if (!packagedUnitExists(config.name)) {
+        const auto text = systemd::serviceUnitText(config.displayName, config.imagePath);
+        if (!text) return false;
         std::ofstream unit(systemdUnitPath(config.name), std::ios::trunc);
-        unit << "[Unit]\n"
-             << "Description=" << config.displayName << "\n\n"
-             << "[Service]\n"
-             << "Type=notify\n"
-             << "NotifyAccess=main\n"
-             << "Environment=LMXDUOWATCH_ROOT=" << systemRoot().string() << "\n"
-             << "ExecStart=" << config.imagePath << "\n"
-             << "KillMode=mixed\n"
-             << "TimeoutStopSec=30\n\n"
-             << "[Install]\n"
-             << "WantedBy=multi-user.target\n";
+        unit << *text;
         if (!unit.flush()) return false;
     }
     runProgram({"systemctl", "daemon-reload"});

@@ -7,17 +7,19 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/log_folder.h"
 #include "platform/system_info.h"
 #include "platform/system_root.h"
 
 namespace platform::service_log {
 
 std::filesystem::path logPathFor(const std::filesystem::path& program) {
-    return systemRootDirectory("logs") / (program.filename().string() + ".log");
+    // The system's log folder: /var/log/lmxduowatch for the default root, <root>/logs in another.
+    return systemLogFolder() / (program.filename().string() + ".log");
 }
 
 socket_io::Descriptor openLog(const std::filesystem::path& log) {
-    systemRootDirectory("logs");
+    systemLogFolder();
     return socket_io::Descriptor(::open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640));
 }
 

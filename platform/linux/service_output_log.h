@@ -1,5 +1,6 @@
 #pragma once
-// Where a service started without systemd writes what it prints: <root>/logs/<program>.log,
+// Where a service started without systemd writes what it prints: <program>.log in the system's
+// log folder (platform/log_folder.h: /var/log/lmxduowatch, or <root>/logs in a root of one's own),
 // appended to, with its standard output and error pointed at it by whoever starts it. The
 // service keeps it bounded: past a size limit the file becomes <program>.log.1 (replacing an
 // older one) and a new file is begun. Under systemd the output goes to the journal instead.

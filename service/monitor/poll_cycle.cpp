@@ -10,6 +10,7 @@
 #include "platform/system_info.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
+#include "service/monitor/metrics_export.h"
 #include "service/monitor/settings_store.h"
 #include "service/monitor/temperature_log.h"
 
@@ -158,9 +159,11 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
 
 void runPollingThread(ServiceRuntime& runtime, ControllerPoller& poller) {
     pollCycle(runtime, poller);
+    exportMetrics(runtime);
     runtime.cycleDoneEvent.set();
     while (platform::waitForAny({&runtime.pollEvent, &runtime.stopEvent}, platform::kInfinite) == platform::kWaitObject0) {
         pollCycle(runtime, poller);
+        exportMetrics(runtime);
         runtime.cycleDoneEvent.set();
     }
 }

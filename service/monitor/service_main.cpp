@@ -4,6 +4,7 @@
 
 #include "common/service_settings.h"
 #include "platform/event_log.h"
+#include "platform/log_folder.h"
 #include "platform/service_dispatcher.h"
 #include "platform/service_manager.h"
 #include "platform/win_error.h"
@@ -11,6 +12,7 @@
 #include "platform/window_directory.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
+#include "service/monitor/metrics_export.h"
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
 
@@ -26,7 +28,7 @@ std::string csvBasePathAt(const platform::SystemTime& start) {
     char name[64];
     std::snprintf(name, sizeof name, "temp_log_%04d%02d%02d_%02d%02d%02d", start.year, start.month, start.day,
                   start.hour, start.minute, start.second);
-    return platform::programFolder() + name;
+    return platform::programLogFolder() + name;
 }
 
 void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
@@ -112,6 +114,7 @@ void serviceMain(ServiceRuntime& runtime) {
     // The users' tray applications register their windows under the root the service owns.
     platform::windows::prepareSessionFolders();
     runtime.csvBasePath = csvBasePathAt(platform::systemInfo().localTime());
+    runtime.metricsFolder = configuredMetricsFolder();
     runtime.notifyRequested = false;
     runtime.language = readSetting(kLanguage, lmx::kLanguageJapanese);
 

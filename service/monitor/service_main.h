@@ -27,6 +27,8 @@ void runMainWaitLoop(ServiceRuntime& runtime);
 void sendNotifyControlToSelf();
 
 // The CSV base path: the program's folder and "temp_log_YYYYMMDD_hhmmss" of the start time.
+// An installed suite's program folder is never written: there the log folder takes its place
+// (platform::programLogFolder).
 std::string csvBasePathAt(const platform::SystemTime& start);
 
 }  // namespace dwsvc

@@ -49,6 +49,7 @@ struct ServiceRuntime {
 
     // Fixed by the start-up sequence before any worker thread starts; read-only afterwards.
     std::string csvBasePath;
+    std::string metricsFolder;  // empty: no metrics file
 
     platform::SyncEvent stopEvent{platform::SyncEvent::Reset::Manual};
     platform::SyncEvent changeEvent{platform::SyncEvent::Reset::Automatic};

@@ -156,6 +156,16 @@ std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue) {
     return value;
 }
 
+std::string readStringSetting(std::string_view name) {
+    Key key;
+    std::string value;
+    if (Key::open(kServiceKeyPath, platform::registry::kKeyRead, key) != platform::kErrorSuccess ||
+        key.queryString(name, value) != platform::kErrorSuccess) {
+        return {};
+    }
+    return value;
+}
+
 void publishRecord(const lmx::ControllerStatusRecord& record) {
     const platform::registry::PublicationBatch batch;  // the record's values reach other users together
     Key key;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "common/controller_status_record.h"
@@ -23,6 +24,7 @@ using lmx::kPatrolSetting;
 using lmx::kPopMsgSetting;
 using lmx::kServiceRunning;
 using lmx::kTemperatureSetting;
+using lmx::kTextfileCollectorFolder;
 
 // Install-time defaults and empty per-drive keys. Prints "Failed open registry key." to `out`
 // and stops when a key can be neither opened nor created.
@@ -40,6 +42,8 @@ void writeSetting(std::string_view name, std::uint32_t value);
 bool writePendingSettings();
 // The setting, or `defaultValue` when the key or the value is missing.
 std::uint32_t readSetting(std::string_view name, std::uint32_t defaultValue);
+// A REG_SZ setting; empty when the key or the value is missing.
+std::string readStringSetting(std::string_view name);
 
 // The record's 14 values under \Phy_n (n = its physicalNumber); failures are silent.
 void publishRecord(const lmx::ControllerStatusRecord& record);

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <thread>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "common/tray_messages.h"
 #include "platform/event_log.h"
 #include "platform/named_pipe.h"
+#include "platform/registry.h"
 #include "platform/window_directory.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/settings_store.h"
@@ -144,6 +147,71 @@ TEST(ServiceEndToEnd, WatchesSimulatedControllersFromStartToStop) {
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(dwsvc::kEventMonitoringStopped, events.back().eventId);
     EXPECT_EQ(2, lmx::testing::runProgram(monswitch, "monswitch", {"stop", "LMXDuowatch"}).exitCode);
+}
+
+// An installed suite: its program folder is never written. The temperature logs go to the log
+// folder (in a root of one's own, its "logs"), the metrics to the configured textfile folder,
+// and lmxpipe reads the records as JSON.
+TEST(ServiceEndToEnd, InstalledSuiteKeepsItsFolderCleanAndFeedsScripts) {
+    lmx::testing::TempRoot root;
+    const fs::path programs = root.path() / "opt";
+    const fs::path textfiles = root.path() / "node-exporter";
+    fs::create_directories(programs);
+    fs::create_directories(textfiles);
+    for (const char* file : {"dwsvc", "monswitch", "traysignal", "lmxpipe", "TXTRES_EN.so"}) {
+        fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
+    }
+    std::ofstream(programs / "lmxduowatch-installed") << "installed\n";
+    ASSERT_EQ(0, lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"install"}).exitCode);
+    dwsvc::writeSetting(dwsvc::kTemperatureSetting, 0x3C01);
+    {
+        platform::registry::Key key;
+        ASSERT_EQ(0u, platform::registry::Key::open(lmx::kServiceKeyPath, platform::registry::kKeySetValue, key));
+        ASSERT_EQ(0u, key.setString(dwsvc::kTextfileCollectorFolder, textfiles.string()));
+    }
+    simulator::createController(simulator::driveFilePath(root.path(), 1), "Lumavex ZDAP-RS482");
+    simulator::setFields(simulator::driveFilePath(root.path(), 1), {{"members.0.temperature", "61"}});
+    std::vector<std::string> namesBefore;
+    for (const auto& entry : fs::directory_iterator(programs)) namesBefore.push_back(entry.path().filename());
+
+    ASSERT_EQ(0, lmx::testing::runProgram(programs / "monswitch", "monswitch", {"start", "LMXDuowatch"}).exitCode);
+    const auto metricsFile = textfiles / "lmxduowatch.prom";
+    const auto metrics = [&] {
+        std::ifstream in(metricsFile);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // The first cycle finds the controller, the second logs its temperature.
+    exchange(lmx::makePipeRequest(lmx::kRequestRefresh), 0);
+    ASSERT_TRUE(eventually([&] {
+        exchange(lmx::makePipeRequest(lmx::kRequestRefresh), 0);
+        return metrics().find("lmxduowatch_member_temperature_celsius{drive=\"1\",slot=\"0\"} 61\n") != std::string::npos &&
+               fs::exists(root.path() / "logs");
+    })) << metrics();
+    EXPECT_NE(std::string::npos, metrics().find("lmxduowatch_controller_present{drive=\"1\"} 1\n"));
+    EXPECT_NE(std::string::npos, metrics().find("lmxduowatch_events_total{event_id=\"0x400201F5\"} 1\n"));
+
+    const auto json = lmx::testing::runProgram(programs / "lmxpipe", "lmxpipe", {"status", "--json"});
+    ASSERT_EQ(0, json.exitCode);
+    const auto table = nlohmann::json::parse(json.output, nullptr, false);
+    ASSERT_TRUE(table.is_array() && table.size() == 6) << json.output;
+    EXPECT_EQ(1, table[1]["present"]);
+    EXPECT_EQ("Lumavex ZDAP-RS482", table[1]["raidModel"]);
+    EXPECT_EQ(61, table[1]["drive"][0]["temperature"]);
+    EXPECT_EQ(0, table[0]["present"]);
+
+    ASSERT_TRUE(eventually([&] {
+        for (const auto& entry : fs::directory_iterator(root.path() / "logs")) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("temp_log_") && name.ends_with("_01.csv")) return true;
+        }
+        return false;
+    }));
+    ASSERT_EQ(0, lmx::testing::runProgram(programs / "monswitch", "monswitch", {"stop", "LMXDuowatch"}).exitCode);
+    std::vector<std::string> namesAfter;
+    for (const auto& entry : fs::directory_iterator(programs)) namesAfter.push_back(entry.path().filename());
+    std::sort(namesBefore.begin(), namesBefore.end());
+    std::sort(namesAfter.begin(), namesAfter.end());
+    EXPECT_EQ(namesBefore, namesAfter);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // lmxpipe: talks to the running service over its pipe, one request per call, as the tray
 // application does: shows the status table, asks for a refresh, changes settings, starts or
-// stops a verify, silences a buzzer, saves a mirror-log page.
+// stops a verify, silences a buzzer, saves a mirror-log page; and reads the service's event log.
 
 #include <array>
 #include <cstdio>
@@ -17,6 +17,8 @@
 #include "common/product_version.h"
 #include "platform/named_pipe.h"
 #include "platform/version_record.h"
+#include "tools/lmxpipe/event_listing.h"
+#include "tools/lmxpipe/record_json.h"
 
 LMX_DEFINE_VERSION_RECORD("LMX Duowatch Pipe Client", LMX_PRODUCT_VERSION, LMX_LEGAL_COPYRIGHT);
 
@@ -24,8 +26,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lmxpipe COMMAND [ARGUMENT]\n"
-    "  status [--raw]         the six controller status records (--raw: each record in hex, one\n"
-    "                         line per record, printed as it arrives)\n"
+    "  status [--json|--raw]  the six controller status records (--json: as JSON; --raw: each record\n"
+    "                         in hex, one line per record, printed as it arrives)\n"
+    "  events [--since TIME] [--json]  the service's event log (TIME: @SECONDS, YYYY-MM-DD[ hh:mm[:ss]])\n"
     "  ready                  whether the service has loaded its status table\n"
     "  refresh                poll at once and notify the tray application\n"
     "  set-interval MASK      IntervalSetting (e.g. 0x10 = 5 minutes)\n"
@@ -92,6 +95,19 @@ int fail(const char* what) {
     return 1;
 }
 
+// `status --json`: the six records as one JSON array.
+int printStatusJson() {
+    const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * lmx::kPipeMessageSize);
+    if (!reply || reply->size() != 6 * lmx::kPipeMessageSize) return fail("the service did not answer");
+    std::array<lmx::ControllerStatusRecord, lmx::kPhysicalDriveCount> records{};
+    for (std::size_t n = 0; n < records.size(); ++n) {
+        records[n] = lmx::recordFromBytes(std::span<const std::uint8_t, lmx::kStatusRecordSize>(
+            reply->data() + n * lmx::kPipeMessageSize, lmx::kStatusRecordSize));
+    }
+    std::printf("%s\n", lmxpipe::statusTableJson(records).c_str());
+    return 0;
+}
+
 // Request 0 with each 640-byte record printed in hex the moment it has arrived whole.
 int printRawStatus() {
     const auto request = lmx::makePipeRequest(lmx::kRequestStatusTable);
@@ -133,6 +149,8 @@ int main(int argc, char** argv) {
         {"start-verify", lmx::kRequestStartVerify, true},  {"stop-verify", lmx::kRequestStopVerify, true},
         {"end-verify", lmx::kRequestEndVerify, true},      {"silence", lmx::kRequestSilenceBuzzer, true},
     };
+    if (command == "status" && argc == 3 && std::string_view(argv[2]) == "--json") return printStatusJson();
+    if (command == "events") return lmxpipe::runEventsCommand({argv + 2, argv + argc});
     if (command == "status" && argument && std::string_view(argument) == "--raw") return printRawStatus();
     if (command == "status") {
         const auto reply = exchange(lmx::makePipeRequest(lmx::kRequestStatusTable), 6 * lmx::kPipeMessageSize);

@@ -10,6 +10,7 @@
 #include "gui/icons.h"
 #include "gui/message_box.h"
 #include "gui/string_table.h"
+#include "platform/help_file.h"
 #include "platform/system_info.h"
 #include "platform/window_directory.h"
 #include "tray/core/service_state.h"
@@ -223,12 +224,14 @@ void MainFrame::requestGetLog(int phyNum, int pageNum) {
 bool MainFrame::serviceRunning() const { return isServiceRunning(); }
 
 bool MainFrame::openHelp() {
+    // The help file's name stands for the HTML guide of that name beside the program.
+    const std::filesystem::path document = platform::helpDocument(helpFile_);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(helpFile_, error)) {
-        platform::debugOutput("help file not found: " + helpFile_.string());
+    if (!std::filesystem::is_regular_file(document, error)) {
+        platform::debugOutput("help file not found: " + document.string());
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_.string())));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(document.string())));
 }
 
 void MainFrame::switchMonitoring(bool start) {
