@@ -35,14 +35,15 @@ tree=$scratch/tree
 DESTDIR=$tree cmake --install "$full_build" >/dev/null
 [ -x "$tree$prefix/dwsvc" ] || fail "the build in $full_build is not installed under $prefix (set CMAKE_INSTALL_PREFIX)"
 expect_paths "$tree" \
-  $prefix/{dwsvc,monswitch,traysignal,prockill,lmxpipe,LMXDuowatch,TXTRES_EN.so,lmxduowatch-installed} \
+  $prefix/{dwsvc,monswitch,traysignal,prockill,lmxpipe,LMXDuowatch,LMXDuo_fwupTool,TXTRES_EN.so,lmxduowatch-installed} \
   $prefix/LMXDuowatchHelp_jp/index.html $prefix/LMXDuowatchHelp_en/index.html $prefix/icons/icon129.svg \
   /lib/systemd/system/LMXDuowatch.service \
   /etc/xdg/autostart/LMXDuowatch-autostart.desktop /usr/share/applications/LMXDuowatch.desktop \
   /usr/share/icons/hicolor/scalable/apps/lmxduowatch.svg \
-  /usr/sbin/dwsvc /usr/sbin/monswitch /usr/bin/lmxpipe /usr/bin/prockill /usr/bin/traysignal /usr/bin/LMXDuowatch \
+  /usr/sbin/dwsvc /usr/sbin/monswitch /usr/sbin/LMXDuo_fwupTool /usr/bin/lmxpipe /usr/bin/prockill /usr/bin/traysignal /usr/bin/LMXDuowatch \
   /usr/share/man/man8/dwsvc.8.gz /usr/share/man/man8/monswitch.8.gz /usr/share/man/man1/lmxpipe.1.gz \
-  /usr/share/man/man1/prockill.1.gz /usr/share/man/man1/traysignal.1.gz /usr/share/man/man1/LMXDuowatch.1.gz
+  /usr/share/man/man1/prockill.1.gz /usr/share/man/man1/traysignal.1.gz /usr/share/man/man1/LMXDuowatch.1.gz \
+  /usr/share/man/man8/LMXDuo_fwupTool.8.gz
 [ "$(readlink "$tree/usr/sbin/dwsvc")" = "$prefix/dwsvc" ] || fail "/usr/sbin/dwsvc does not lead to $prefix/dwsvc"
 
 echo "== the systemd unit"
@@ -66,7 +67,7 @@ echo "== the package (CPack in $package_build)"
 (cd "$package_build" && cpack -G DEB -B "$scratch/package" >/dev/null)
 deb=$(ls "$scratch"/package/lmxduowatch_*.deb)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\.||' >"$scratch/contents"
-for path in $prefix/dwsvc $prefix/monswitch $prefix/lmxpipe $prefix/TXTRES_EN.so $prefix/lmxduowatch-installed \
+for path in $prefix/dwsvc $prefix/monswitch $prefix/lmxpipe $prefix/LMXDuo_fwupTool $prefix/TXTRES_EN.so $prefix/lmxduowatch-installed \
   /lib/systemd/system/LMXDuowatch.service /usr/sbin/dwsvc /usr/bin/lmxpipe /usr/share/man/man8/dwsvc.8.gz \
   /usr/share/doc/lmxduowatch/copyright /usr/share/doc/lmxduowatch/changelog.gz; do
   grep -qx "$path" "$scratch/contents" || fail "the package lacks $path"
@@ -109,6 +110,7 @@ for _ in $(seq 50); do
 done
 "$programs/lmxpipe" status --json | grep -q '"raidModel": "Lumavex ZDAP-RS482"' || fail "lmxpipe status --json lacks the controller"
 "$programs/lmxpipe" events | grep -q 0x400201F4 || fail "the event log lacks the controller found"
+"$programs/LMXDuo_fwupTool" --list | grep -q "ZDAP-RS482" || fail "LMXDuo_fwupTool --list lacks the controller"
 
 echo "== removing and purging it"
 dpkg_root -r lmxduowatch >"$scratch/remove.log" 2>&1 || { cat "$scratch/remove.log"; fail "dpkg -r failed"; }
