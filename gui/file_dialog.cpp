@@ -4,13 +4,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <utility>
-
 namespace lmx::gui {
 
 namespace {
-
-SaveFileAnswers* installedAnswers = nullptr;
 
 // The extension of a file type "Description (*.ext)", or empty.
 QString extensionOf(const QString& filter) {
@@ -21,22 +17,8 @@ QString extensionOf(const QString& filter) {
 
 }  // namespace
 
-SaveFileAnswers::SaveFileAnswers() : previous_(std::exchange(installedAnswers, this)) {}
-
-SaveFileAnswers::~SaveFileAnswers() {
-    installedAnswers = previous_;
-}
-
-std::optional<QString> SaveFileAnswers::take(const SaveFileRequest& request) {
-    asked_.push_back(request);
-    if (answers_.empty()) return std::nullopt;
-    auto answer = std::move(answers_.front());
-    answers_.pop_front();
-    return answer;
-}
-
 std::optional<QString> saveFileName(QWidget* owner, const SaveFileRequest& request) {
-    if (installedAnswers) return installedAnswers->take(request);
+    if (auto* answers = SaveFileAnswers::installed()) return answers->take(request);
 
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

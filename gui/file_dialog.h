@@ -8,9 +8,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <optional>
-#include <vector>
+
+#include "gui/file_dialog_answers.h"
 
 class QWidget;
 
@@ -26,25 +26,6 @@ struct SaveFileRequest {
 
 std::optional<QString> saveFileName(QWidget* owner, const SaveFileRequest& request);
 
-class SaveFileAnswers {
-public:
-    SaveFileAnswers();
-    ~SaveFileAnswers();
-    SaveFileAnswers(const SaveFileAnswers&) = delete;
-    SaveFileAnswers& operator=(const SaveFileAnswers&) = delete;
-
-    // The next dialog returns this path; an empty optional stands for Cancel. Without a queued
-    // answer the dialog is cancelled.
-    void answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
-    const std::vector<SaveFileRequest>& asked() const { return asked_; }
-
-private:
-    friend std::optional<QString> saveFileName(QWidget*, const SaveFileRequest&);
-    std::optional<QString> take(const SaveFileRequest& request);
-
-    std::deque<std::optional<QString>> answers_;
-    std::vector<SaveFileRequest> asked_;
-    SaveFileAnswers* previous_ = nullptr;
-};
+using SaveFileAnswers = FileDialogAnswers<SaveFileRequest>;
 
 }  // namespace lmx::gui

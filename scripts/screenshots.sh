@@ -132,6 +132,25 @@ wait_window() {
 wait_window_gone() {
   wait_until "[ -z \"\$(window_of '$1')\" ]"
 }
+# launch PIDVAR TITLE COMMAND...: starts a GUI program in the background, sets PIDVAR to its
+# process id and waits for its window titled TITLE. The X server now and then refuses a new
+# connection while xdotool polls it; a program that ended before its window showed is started
+# again, up to three times.
+launch() {
+  local var=$1 title=$2 pid
+  shift 2
+  for _ in 1 2 3; do
+    "$@" >"$scratch/program.out" 2>&1 &
+    pid=$!
+    printf -v "$var" %s "$pid"
+    wait_until "[ -n \"\$(window_of '$title')\" ] || ! kill -0 $pid"
+    kill -0 "$pid" 2>/dev/null && return 0
+    wait "$pid" 2>/dev/null || true
+  done
+  echo "screenshots: no window '$title' from: $*" >&2
+  cat "$scratch/program.out" >&2
+  return 1
+}
 picture() {  # picture TITLE FILE
   local window
   window=$(wait_window "$1")
@@ -155,8 +174,7 @@ round() {  # round DIR INFORMATION_TITLE ABOUT_TITLE INTERVAL_TITLE PATROL_TITLE
   mkdir -p "$dir"
   ./lmxpipe set-dialog 0 >/dev/null
   : >"$scratch/host.items"
-  ./LMXDuowatch >/dev/null 2>&1 &
-  tray_pid=$!
+  launch tray_pid "Duowatch" ./LMXDuowatch
 
   # The first load raises the alert of the rebuilding controller; Enter is "show information".
   picture "Duowatch" "$dir/alert.png"
@@ -208,8 +226,7 @@ fwup_title="LMX Duocard Firmware Update Tool"
 fwup_picture() {  # fwup_picture ROOT FILE READY [IMAGE]: the tool's window once the command READY succeeds
   local root=$1 file=$2 ready=$3
   shift 3
-  LMXDUOWATCH_ROOT=$root ./LMXDuo_fwupTool "$@" >/dev/null 2>&1 &
-  fwup_pid=$!
+  launch fwup_pid "$fwup_title" env LMXDUOWATCH_ROOT="$root" ./LMXDuo_fwupTool "$@"
   wait_until "$ready"
   picture "$fwup_title" "$file"
   kill "$fwup_pid"

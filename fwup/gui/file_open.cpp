@@ -3,15 +3,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
-#include <utility>
-
 namespace fwup::gui {
-
-namespace {
-
-FileOpenAnswers* installedAnswers = nullptr;
-
-}  // namespace
 
 QString qtFileFilter(const QString& windowsFilter) {
     const QStringList parts = windowsFilter.split(QLatin1Char('|'));
@@ -30,20 +22,8 @@ QString qtFileFilter(const QString& windowsFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-FileOpenAnswers::FileOpenAnswers() : previous_(std::exchange(installedAnswers, this)) {}
-
-FileOpenAnswers::~FileOpenAnswers() { installedAnswers = previous_; }
-
-std::optional<QString> FileOpenAnswers::take(const FileOpenRequest& request) {
-    asked_.push_back(request);
-    if (answers_.empty()) return std::nullopt;
-    auto answer = std::move(answers_.front());
-    answers_.pop_front();
-    return answer;
-}
-
 std::optional<QString> chooseFileToOpen(QWidget* owner, const FileOpenRequest& request) {
-    if (installedAnswers) return installedAnswers->take(request);
+    if (auto* answers = FileOpenAnswers::installed()) return answers->take(request);
     const QString chosen = QFileDialog::getOpenFileName(owner, QString(), request.folder, request.filter);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;

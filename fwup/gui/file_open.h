@@ -5,9 +5,9 @@
 
 #include <QString>
 
-#include <deque>
 #include <optional>
-#include <vector>
+
+#include "gui/file_dialog_answers.h"
 
 class QWidget;
 
@@ -25,24 +25,6 @@ struct FileOpenRequest {
 // The chosen file's full path, or empty when the user cancelled.
 std::optional<QString> chooseFileToOpen(QWidget* owner, const FileOpenRequest& request);
 
-class FileOpenAnswers {
-public:
-    FileOpenAnswers();
-    ~FileOpenAnswers();
-    FileOpenAnswers(const FileOpenAnswers&) = delete;
-    FileOpenAnswers& operator=(const FileOpenAnswers&) = delete;
-
-    // The next answer: a path, or empty for Cancel. Without a queued answer the user cancels.
-    void answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
-    const std::vector<FileOpenRequest>& asked() const { return asked_; }
-
-private:
-    friend std::optional<QString> chooseFileToOpen(QWidget*, const FileOpenRequest&);
-    std::optional<QString> take(const FileOpenRequest& request);
-
-    std::deque<std::optional<QString>> answers_;
-    std::vector<FileOpenRequest> asked_;
-    FileOpenAnswers* previous_ = nullptr;
-};
+using FileOpenAnswers = lmx::gui::FileDialogAnswers<FileOpenRequest>;
 
 }  // namespace fwup::gui
