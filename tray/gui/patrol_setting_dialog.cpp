@@ -15,10 +15,6 @@ constexpr int kBoxText = 185;      // "設定有効(&E)"
 constexpr int kWeeklyText = 186;   // "毎週"
 constexpr int kMonthlyText = 187;  // "毎月"
 
-// The kind last shown in the kind list, kept between openings: a selection of the kind already
-// shown changes nothing.
-int lastKindIndex = -1;
-
 void fill(QComboBox* list, const std::vector<std::string>& entries, std::optional<int> selected) {
     list->clear();
     for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
@@ -76,7 +72,7 @@ CPatrolSettingDlg::CPatrolSettingDlg(QWidget* owner, std::uint32_t& patrolSettin
     enabled_->setChecked(choices.enabled);
     enableLists(choices.enabled);
     fill(kind_, {texts_.load(kWeeklyText), texts_.load(kMonthlyText)}, choices.kind);
-    lastKindIndex = choices.kind.value_or(-1);
+    lastKindIndex_ = choices.kind.value_or(-1);
     fill(day_, patrolDayTexts(choices.kind, texts_), choices.day);
     fill(hour_, numberTexts(0, 23), choices.hour);
     fill(minute_, numberTexts(0, 59), choices.minute);
@@ -94,8 +90,8 @@ void CPatrolSettingDlg::enableLists(bool enabled) {
 }
 
 void CPatrolSettingDlg::kindChanged(int index) {
-    if (index == lastKindIndex) return;
-    lastKindIndex = index;
+    if (index == lastKindIndex_) return;
+    lastKindIndex_ = index;
     // The new kind's days, the first of them chosen.
     fill(day_, patrolDayTexts(index, texts_), 0);
 }

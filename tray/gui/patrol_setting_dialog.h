@@ -50,6 +50,8 @@ private:
     QComboBox* day_;
     QComboBox* hour_;
     QComboBox* minute_;
+    // The kind the day list was filled for: choosing that kind again leaves the days alone.
+    int lastKindIndex_ = -1;
 };
 
 }  // namespace lmx::tray
