@@ -3,9 +3,11 @@
 #include <sys/wait.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 namespace lmx::testing {
 
@@ -23,8 +25,14 @@ TempRoot::~TempRoot() {
     } else {
         unsetenv("LMXDUOWATCH_ROOT");
     }
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    // A service a test stopped may still be ending and make a last file while the tree is being
+    // removed, which stops remove_all half way: try again for up to a second.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+        if (!error && !std::filesystem::exists(path_, error)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 std::filesystem::path programsFolder() {
