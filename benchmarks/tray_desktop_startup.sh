@@ -17,7 +17,8 @@ cleanup() { kill "${pids[@]}" 2>/dev/null || true; rm -rf "$scratch"; }
 trap cleanup EXIT
 
 mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+# -noreset: an X server that resets when its last client leaves refuses connections meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$scratch/display" 2>/dev/null &
 pids+=($!)
 read -r display <"$scratch/display"
 export DISPLAY=":$display"

@@ -90,7 +90,8 @@ wait_until() {
 }
 
 # ---- the desktop: X server, session bus, notification area
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+# -noreset: an X server that resets when its last client leaves refuses connections meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$scratch/display" 2>/dev/null &
 xserver_pid=$!
 wait_until '[ -s "$scratch/display" ]'
 export DISPLAY=:$(head -n1 "$scratch/display")
@@ -133,23 +134,20 @@ wait_window_gone() {
   wait_until "[ -z \"\$(window_of '$1')\" ]"
 }
 # launch PIDVAR TITLE COMMAND...: starts a GUI program in the background, sets PIDVAR to its
-# process id and waits for its window titled TITLE. The X server now and then refuses a new
-# connection while xdotool polls it; a program that ended before its window showed is started
-# again, up to three times.
+# process id and waits for its window titled TITLE; a program that ends first fails the script
+# with what it printed.
 launch() {
   local var=$1 title=$2 pid
   shift 2
-  for _ in 1 2 3; do
-    "$@" >"$scratch/program.out" 2>&1 &
-    pid=$!
-    printf -v "$var" %s "$pid"
-    wait_until "[ -n \"\$(window_of '$title')\" ] || ! kill -0 $pid"
-    kill -0 "$pid" 2>/dev/null && return 0
-    wait "$pid" 2>/dev/null || true
-  done
-  echo "screenshots: no window '$title' from: $*" >&2
-  cat "$scratch/program.out" >&2
-  return 1
+  "$@" >"$scratch/program.out" 2>&1 &
+  pid=$!
+  printf -v "$var" %s "$pid"
+  wait_until "[ -n \"\$(window_of '$title')\" ] || ! kill -0 $pid"
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "screenshots: no window '$title' from: $*" >&2
+    cat "$scratch/program.out" >&2
+    return 1
+  fi
 }
 picture() {  # picture TITLE FILE
   local window

@@ -38,8 +38,10 @@ std::optional<std::string> quotedText(const std::string& line) {
 }  // namespace
 
 DesktopSession::DesktopSession() {
-    // The X server picks a free display and writes its number on the standard output.
-    xserver_ = BackgroundProgram::start("/usr/bin/Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    // The X server picks a free display and writes its number on the standard output. It does not
+    // reset when its last client leaves: while it resets it refuses new connections.
+    xserver_ = BackgroundProgram::start(
+        "/usr/bin/Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
     const auto display = xserver_ ? xserver_->nextLine(20s) : std::nullopt;
     if (!display || display->empty()) {
         failure_ = "Xvfb did not start (install the xvfb package)";
