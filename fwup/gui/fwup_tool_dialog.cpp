@@ -7,6 +7,8 @@
 #include <QMetaObject>
 #include <QTreeWidget>
 
+#include <utility>
+
 #include "fwup/core/device_list.h"
 #include "fwup/core/fwup_texts.h"
 #include "fwup/core/single_instance.h"
@@ -32,20 +34,13 @@ MessageBoxIcon iconOf(ResultIcon icon) {
 // Shows the download's progress through the dialog thread: the update thread only posts.
 class DialogProgress final : public DownloadProgress {
 public:
-    explicit DialogProgress(lmx::gui::TemplateDialog* dialog) : dialog_(dialog) {}
+    explicit DialogProgress(CZARKEL_fwupToolDlg& dialog) : dialog_(dialog) {}
 
-    void blockStarting(int block, int blocks) override {
-        const QString shown = QString::fromStdString(progressText(block, blocks));
-        QMetaObject::invokeMethod(
-            dialog_, [dialog = dialog_, shown] { dialog->setControlText(kProgressText, shown); }, Qt::QueuedConnection);
-    }
-    void lastBlockStarting() override {
-        QMetaObject::invokeMethod(
-            dialog_, [dialog = dialog_] { dialog->control(kCancelButton)->setEnabled(false); }, Qt::QueuedConnection);
-    }
+    void blockStarting(int block, int blocks) override { dialog_.post({std::pair(block, blocks), false, std::nullopt}); }
+    void lastBlockStarting() override { dialog_.post({std::nullopt, true, std::nullopt}); }
 
 private:
-    lmx::gui::TemplateDialog* dialog_;
+    CZARKEL_fwupToolDlg& dialog_;
 };
 
 }  // namespace
@@ -159,9 +154,32 @@ void CZARKEL_fwupToolDlg::start_update() {
 }
 
 void CZARKEL_fwupToolDlg::runDownload(int targetDrive) {
-    DialogProgress progress(this);
+    DialogProgress progress(*this);
     const DownloadResult result = download_firmware(*accessor_, imagePath_, targetDrive, cancelRequest_, progress);
-    QMetaObject::invokeMethod(this, [this, result] { finishUpdate(result); }, Qt::QueuedConnection);
+    post({std::nullopt, false, result});
+}
+
+void CZARKEL_fwupToolDlg::post(const UpdateNews& news) {
+    {
+        std::lock_guard lock(newsLock_);
+        if (news.progress) news_.progress = news.progress;
+        news_.lastBlock = news_.lastBlock || news.lastBlock;
+        if (news.result) news_.result = news.result;
+    }
+    QMetaObject::invokeMethod(this, "showPostedNews", Qt::QueuedConnection);
+}
+
+void CZARKEL_fwupToolDlg::showPostedNews() {
+    UpdateNews news;
+    {
+        std::lock_guard lock(newsLock_);
+        news = std::exchange(news_, UpdateNews{});
+    }
+    if (news.progress) {
+        setControlText(kProgressText, QString::fromStdString(progressText(news.progress->first, news.progress->second)));
+    }
+    if (news.lastBlock) control(kCancelButton)->setEnabled(false);
+    if (news.result) finishUpdate(*news.result);
 }
 
 void CZARKEL_fwupToolDlg::finishUpdate(DownloadResult result) {

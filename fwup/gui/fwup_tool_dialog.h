@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "fwup/core/device_table.h"
 #include "fwup/core/drive_accessor.h"
@@ -38,6 +40,17 @@ public:
     // The window menu's About item.
     void showAboutBox();
 
+    // What the update thread has to show, left for the dialog thread under a lock; the posted
+    // call that fetches it carries nothing itself. Newer progress replaces older progress not
+    // yet shown.
+    struct UpdateNews {
+        std::optional<std::pair<int, int>> progress;  // block, blocks
+        bool lastBlock = false;
+        std::optional<DownloadResult> result;
+    };
+    // On the update thread: adds to the news and asks the dialog thread to show it.
+    void post(const UpdateNews& news);
+
 protected:
     // Closing while a download runs cancels it as Cancel does; the dialog ends once the block
     // in flight is done and the result has been shown.
@@ -56,6 +69,12 @@ private:
     void runDownload(int targetDrive);
     // On the dialog thread, once the update thread is done.
     void finishUpdate(DownloadResult result);
+
+    // On the dialog thread: shows the news posted since the last call.
+    Q_INVOKABLE void showPostedNews();
+
+    std::mutex newsLock_;
+    UpdateNews news_;
 
     DeviceTable table_;
     std::unique_ptr<DriveAccessor> accessor_;
