@@ -10,9 +10,12 @@
 
 namespace platform {
 
-// Creates the file (mode 0644) when missing and appends `bytes` at its end. False with the
-// platform's error code when it could not: 5 for a link or a file that is not the caller's
-// own plain file, 112 disk full, 3 a missing folder.
-bool appendToFile(const std::filesystem::path& file, std::string_view bytes);
+// Creates the file (with `mode`, 0644 unless given) when missing and appends `bytes` at its end;
+// a file that grants more than `mode` is narrowed to it first, so that what is appended is
+// never readable by more users than `mode` lets. False with the platform's error code when it
+// could not: 5 for a link or a file that is not the caller's own plain file, 112 disk full, 3 a
+// missing folder.
+bool appendToFile(const std::filesystem::path& file, std::string_view bytes,
+                  std::filesystem::perms mode = std::filesystem::perms(0644));
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 // It is the directory in LMXDUOWATCH_ROOT, default /var/lib/lmxduowatch.
 
 #include <filesystem>
+#include <string>
 
 namespace platform {
 
@@ -22,6 +23,13 @@ std::filesystem::path absoluteRoot(const char* configured);
 
 // True when the root is the default one, i.e. the stand-ins speak for the real machine.
 bool isDefaultSystemRoot();
+
+// Empty when the root may be used by a program run as root; else the message that says why not
+// (the root, or a folder above it, belongs to another user or others may write it, or it is
+// reached through a link: see platform/trusted_folder.h), for the programs to print before they
+// refuse to install or start the service there. A root that does not exist yet is judged by the
+// folders above it.
+std::string systemRootRefusal();
 
 // A directory under the root, created (with its parents) when missing: readable by every user,
 // writable by its owner alone.

@@ -70,7 +70,10 @@ DriveLock::DriveLock(const std::filesystem::path& driveFile) {
     std::error_code error;
     lock_ = platform::FileLock::open(path, error);
     if (!lock_) throw SimulatorError(systemMessage("cannot open the lock file", path, error));
-    if (!lock_->lock(error)) throw SimulatorError(systemMessage("cannot lock", path, error));
+    if (!lock_->lock(error, kDriveLockLimit)) {
+        if (error == std::errc::timed_out) throw DriveLockTimeout(systemMessage("cannot lock", path, error));
+        throw SimulatorError(systemMessage("cannot lock", path, error));
+    }
 }
 
 DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {

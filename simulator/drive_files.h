@@ -3,6 +3,7 @@
 // PHYSICALDRIVEn.lock (the lock every change is made under), PHYSICALDRIVEn.log (the command
 // log), PHYSICALDRIVEn.firmware (DOWNLOAD MICROCODE data received).
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,8 +24,19 @@ std::filesystem::path lockFilePath(const std::filesystem::path& driveFile);
 std::filesystem::path commandLogPath(const std::filesystem::path& driveFile);
 std::filesystem::path firmwarePath(const std::filesystem::path& driveFile);
 
-// An exclusive lock on the drive's lock file, held for the object's life. Separate objects
-// exclude each other within one process as well as across processes.
+// How long a request or a change waits for the drive's lock before it gives up, as a command
+// to a device that does not answer times out.
+inline constexpr std::chrono::milliseconds kDriveLockLimit{2000};
+
+// The drive's lock was held elsewhere for all of kDriveLockLimit.
+class DriveLockTimeout : public SimulatorError {
+public:
+    using SimulatorError::SimulatorError;
+};
+
+// An exclusive lock on the drive's lock file (mode 0600, its owner's alone), held for the
+// object's life. Separate objects exclude each other within one process as well as across
+// processes. Throws DriveLockTimeout when the lock stays held elsewhere past the limit.
 class DriveLock {
 public:
     explicit DriveLock(const std::filesystem::path& driveFile);

@@ -1,11 +1,15 @@
 #include "simulator/request_exchange.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <span>
+#include <string>
 
 #include "common/ata_pass_through.h"
 #include "common/vendor_pages.h"
+#include "platform/file_append.h"
 #include "platform/physical_drive.h"
+#include "platform/win_error.h"
 #include "simulator/command_engine.h"
 #include "simulator/command_log.h"
 #include "simulator/direct_route.h"
@@ -167,10 +171,17 @@ private:
         return finish(io, result);
     }
 
+    // What the drive received is readable by no more users than the drive file itself.
     void keepFirmware(const Bytes& blocks) {
         const auto path = firmwarePath(driveFile_);
-        appendToFile(path, std::string_view(reinterpret_cast<const char*>(blocks.data()), blocks.size()));
         std::error_code error;
+        const auto driveMode = std::filesystem::status(driveFile_, error).permissions();
+        if (error) throw SimulatorError("cannot examine " + driveFile_.string() + ": " + error.message());
+        const auto mode = driveMode & std::filesystem::perms(0666);
+        if (!platform::appendToFile(path, std::string_view(reinterpret_cast<const char*>(blocks.data()), blocks.size()),
+                                    mode)) {
+            throw SimulatorError("cannot write " + path.string() + " (error " + std::to_string(platform::lastError()) + ")");
+        }
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         if (!error) entry_["block"] = static_cast<std::uint64_t>(size) / kBlockSize;
     }

@@ -61,6 +61,10 @@ public:
             bytesReturned = result.bytesReturned;
             error = result.error;
             return result.succeeded;
+        } catch (const DriveLockTimeout&) {
+            // Someone else held the drive all the while: it did not answer in time.
+            error = platform::kErrorSemTimeout;
+            return false;
         } catch (const std::exception&) {
             // The file went away or became unreadable under the drive's users; nothing may
             // escape into the program that sent the request.

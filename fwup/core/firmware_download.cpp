@@ -2,10 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <optional>
+#include <span>
 #include <string>
-#include <system_error>
+
+#include "platform/plain_file.h"
 
 namespace fwup {
 
@@ -13,22 +14,17 @@ namespace {
 
 // Reads the whole image into the start of the zeroed working buffer; the byte count, or empty
 // when the file is not a readable regular file of 1 byte to 4 MiB, or changed while it was read.
+// The tool runs as root: the image is opened as platform::readPlainFile does, never through
+// another user's link in a shared folder, and never a FIFO or a device.
 std::optional<std::size_t> loadImage(const std::filesystem::path& imagePath, std::uint8_t* buffer) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(imagePath, error)) return std::nullopt;
-    std::ifstream image(imagePath, std::ios::binary);
-    if (!image) return std::nullopt;
-    image.seekg(0, std::ios::end);
-    const std::streamoff length = image.tellg();
-    // An empty image would send nothing and report success; it is no firmware.
-    if (length <= 0 || static_cast<std::uint64_t>(length) > kWorkingBufferSize) return std::nullopt;
-    image.seekg(0, std::ios::beg);
-
     std::memset(buffer, 0, kWorkingBufferSize);
-    image.read(reinterpret_cast<char*>(buffer), length);
-    // A file cut short while it was read would otherwise go out padded with zeros.
-    if (image.gcount() != length) return std::nullopt;
-    return static_cast<std::size_t>(length);
+    const auto length = platform::readPlainFile(imagePath, std::span(buffer, kWorkingBufferSize));
+    // An empty image would send nothing and report success; it is no firmware.
+    if (!length || *length == 0) {
+        std::memset(buffer, 0, kWorkingBufferSize);
+        return std::nullopt;
+    }
+    return length;
 }
 
 }  // namespace

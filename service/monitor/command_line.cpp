@@ -7,6 +7,7 @@
 #include "platform/event_log.h"
 #include "platform/registry.h"
 #include "platform/service_dispatcher.h"
+#include "platform/system_root.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
 #include "service/monitor/notification_area.h"
@@ -21,30 +22,45 @@ namespace {
 
 bool sameWord(const char* a, const char* b) { return lmx::equalIgnoringAsciiCase(a, b); }
 
-void runAsService(ServiceWorkers& workers) {
+// Root acts in the system root; one that another user owns or may write would let that user
+// choose where root's databases go. False, with the reason printed, for such a root.
+bool systemRootTrusted(std::FILE* out) {
+    const std::string refusal = platform::systemRootRefusal();
+    if (refusal.empty()) return true;
+    std::fprintf(out, "\n%s\n", refusal.c_str());
+    return false;
+}
+
+int runAsService(ServiceWorkers& workers) {
+    // Nothing is written to a refused root, not even the event log: the reason goes to the
+    // service's standard error (the journal under systemd).
+    if (!systemRootTrusted(stderr)) return 1;
     ServiceRuntime runtime(workers);
     if (!platform::startServiceCtrlDispatcher(kServiceName, [&runtime] { serviceMain(runtime); })) {
         writeEvent("StartServiceCtrlDispatcher Error.", kEventStartupFailure, platform::eventlog::kErrorType);
     }
+    return 0;
 }
 
-void install(std::FILE* out) {
-    if (!installService(out)) {
+bool install(std::FILE* out) {
+    if (!systemRootTrusted(out) || !installService(out)) {
         std::fputs("\nError installing service!\n", out);
-        return;
+        return false;
     }
     writeDefaults(out);
     std::fputs("\nService installed sucessfully.\n", out);
+    return true;
 }
 
-void remove(std::FILE* out) {
-    if (!removeService(out)) {
+bool remove(std::FILE* out) {
+    if (!systemRootTrusted(out) || !removeService(out)) {
         std::fputs("\nError uninstalling service!\n", out);
-        return;
+        return false;
     }
     platform::registry::Key::deleteTree(kServiceKeyPath);
     sweepNotificationArea();
     std::fputs("\nService uninstalled sucessfully.\n", out);
+    return true;
 }
 
 void setInterval(const char* value, std::FILE* out) {
@@ -53,6 +69,7 @@ void setInterval(const char* value, std::FILE* out) {
         std::fputs("Error: Invalid value. Set fixed value.\n       dwsvc interval XX [1/5/10/30]", out);
         return;
     }
+    if (!systemRootTrusted(out)) return;
     if (const auto error = storeSetting(kIntervalSetting, setting); error != platform::kErrorSuccess) {
         std::fprintf(out, "\nFailed to set check time interval (error %u).\n", error);
         return;
@@ -70,6 +87,7 @@ void setLanguage(const char* value, std::FILE* out) {
         std::fputs("Error: Invalid value Set correct value.\n       dwsvc language XX [en/jp]", out);
         return;
     }
+    if (!systemRootTrusted(out)) return;
     if (const auto error = storeSetting(kLanguage, language); error != platform::kErrorSuccess) {
         std::fprintf(out, "\nFailed to set Language Value (error %u).\n", error);
         return;
@@ -95,16 +113,14 @@ std::uint32_t intervalSettingForMinutes(const char* value) {
 }
 
 int runCommandLine(int argc, const char* const* argv, std::FILE* out, ServiceWorkers& workers) {
-    if (argc < 2) {
-        runAsService(workers);
-        return 0;
-    }
+    if (argc < 2) return runAsService(workers);
     const char* command = argv[1];
     const char* value = argc > 2 ? argv[2] : nullptr;
+    int exitCode = 0;
     if (sameWord(command, "install")) {
-        install(out);
+        exitCode = install(out) ? 0 : 1;
     } else if (sameWord(command, "delete")) {
-        remove(out);
+        exitCode = remove(out) ? 0 : 1;
     } else if (sameWord(command, "interval")) {
         setInterval(value, out);
     } else if (sameWord(command, "language")) {
@@ -116,7 +132,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, ServiceWor
                    out);
     }
     std::fflush(out);
-    return 0;
+    return exitCode;
 }
 
 }  // namespace dwsvc

@@ -7,7 +7,9 @@
 
 namespace dwsvc {
 
-// Prints the command's one message to `out`; the exit code is always 0.
+// Prints the command's one message to `out`. The exit code is 1 when `install` or `delete`
+// failed (among others when the system root is refused) and 0 otherwise; running as the
+// service, 1 when the system root is refused (see platform::systemRootRefusal).
 int runCommandLine(int argc, const char* const* argv, std::FILE* out, ServiceWorkers& workers);
 
 // The IntervalSetting stored for "interval XX" (1, 5, 10, 30 → 1, 2, 4, 8), or 0 for any other value.

@@ -1,16 +1,33 @@
 #include "service/monitor/metrics_export.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
-#include "platform/file_replace.h"
 #include "platform/system_info.h"
+#include "platform/trusted_folder.h"
 #include "platform/win_error.h"
 #include "service/monitor/event_counts.h"
 #include "service/monitor/metrics_text.h"
 #include "service/monitor/settings_store.h"
 
 namespace dwsvc {
+
+namespace {
+
+MetricsSnapshot takeSnapshot(const ServiceRuntime& runtime) {
+    MetricsSnapshot snapshot;
+    snapshot.records = runtime.table.records();
+    snapshot.temperatureSetting = runtime.temperatureSetting;
+    const auto now = platform::systemTimeToFileTime(platform::systemInfo().utcTime());
+    if (now && *now >= platform::kUnixEpochFileTime) {
+        snapshot.lastPollUnixSeconds =
+            static_cast<std::int64_t>((*now - platform::kUnixEpochFileTime) / platform::kFileTimeTicksPerSecond);
+    }
+    snapshot.eventCounts = writtenEventCounts().snapshot();
+    return snapshot;
+}
+
+}  // namespace
 
 std::string configuredMetricsFolder() {
     std::string folder = readStringSetting(lmx::kTextfileCollectorFolder);
@@ -21,22 +38,22 @@ std::string configuredMetricsFolder() {
     return folder;
 }
 
-void exportMetrics(const ServiceRuntime& runtime) {
+void MetricsWriter::write(const ServiceRuntime& runtime) {
     if (runtime.metricsFolder.empty()) return;
-    MetricsSnapshot snapshot;
-    snapshot.records = runtime.table.records();
-    snapshot.temperatureSetting = runtime.temperatureSetting;
-    const auto now = platform::systemTimeToFileTime(platform::systemInfo().utcTime());
-    if (now && *now >= platform::kUnixEpochFileTime) {
-        snapshot.lastPollUnixSeconds =
-            static_cast<std::int64_t>((*now - platform::kUnixEpochFileTime) / platform::kFileTimeTicksPerSecond);
+    std::string refusal;
+    const auto folder = platform::TrustedFolder::open(runtime.metricsFolder, refusal);
+    std::string problem;
+    if (!folder) {
+        problem = "the metrics file is not written: " + refusal;
+    } else if (!folder->replaceFile(kMetricsFileName, metricsText(takeSnapshot(runtime)))) {
+        problem = "the metrics file is not written into " + runtime.metricsFolder + " (error " +
+                  std::to_string(platform::lastError()) + ")";
     }
-    snapshot.eventCounts = writtenEventCounts().snapshot();
-    const auto file = std::filesystem::path(runtime.metricsFolder) / kMetricsFileName;
-    if (!platform::replaceFile(file, metricsText(snapshot))) {
-        platform::debugOutput("metrics file not written: " + file.string() + " (error " +
-                              std::to_string(platform::lastError()) + ")\n");
+    if (problem != reported_ && !problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::fflush(stderr);
     }
+    reported_ = problem;
 }
 
 }  // namespace dwsvc

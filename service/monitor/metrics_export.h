@@ -17,9 +17,20 @@ inline constexpr const char* kMetricsFolderVariable = "LMXDUOWATCH_TEXTFILE_DIR"
 // names a folder, and then no file is written.
 std::string configuredMetricsFolder();
 
-// Writes the metrics file into runtime.metricsFolder from the status table, the settings and
-// the events written; nothing when no folder is configured. A failed write is noted in the
-// debug output and tried again after the next cycle.
-void exportMetrics(const ServiceRuntime& runtime);
+// Writes the metrics file into runtime.metricsFolder after every poll cycle, from the status
+// table, the settings and the events written; nothing when no folder is configured. The
+// service runs as root, so the folder must be one nobody else can change
+// (platform::TrustedFolder): opened once per write without following links, and the file made
+// through the open folder. A folder refused, or a write that failed, is said once in the
+// service's log (its standard error: the journal, or its log file), again only after a write
+// succeeded or for another reason; the write is tried again after the next cycle. Used by the
+// polling thread alone.
+class MetricsWriter {
+public:
+    void write(const ServiceRuntime& runtime);
+
+private:
+    std::string reported_;  // what the log last said, until a write succeeds
+};
 
 }  // namespace dwsvc

@@ -158,12 +158,13 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
 }
 
 void runPollingThread(ServiceRuntime& runtime, ControllerPoller& poller) {
+    MetricsWriter metrics;
     pollCycle(runtime, poller);
-    exportMetrics(runtime);
+    metrics.write(runtime);
     runtime.cycleDoneEvent.set();
     while (platform::waitForAny({&runtime.pollEvent, &runtime.stopEvent}, platform::kInfinite) == platform::kWaitObject0) {
         pollCycle(runtime, poller);
-        exportMetrics(runtime);
+        metrics.write(runtime);
         runtime.cycleDoneEvent.set();
     }
 }

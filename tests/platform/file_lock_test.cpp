@@ -27,7 +27,7 @@ std::vector<std::string> orderOfTwoLocks(const std::filesystem::path& path, std:
         std::error_code error;
         auto lock = FileLock::open(path, error);
         ASSERT_TRUE(lock) << error.message();
-        ASSERT_TRUE(lock->lock(error)) << error.message();
+        ASSERT_TRUE(lock->lock(error, std::chrono::seconds(10))) << error.message();
         note("second");
     });
     // Whenever the second thread gets to its lock, it cannot have it before `held` is gone.
@@ -46,7 +46,7 @@ TEST(FileLock, TwoLocksOfOneProcessExcludeEachOther) {
     std::error_code error;
     auto first = FileLock::open(path, error);
     ASSERT_TRUE(first) << error.message();
-    ASSERT_TRUE(first->lock(error)) << error.message();
+    ASSERT_TRUE(first->lock(error, std::chrono::seconds(10))) << error.message();
     EXPECT_EQ(kSecondWaited, orderOfTwoLocks(path, first));
 }
 
@@ -55,7 +55,7 @@ TEST(FileLock, AMovedLockKeepsTheLock) {
     const auto path = root.path() / "drive.lock";
     std::error_code error;
     auto lock = FileLock::open(path, error);
-    ASSERT_TRUE(lock && lock->lock(error));
+    ASSERT_TRUE(lock && lock->lock(error, std::chrono::seconds(10)));
     std::optional<FileLock> moved(std::move(*lock));
     lock.reset();  // the moved-from object has nothing to release
     EXPECT_EQ(kSecondWaited, orderOfTwoLocks(path, moved));

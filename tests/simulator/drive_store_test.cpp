@@ -4,17 +4,25 @@
 #include "simulator/drive_store.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <mutex>
 #include <thread>
 
+#include "platform/physical_drive.h"
 #include "simulator/simulated_drive.h"
 #include "tests/simulator/simulator_requests.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_root.h"
 
 namespace simulator {
@@ -173,6 +181,54 @@ TEST_F(SimDriveStore, ADriveWhoseLockCannotBeOpenedIsRefusedWithTheReason) {
         EXPECT_EQ(0u, std::string(error.what()).find(expected)) << error.what();
         EXPECT_GT(std::string(error.what()).size(), expected.size()) << error.what();
     }
+}
+
+// The lock file is its owner's alone, also one left wider by an older version; a lock held
+// elsewhere makes a request fail as a drive that does not answer, and a change fail, instead of
+// waiting for ever.
+TEST_F(SimDriveStore, TheLockIsRootsAloneAndAHeldLockTimesOut) {
+    createController(file, "Lumavex ZDAP-RS482");
+    ::chmod(lockFilePath(file).c_str(), 0666);
+    auto drive = testing::openDrive(file);
+    ASSERT_TRUE(testing::sendDirect(*drive, testing::identifyCommand()).ok);
+    EXPECT_EQ(std::filesystem::perms(0600), std::filesystem::status(lockFilePath(file)).permissions());
+    if (lmx::testing::canActAsOtherUser()) {
+        lmx::testing::openToOtherUsers(file.parent_path());
+        const std::string lock = lockFilePath(file).string();
+        EXPECT_EQ(EACCES, lmx::testing::runAsOtherUser([&lock] {
+                      return ::open(lock.c_str(), O_RDONLY | O_CLOEXEC) < 0 ? errno : 0;
+                  }));
+    }
+
+    // Held through a descriptor of its own, as another process of root's would hold it; let go
+    // after a while in any case, so that a wait without limit ends and shows as a success.
+    const int held = ::open(lockFilePath(file).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(0, ::flock(held, LOCK_SH));
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    bool done = false;
+    std::thread holder([&] {
+        std::unique_lock guard(doneLock);
+        doneSignal.wait_for(guard, std::chrono::seconds(8), [&] { return done; });
+        ::close(held);
+    });
+    const auto answer = testing::sendDirect(*drive, testing::identifyCommand());
+    bool changed = true;
+    try {
+        updateDrive(file, [](DriveDescription& changedDrive) { ++changedDrive.clock.setCount; });
+    } catch (const DriveLockTimeout&) {
+        changed = false;
+    }
+    {
+        std::lock_guard guard(doneLock);
+        done = true;
+    }
+    doneSignal.notify_one();
+    holder.join();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(platform::kErrorSemTimeout, answer.error);
+    EXPECT_FALSE(changed);
+    EXPECT_TRUE(testing::sendDirect(*drive, testing::identifyCommand()).ok);
 }
 
 // Two processes change the same drive at once, one through commands and one through the

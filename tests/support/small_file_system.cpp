@@ -20,7 +20,8 @@ std::optional<int> runWithSmallFileSystem(const std::filesystem::path& folder, s
     const pid_t pid = ::fork();
     if (pid < 0) return std::nullopt;
     if (pid == 0) {
-        const std::string options = "size=" + std::to_string(bytes);
+        // A tmpfs is world-writable by default; the root it stands in for is its owner's alone.
+        const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) {
             ::_exit(kCannotMount);

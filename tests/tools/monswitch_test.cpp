@@ -64,6 +64,17 @@ TEST_F(MonswitchTest, StartsAndStopsTheInstalledService) {
     EXPECT_EQ(2, run.exitCode) << run.output;
 }
 
+// A root that others may write, made so after the install, is refused before the service is
+// started there.
+TEST_F(MonswitchTest, ARootOthersMayWriteIsNotStartedIn) {
+    install();
+    std::filesystem::permissions(root.path(), std::filesystem::perms(0777));
+    const auto run = monswitch({"start", kService});
+    EXPECT_EQ(1, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("The system root " + root.path().string() + " is refused: ")) << run.output;
+    EXPECT_EQ(platform::kServiceStopped, platform::readServiceStatus(kService).currentState);
+}
+
 TEST_F(MonswitchTest, MissingServiceAndBadArgumentsFail) {
     const std::string usage = "Usage: monswitch start|stop <service name>\n";
     for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"start"}, {"pause", kService}, {"start", kService, "now"}}) {

@@ -12,6 +12,7 @@
 #include "common/product_version.h"
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
+#include "platform/system_root.h"
 #include "platform/version_record.h"
 #include "platform/win_error.h"
 
@@ -37,6 +38,12 @@ bool waitForState(const std::string& name, std::uint32_t state) {
 
 int start(platform::ServiceHandle& service) {
     const auto& name = service.name();
+    // The service runs as root in the system root: one another user owns or may write is refused
+    // before the service is asked to start there.
+    if (const std::string refusal = platform::systemRootRefusal(); !refusal.empty()) {
+        std::printf("%s\n%s cannot be started.\n", refusal.c_str(), name.c_str());
+        return kFailed;
+    }
     const auto state = platform::readServiceStatus(name).currentState;
     if (state == platform::kServiceRunning) {
         std::printf("%s is running already.\n", name.c_str());

@@ -11,6 +11,7 @@
 #include "platform/win_error.h"
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
+#include "tests/support/other_user.h"
 #include "tests/support/small_file_system.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/idle_service_workers.h"
@@ -23,12 +24,12 @@ using platform::registry::Key;
 class CommandLineTest : public ::testing::Test {
 protected:
     // Runs dwsvc's command line in-process and returns what it printed.
-    std::string run(std::vector<const char*> arguments) {
+    std::string run(std::vector<const char*> arguments, int expectedExitCode = 0) {
         arguments.insert(arguments.begin(), "dwsvc");
         char* text = nullptr;
         std::size_t size = 0;
         std::FILE* out = open_memstream(&text, &size);
-        EXPECT_EQ(0, runCommandLine(static_cast<int>(arguments.size()), arguments.data(), out, workers));
+        EXPECT_EQ(expectedExitCode, runCommandLine(static_cast<int>(arguments.size()), arguments.data(), out, workers));
         std::fclose(out);
         std::string printed(text, size);
         std::free(text);
@@ -86,7 +87,7 @@ TEST_F(CommandLineTest, InstallRegistersTheServiceAndWritesDefaults) {
     // A second install fails at the manager and leaves the settings alone.
     writeSetting(kIntervalSetting, 4);
     EXPECT_EQ("\nOperatingSystem MajorVersion=10\n\nCreateService failed (1073)\n\nError installing service!\n",
-              run({"install"}));
+              run({"install"}, 1));
     EXPECT_EQ(4u, dword(key, "IntervalSetting"));
 }
 
@@ -103,7 +104,7 @@ TEST_F(CommandLineTest, DeleteRemovesTheWholeKeyAndAMissingServiceLeavesItAlone)
     platform::ScopedSystemInfo scoped(system);
     // Settings without an installed service: delete fails and keeps them.
     writeSetting(kIntervalSetting, 2);
-    EXPECT_EQ("\nOpenService failed (1060)\n\nError uninstalling service!\n", run({"delete"}));
+    EXPECT_EQ("\nOpenService failed (1060)\n\nError uninstalling service!\n", run({"delete"}, 1));
     EXPECT_EQ(2u, dword(kServiceKeyPath, "IntervalSetting"));
 
     run({"install"});
@@ -140,6 +141,46 @@ TEST_F(CommandLineTest, LanguageIgnoresCaseOfSwitchAndValue) {
     EXPECT_EQ(invalid, run({"language", "de"}));
     EXPECT_EQ(invalid, run({"language"}));
     EXPECT_EQ(0u, dword(kServiceKeyPath, "Language"));
+}
+
+// A user who may not change services is told so by a failing exit code, for install and delete;
+// interval and language keep theirs.
+TEST_F(CommandLineTest, InstallAndDeleteThatFailEndWithAFailingExitCode) {
+    if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "acting as another user needs root";
+    system.program = "/opt/lmx/dwsvc";
+    platform::ScopedSystemInfo scoped(system);
+    lmx::testing::openToOtherUsers(root.path());
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([&] {
+        const std::string installed = run({"install"}, 1);
+        const std::string removed = run({"delete"}, 1);
+        const bool install = installed.starts_with("\nOpenSCManager failed (") &&
+                             installed.ends_with(")\n\nError installing service!\n");
+        const bool remove = removed.starts_with("\nOpenSCManager failed (") &&
+                            removed.ends_with(")\n\nError uninstalling service!\n");
+        run({"interval", "5"});
+        return install && remove && !::testing::Test::HasFailure() ? 0 : 1;
+    }));
+}
+
+// Root acts in the system root: one that another user owns or may write is refused before
+// anything is written there, by install, delete and the service's start.
+TEST_F(CommandLineTest, ARootAnotherUserCouldChangeIsRefused) {
+    system.program = "/opt/lmx/dwsvc";
+    platform::ScopedSystemInfo scoped(system);
+    std::filesystem::permissions(root.path(), std::filesystem::perms(0777));
+    const std::string refusal = "\nThe system root " + root.path().string() + " is refused: " + root.path().string() +
+                                " may be written by other users.";
+    EXPECT_EQ(0u, run({"install"}, 1).find(refusal));
+    EXPECT_EQ(0u, run({"delete"}, 1).find(refusal));
+    const char* service[] = {"dwsvc"};
+    EXPECT_EQ(1, runCommandLine(1, service, stdout, workers));
+    EXPECT_TRUE(std::filesystem::is_empty(root.path()));
+    if (lmx::testing::canActAsOtherUser()) {
+        std::filesystem::permissions(root.path(), std::filesystem::perms(0755));
+        ASSERT_EQ(0, ::chown(root.path().c_str(), lmx::testing::kOtherUserId, lmx::testing::kOtherGroupId));
+        EXPECT_NE(std::string::npos, run({"install"}, 1).find(" is owned by uid 65534."));
+        EXPECT_TRUE(std::filesystem::is_empty(root.path()));
+    }
 }
 
 TEST_F(CommandLineTest, UnknownSwitchPrintsUsage) {
