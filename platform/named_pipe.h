@@ -101,7 +101,7 @@ bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds)
 class PipeClient {
 public:
     // Connects to the pipe's server: fails with 2 when there is none, 231 when its queue of
-    // waiting clients is full.
+    // waiting clients stays full for a second.
     static std::optional<PipeClient> open(std::string_view pipeName);
     ~PipeClient();  // CloseHandle
     PipeClient(PipeClient&&) noexcept;

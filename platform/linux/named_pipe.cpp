@@ -121,6 +121,8 @@ std::optional<std::filesystem::path> pipePath(std::string_view pipeName) {
 namespace {
 
 constexpr std::uint32_t kReplyWriteMilliseconds = 1000;
+constexpr std::uint32_t kBusyWaitMilliseconds = 1000;
+constexpr int kListenBacklog = 32;
 // Connections taken in at one go before the waiting clients get their turn again.
 constexpr int kAcceptsPerRound = 256;
 // How long a request may be served before the intake thread takes the pipe's I/O over.
@@ -487,7 +489,11 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
         return nullptr;
     }
     // Under the lock, whatever socket file is left at the path belongs to a server that is gone.
-    impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666);
+    // A short backlog: a connection taken in waits behind few others, and clients beyond it
+    // wait in their connect, let in in the order they came, instead of queuing behind
+    // thousands of a flood's connections.
+    impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666,
+                                         kListenBacklog);
     impl->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     impl->handBack.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     impl->overdue.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
@@ -590,7 +596,10 @@ std::optional<PipeClient> PipeClient::open(std::string_view pipeName) {
     const auto path = pipePath(pipeName);
     if (!path) return std::nullopt;
     Descriptor socket;
-    switch (socket_io::connectTo(*path, SOCK_STREAM, socket)) {
+    // A full backlog empties as the server takes connections in: wait for room a while, as a
+    // client of a busy pipe waits for an instance.
+    const auto result = socket_io::connectTo(*path, SOCK_STREAM, socket, kBusyWaitMilliseconds);
+    switch (result) {
         case socket_io::ConnectResult::Connected: {
             // The client waits for its server without limit, as a blocking pipe handle does:
             // a blocking socket lets the kernel wake it straight into its read.
