@@ -15,6 +15,7 @@
 #include <span>
 #include <string_view>
 
+#include "platform/client_identity.h"
 #include "platform/native_handle.h"
 
 namespace platform::pipes {
@@ -23,12 +24,14 @@ namespace platform::pipes {
 std::optional<std::filesystem::path> pipePath(std::string_view pipeName);
 
 // The server end (CreateNamedPipeA, ConnectNamedPipe, ReadFile, WriteFile, DisconnectNamedPipe).
-// Many clients may be connected at once: each one's request is read as its bytes arrive, with
-// a time limit of its own counted from its connection, and the requests that have arrived whole
-// are handed to the serving thread one at a time, in the order they completed. So a client that
-// stays silent, sends slowly or never reads its reply holds up nobody else. Every queue is
-// bounded: past the limits the oldest waiting client of the same user (or of all) is dropped,
-// and new connections stay in the system's backlog while complete requests wait to be served.
+// Many clients may be connected at once. The pipe's own thread takes every connection in as it
+// arrives and reads each client's request as its bytes come, with a time limit of its own
+// counted from its connection; so a client that stays silent, sends slowly or never reads its
+// reply holds up nobody else. Whole requests wait in one queue per user (the user id of the
+// connecting process), and the serving thread takes them from the users in turn, one each, so
+// that one user's many requests delay another user's by at most one. Every queue is bounded:
+// past its limit the oldest of the same user goes (and past the limit of all, the oldest of
+// the user with the most waiting), closed unanswered.
 class PipeServer {
 public:
     struct Options {
@@ -37,8 +40,9 @@ public:
         std::size_t maxWaitingClients = 128;              // connected, request not yet whole
         std::size_t maxWaitingPerUser = 32;
         std::size_t maxCompleteRequests = 128;            // whole, waiting for the serving thread
-        // Told of every client dropped before its request was whole (it closed early, timed
-        // out, or gave way to newer clients), with the bytes that had arrived.
+        std::size_t maxQueuedPerUser = 8;
+        // Told, on the pipe's own thread, of every client dropped unserved (it closed early,
+        // timed out, or gave way to newer clients of its user), with the bytes that had arrived.
         std::function<void(std::size_t bytesArrived)> onDropped;
     };
 
@@ -56,6 +60,8 @@ public:
         bool write(std::span<const std::uint8_t> data, std::size_t& bytesWritten);
         // The user id of the client's process.
         std::uint32_t userId() const;
+        // Who the client's process was when it connected: user, group and groups.
+        PipeClientIdentity identity() const;
 
     private:
         friend class PipeServer;
@@ -72,7 +78,7 @@ public:
     PipeServer& operator=(const PipeServer&) = delete;
 
     // Waits until some client's request has arrived whole, copies it into `request`
-    // (options.requestSize bytes) and returns that client. Empty with 995 once stop() was
+    // (options.requestSize bytes) and returns that client, taking the users in turn. Empty with 995 once stop() was
     // called. Used by one serving thread.
     std::optional<Client> nextRequest(std::span<std::uint8_t> request);
     // Wakes nextRequest and a write that waits, and makes every later call fail with 995.
@@ -95,7 +101,7 @@ bool waitNamedPipe(std::string_view pipeName, std::uint32_t timeoutMilliseconds)
 class PipeClient {
 public:
     // Connects to the pipe's server: fails with 2 when there is none, 231 when its queue of
-    // waiting clients is full.
+    // waiting clients stays full for a second.
     static std::optional<PipeClient> open(std::string_view pipeName);
     ~PipeClient();  // CloseHandle
     PipeClient(PipeClient&&) noexcept;

@@ -1,6 +1,7 @@
 # Sources of the pipes, windows, sessions, process list, command interpreter and service start
 # interfaces, relative to platform/.
 set(LMX_PLATFORM_IPC_SOURCES
+  linux/client_identity.cpp
   linux/command_interpreter.cpp
   linux/detached_process.cpp
   linux/login_sessions.cpp

@@ -62,6 +62,11 @@ std::optional<std::vector<LoginSession>> list() {
     return sessions;
 }
 
+bool hasActiveSessionOnSeat(uid_t uid) {
+    // Seats only: a remote log-on has none.
+    return running() && sd_uid_get_seats(uid, 1, nullptr) > 0;
+}
+
 std::uint32_t sessionNumber(std::string_view logindId) {
     const bool numeric = !logindId.empty() && logindId.size() <= 9 &&
                          std::all_of(logindId.begin(), logindId.end(), [](char c) { return c >= '0' && c <= '9'; });

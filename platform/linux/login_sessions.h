@@ -35,6 +35,9 @@ bool running();
 // The users' interactive sessions (greeters included, background sessions left out); empty
 // with the last error set when logind cannot be asked.
 std::optional<std::vector<LoginSession>> list();
+// True when the user has an active session on a seat: the one in front of a local screen and
+// keyboard. Never where logind does not run.
+bool hasActiveSessionOnSeat(uid_t uid);
 
 // A session's number: logind's id when it is a number, else a stable number from the id with
 // the top bit set, so that it never clashes with a numbered session or session 0.

@@ -12,19 +12,21 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <deque>
 #include <list>
-#include <unordered_map>
-#include <vector>
+#include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/ipc_errors.h"
 #include "platform/linux/socket_io.h"
@@ -119,12 +121,41 @@ std::optional<std::filesystem::path> pipePath(std::string_view pipeName) {
 namespace {
 
 constexpr std::uint32_t kReplyWriteMilliseconds = 1000;
+constexpr std::uint32_t kBusyWaitMilliseconds = 1000;
+constexpr int kListenBacklog = 32;
+// Connections taken in at one go before the waiting clients get their turn again.
+constexpr int kAcceptsPerRound = 256;
+// How long a request may be served before the intake thread takes the pipe's I/O over.
+constexpr long kIntakeStepsInNanoseconds = 1'000'000;
 
 std::uint32_t peerUserId(int socket) {
     ucred credentials{};
     socklen_t size = sizeof credentials;
-    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return 0xFFFFFFFFu;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return PipeClientIdentity::kUnknown;
     return credentials.uid;
+}
+
+PipeClientIdentity peerIdentity(int socket) {
+    PipeClientIdentity identity;
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return identity;
+    std::vector<gid_t> groups(64);
+    for (;;) {
+        socklen_t bytes = static_cast<socklen_t>(groups.size() * sizeof(gid_t));
+        if (::getsockopt(socket, SOL_SOCKET, SO_PEERGROUPS, groups.data(), &bytes) == 0) {
+            groups.resize(bytes / sizeof(gid_t));
+            break;
+        }
+        // Too small a buffer: the size needed came back.
+        if (errno != ERANGE || bytes / sizeof(gid_t) <= groups.size()) return identity;
+        groups.resize(bytes / sizeof(gid_t));
+    }
+    identity.userId = credentials.uid;
+    identity.groupId = credentials.gid;
+    identity.processId = static_cast<std::uint32_t>(credentials.pid);
+    identity.supplementaryGroups.assign(groups.begin(), groups.end());
+    return identity;
 }
 
 // A connected client whose request has not arrived whole yet.
@@ -162,18 +193,38 @@ Progress receiveAvailable(WaitingClient& client) {
 
 }  // namespace
 
+// Whole requests wait in one queue per user, and the serving thread takes them from the users
+// in turn, one request each, so a user with many requests waiting delays another user's request
+// by at most one of its own.
+//
+// The pipe's I/O (taking connections in, reading requests) is done by whichever thread holds
+// `io`. While it waits for a request, the serving thread does it itself: a client's connection
+// then wakes the thread that answers it, with nothing in between. When a request takes longer
+// than a moment to serve (a settings write, a log page), a timer wakes the pipe's own intake
+// thread, which takes the I/O over until the serving thread comes back, so that connections are
+// taken in and filed under their users as they arrive and no user can fill the system's backlog
+// meanwhile.
 struct PipeServer::Impl {
     Options options;
     std::filesystem::path path;
     Descriptor directory;
     Descriptor lockFile;
-    Descriptor listener;  // blocking: an idle server waits in accept, the quickest wake there is
+    Descriptor listener;  // blocking, but while the intake thread has the I/O
     Descriptor wake;      // eventfd written by stop()
+    Descriptor overdue;   // timerfd: the request being served has taken long enough for the intake to step in
+    Descriptor handBack;  // eventfd: the serving thread wants the I/O back
     std::atomic<bool> stopped{false};
+    std::thread intake;
 
+    // The holder of `io` alone.
+    std::mutex io;
+    bool serving = false;              // a request was handed out and is being served
     std::list<WaitingClient> waiting;  // oldest first, so also in order of their deadlines
     std::unordered_map<std::uint32_t, std::size_t> waitingPerUser;
-    std::deque<CompleteRequest> complete;
+    std::chrono::steady_clock::time_point acceptPausedUntil;
+    std::unordered_map<std::uint32_t, std::deque<CompleteRequest>> queues;  // per user, oldest first
+    std::deque<std::uint32_t> turns;  // the users with requests queued, in the order they are served
+    std::size_t queued = 0;
 
     // True, with 995 as the last error, once stop() was called.
     bool ifStopped() const {
@@ -182,8 +233,12 @@ struct PipeServer::Impl {
         return true;
     }
 
+    void dropped(std::size_t bytesArrived) const {
+        if (options.onDropped) options.onDropped(bytesArrived);
+    }
+
     void drop(std::list<WaitingClient>::iterator client) {
-        if (options.onDropped) options.onDropped(client->received);
+        dropped(client->received);
         forget(client);
     }
 
@@ -192,38 +247,80 @@ struct PipeServer::Impl {
         waiting.erase(client);
     }
 
-    void makeRoomFor(std::uint32_t userId) {
-        if (waitingPerUser[userId] >= options.maxWaitingPerUser) {
-            const auto oldest = std::find_if(waiting.begin(), waiting.end(),
-                                             [&](const WaitingClient& client) { return client.userId == userId; });
-            if (oldest != waiting.end()) drop(oldest);
-        }
-        if (waiting.size() >= options.maxWaitingClients && !waiting.empty()) drop(waiting.begin());
+    void dropOldestWaitingOf(std::uint32_t userId) {
+        const auto oldest = std::find_if(waiting.begin(), waiting.end(),
+                                         [&](const WaitingClient& client) { return client.userId == userId; });
+        if (oldest != waiting.end()) drop(oldest);
     }
 
-    // Takes in one connection (the listener has one, or the caller waits for one). False when
-    // the accept failed.
+    // Past its share a user's oldest waiting client goes; past the limit of all, the oldest
+    // client of the user with the most waiting.
+    void makeRoomFor(std::uint32_t userId) {
+        if (waitingPerUser[userId] >= options.maxWaitingPerUser) dropOldestWaitingOf(userId);
+        if (waiting.size() >= options.maxWaitingClients && !waiting.empty()) {
+            const auto busiest = std::max_element(waitingPerUser.begin(), waitingPerUser.end(),
+                                                  [](const auto& a, const auto& b) { return a.second < b.second; });
+            dropOldestWaitingOf(busiest->first);
+        }
+    }
+
+    void dropOldestQueuedOf(std::unordered_map<std::uint32_t, std::deque<CompleteRequest>>::iterator user) {
+        dropped(user->second.front().request.size());
+        user->second.pop_front();
+        --queued;
+        if (user->second.empty()) {
+            turns.erase(std::find(turns.begin(), turns.end(), user->first));
+            queues.erase(user);
+        }
+    }
+
+    // Files a whole request under its user. A user's requests beyond its share push out that
+    // user's oldest: the newest says what the user wants now (settings are last-one-wins, a
+    // status read asked for later is fresher), the oldest has waited longest and its client is
+    // the nearest to giving up, and a request that is served has waited behind at most a share
+    // of its own user's. Past the limit of all, the user with the most queued gives way.
+    void file(std::uint32_t userId, CompleteRequest request) {
+        auto user = queues.try_emplace(userId).first;
+        if (user->second.empty()) turns.push_back(userId);
+        user->second.push_back(std::move(request));
+        ++queued;
+        if (user->second.size() > options.maxQueuedPerUser) dropOldestQueuedOf(user);
+        if (queued > options.maxCompleteRequests) {
+            dropOldestQueuedOf(std::max_element(queues.begin(), queues.end(), [](const auto& a, const auto& b) {
+                return a.second.size() < b.second.size();
+            }));
+        }
+    }
+
+    // Takes in one connection. False (errno set) when there was none, or it could not be taken.
     bool acceptOne() {
         Descriptor socket(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
         if (!socket.valid()) return false;
         WaitingClient client;
         client.socket = std::move(socket);
+        client.userId = peerUserId(client.socket.get());
         client.request.assign(options.requestSize, 0);
         client.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.requestTimeoutMilliseconds);
         // Most clients write their request right after connecting: it is often here already.
         switch (receiveAvailable(client)) {
-            case Progress::Whole: complete.push_back({std::move(client.socket), std::move(client.request)}); return true;
-            case Progress::Gone:
-                if (options.onDropped) options.onDropped(client.received);
-                return true;
+            case Progress::Whole: file(client.userId, {std::move(client.socket), std::move(client.request)}); return true;
+            case Progress::Gone: dropped(client.received); return true;
             case Progress::Waiting: break;
         }
-        // A client that has to wait counts against its user's share.
-        client.userId = peerUserId(client.socket.get());
         makeRoomFor(client.userId);
         ++waitingPerUser[client.userId];
         waiting.push_back(std::move(client));
         return true;
+    }
+
+    // After a failed accept: false when the listener cannot be used any more.
+    bool acceptFailed() {
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // Out of descriptors or memory for a moment: the connections wait in the backlog.
+            acceptPausedUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+            return true;
+        }
+        return errno == EINTR || errno == ECONNABORTED || errno == EAGAIN;
     }
 
     void dropOverdue() {
@@ -231,46 +328,129 @@ struct PipeServer::Impl {
         while (!waiting.empty() && waiting.front().deadline <= now) drop(waiting.begin());
     }
 
-    // Waits for the clients' bytes, a new connection (while there is room for its request)
-    // or the stop, until the oldest client's deadline, and takes in what came.
-    bool waitForClients() {
+    // Milliseconds until the I/O must be looked at again without being woken; -1 for never.
+    int pollTimeout() const {
+        const auto now = std::chrono::steady_clock::now();
+        auto until = std::chrono::steady_clock::time_point::max();
+        if (!waiting.empty()) until = waiting.front().deadline;
+        if (acceptPausedUntil > now) until = std::min(until, acceptPausedUntil);
+        if (until == std::chrono::steady_clock::time_point::max()) return -1;
+        return static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(until - now).count()));
+    }
+
+    // One round of I/O: waits for the clients' bytes, new connections, the stop or `also`
+    // (a descriptor of the caller's, -1 for none), until the oldest client's deadline, and takes
+    // in what came. Connections are taken in one a round, or all there are when the listener
+    // is non-blocking. False when `also` became readable, the stop came or the wait failed.
+    bool pumpOnce(int also, bool acceptAll) {
         std::vector<pollfd> fds;
-        fds.reserve(waiting.size() + 2);
+        fds.reserve(waiting.size() + 3);
+        const bool accepting = acceptPausedUntil <= std::chrono::steady_clock::now();
         fds.push_back({wake.get(), POLLIN, 0});
-        fds.push_back({complete.size() < options.maxCompleteRequests ? listener.get() : -1, POLLIN, 0});
+        fds.push_back({also, POLLIN, 0});
+        fds.push_back({accepting ? listener.get() : -1, POLLIN, 0});
         for (const auto& client : waiting) fds.push_back({client.socket.get(), POLLIN, 0});
-        const auto left = waiting.front().deadline - std::chrono::steady_clock::now();
-        const int timeout = static_cast<int>(std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
-        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        const int ready = ::poll(fds.data(), fds.size(), pollTimeout());
         if (ready < 0) {
             if (errno == EINTR) return true;
             setLastError(errorFromErrno(errno));
             return false;
         }
-        if (ready == 0) return true;
+        if (fds[0].revents != 0 || fds[1].revents != 0) return false;
         auto client = waiting.begin();
-        for (std::size_t i = 2; i < fds.size(); ++i) {
+        for (std::size_t i = 3; i < fds.size(); ++i) {
             const auto current = client++;
             if (fds[i].revents == 0) continue;
             switch (receiveAvailable(*current)) {
                 case Progress::Waiting: break;
                 case Progress::Gone: drop(current); break;
                 case Progress::Whole:
-                    complete.push_back({std::move(current->socket), std::move(current->request)});
+                    file(current->userId, {std::move(current->socket), std::move(current->request)});
                     forget(current);
                     break;
             }
         }
-        if (fds[1].revents & POLLIN) acceptOne();
+        if (fds[2].revents & POLLIN) {
+            for (int taken = 0; taken < (acceptAll ? kAcceptsPerRound : 1); ++taken) {
+                if (acceptOne()) continue;
+                if (!acceptFailed()) return false;
+                break;
+            }
+        }
+        dropOverdue();
         return true;
+    }
+
+    // The serving thread, holding `io`, until a request is queued: false on the stop or a failure.
+    bool pumpUntilQueued() {
+        while (turns.empty()) {
+            if (ifStopped()) return false;
+            dropOverdue();
+            if (waiting.empty() && acceptPausedUntil <= std::chrono::steady_clock::now()) {
+                // Nobody waits: the next connection is all there is to wait for (stop() wakes the
+                // accept by shutting the listener down).
+                errno = 0;
+                if (acceptOne()) continue;
+                if (stopped.load() || acceptFailed()) continue;
+                setLastError(errorFromErrno(errno));
+                return false;
+            }
+            if (!pumpOnce(-1, false) && !ifStopped()) return false;
+        }
+        return true;
+    }
+
+    void setListenerBlocking(bool blocking) {
+        const int flags = ::fcntl(listener.get(), F_GETFL);
+        ::fcntl(listener.get(), F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
+    }
+
+    void armOverdue(bool arm) {
+        itimerspec when{};
+        when.it_value.tv_nsec = arm ? kIntakeStepsInNanoseconds : 0;
+        ::timerfd_settime(overdue.get(), 0, &when, nullptr);
+    }
+
+    // The serving thread: gets the I/O back from the intake thread, if it has it.
+    std::unique_lock<std::mutex> takeIo() {
+        armOverdue(false);
+        std::unique_lock guard(io, std::try_to_lock);
+        if (!guard.owns_lock()) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const auto written = ::write(handBack.get(), &one, sizeof one);
+            guard.lock();
+            std::uint64_t count = 0;
+            [[maybe_unused]] const auto read = ::read(handBack.get(), &count, sizeof count);
+        }
+        serving = false;
+        return guard;
+    }
+
+    // The intake thread: does the I/O while a request is being served for longer than a moment.
+    void takeIn() {
+        while (!stopped.load()) {
+            pollfd fds[] = {{wake.get(), POLLIN, 0}, {overdue.get(), POLLIN, 0}};
+            if (::poll(fds, 2, -1) <= 0) continue;
+            if (fds[0].revents != 0) return;
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const auto read = ::read(overdue.get(), &expirations, sizeof expirations);
+            std::lock_guard guard(io);
+            if (!serving) continue;
+            setListenerBlocking(false);
+            while (pumpOnce(handBack.get(), true)) {
+            }
+            setListenerBlocking(true);
+        }
     }
 };
 
 PipeServer::PipeServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 PipeServer::~PipeServer() {
+    stop();
+    if (impl_->intake.joinable()) impl_->intake.join();
     impl_->waiting.clear();
-    impl_->complete.clear();
+    impl_->queues.clear();
     impl_->listener.reset();
     ::unlinkat(impl_->directory.get(), impl_->path.filename().c_str(), 0);
     // The lock goes with the descriptor; the lock file stays for the next server.
@@ -281,6 +461,8 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
     if (!path) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->options = std::move(options);
+    impl->options.maxQueuedPerUser = std::max<std::size_t>(1, impl->options.maxQueuedPerUser);
+    impl->options.maxCompleteRequests = std::max<std::size_t>(1, impl->options.maxCompleteRequests);
     impl->path = *path;
     if (!socket_io::ensureDirectory(impl->path.parent_path(), 0755)) {
         setLastError(errorFromErrno(errno));
@@ -307,43 +489,46 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
         return nullptr;
     }
     // Under the lock, whatever socket file is left at the path belongs to a server that is gone.
-    impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666);
+    // A short backlog: a connection taken in waits behind few others, and clients beyond it
+    // wait in their connect, let in in the order they came, instead of queuing behind
+    // thousands of a flood's connections.
+    impl->listener = socket_io::listenIn(impl->directory.get(), impl->path.filename().string(), SOCK_STREAM, 0666,
+                                         kListenBacklog);
     impl->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!impl->listener.valid() || !impl->wake.valid() ||
-        ::fcntl(impl->listener.get(), F_SETFL, ::fcntl(impl->listener.get(), F_GETFL) & ~O_NONBLOCK) != 0) {
-        if (impl->listener.valid()) setLastError(errorFromErrno(errno));
+    impl->handBack.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    impl->overdue.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (!impl->listener.valid() || !impl->wake.valid() || !impl->handBack.valid() || !impl->overdue.valid()) {
+        setLastError(errorFromErrno(errno));
         ::unlinkat(impl->directory.get(), impl->path.filename().c_str(), 0);
         return nullptr;
     }
+    impl->setListenerBlocking(true);
+    auto* running = impl.get();
+    impl->intake = std::thread([running] { running->takeIn(); });
     return std::unique_ptr<PipeServer>(new PipeServer(std::move(impl)));
 }
 
 std::optional<PipeServer::Client> PipeServer::nextRequest(std::span<std::uint8_t> request) {
     auto& impl = *impl_;
-    for (;;) {
-        if (impl.ifStopped()) return std::nullopt;
-        if (!impl.complete.empty()) {
-            CompleteRequest next = std::move(impl.complete.front());
-            impl.complete.pop_front();
-            std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
-            return Client(next.socket.release(), impl.wake.get());
-        }
-        impl.dropOverdue();
-        if (impl.waiting.empty()) {
-            // Nobody waits: the next connection is all there is to wait for (stop() wakes the
-            // accept by shutting the listener down).
-            if (impl.acceptOne() || impl.stopped.load() || errno == EINTR || errno == ECONNABORTED) continue;
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                // Out of descriptors or memory for a moment: the connection waits in the backlog.
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                continue;
-            }
-            setLastError(errorFromErrno(errno));
-            return std::nullopt;
-        } else if (!impl.waitForClients()) {
-            return std::nullopt;
-        }
+    auto guard = impl.takeIo();
+    if (!impl.pumpUntilQueued()) return std::nullopt;
+    const std::uint32_t userId = impl.turns.front();
+    impl.turns.pop_front();
+    const auto user = impl.queues.find(userId);
+    CompleteRequest next = std::move(user->second.front());
+    user->second.pop_front();
+    --impl.queued;
+    // The user's next request waits for every other user's turn.
+    if (user->second.empty()) {
+        impl.queues.erase(user);
+    } else {
+        impl.turns.push_back(userId);
     }
+    impl.serving = true;
+    guard.unlock();
+    impl.armOverdue(true);
+    std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
+    return Client(next.socket.release(), impl.wake.get());
 }
 
 void PipeServer::stop() {
@@ -367,6 +552,8 @@ PipeServer::Client& PipeServer::Client::operator=(Client&& other) noexcept {
 }
 
 std::uint32_t PipeServer::Client::userId() const { return peerUserId(socket_); }
+
+PipeClientIdentity PipeServer::Client::identity() const { return peerIdentity(socket_); }
 
 PipeServer::Client::~Client() {
     if (socket_ >= 0) ::close(socket_);
@@ -409,7 +596,10 @@ std::optional<PipeClient> PipeClient::open(std::string_view pipeName) {
     const auto path = pipePath(pipeName);
     if (!path) return std::nullopt;
     Descriptor socket;
-    switch (socket_io::connectTo(*path, SOCK_STREAM, socket)) {
+    // A full backlog empties as the server takes connections in: wait for room a while, as a
+    // client of a busy pipe waits for an instance.
+    const auto result = socket_io::connectTo(*path, SOCK_STREAM, socket, kBusyWaitMilliseconds);
+    switch (result) {
         case socket_io::ConnectResult::Connected: {
             // The client waits for its server without limit, as a blocking pipe handle does:
             // a blocking socket lets the kernel wake it straight into its read.

@@ -103,11 +103,18 @@ std::string temporaryName() {
     return ".b" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& socket) {
-    Descriptor candidate(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& socket, std::uint32_t roomWaitMilliseconds) {
+    Descriptor candidate(::socket(AF_UNIX, type | (roomWaitMilliseconds == 0 ? SOCK_NONBLOCK : 0) | SOCK_CLOEXEC, 0));
     if (!candidate.valid()) {
         setLastError(errorFromSocketErrno(errno));
         return ConnectResult::Failed;
+    }
+    if (roomWaitMilliseconds != 0) {
+        // A blocking connect waits for room in a full backlog, the waiters let in one at a time
+        // in the order they came, up to the send time-out.
+        const timeval limit{static_cast<time_t>(roomWaitMilliseconds / 1000),
+                            static_cast<suseconds_t>(roomWaitMilliseconds % 1000) * 1000};
+        ::setsockopt(candidate.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     }
     if (::connect(candidate.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int failure = errno;
@@ -116,8 +123,13 @@ ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& s
         if (failure == EAGAIN) return ConnectResult::Busy;
         return ConnectResult::Failed;
     }
-    // Local connects complete at once. The socket stays non-blocking: its users wait with
+    // Local connects complete at once. The socket is non-blocking: its users wait with
     // waitFor, each with the time limit it needs.
+    if (roomWaitMilliseconds != 0) {
+        const timeval none{};
+        ::setsockopt(candidate.get(), SOL_SOCKET, SO_SNDTIMEO, &none, sizeof none);
+        ::fcntl(candidate.get(), F_SETFL, ::fcntl(candidate.get(), F_GETFL) | O_NONBLOCK);
+    }
     socket = std::move(candidate);
     return ConnectResult::Connected;
 }
@@ -130,7 +142,7 @@ Descriptor openDirectory(const std::filesystem::path& directory) {
     return opened;
 }
 
-Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode) {
+Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode, int backlog) {
     const std::string temporary = temporaryName();
     sockaddr_un address{};
     if (!fillAddressIn(directory, name, address) || !fillAddressIn(directory, temporary, address)) return {};
@@ -144,7 +156,7 @@ Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode)
         setLastError(errorFromSocketErrno(errno));
         return {};
     }
-    if (::fchmodat(directory, temporary.c_str(), mode, 0) != 0 || ::listen(socket.get(), SOMAXCONN) != 0 ||
+    if (::fchmodat(directory, temporary.c_str(), mode, 0) != 0 || ::listen(socket.get(), backlog) != 0 ||
         ::renameat(directory, temporary.c_str(), directory, std::string(name).c_str()) != 0) {
         setLastError(errorFromSocketErrno(errno));
         ::unlinkat(directory, temporary.c_str(), 0);
@@ -159,21 +171,21 @@ Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode) {
     return listenIn(directory.get(), path.filename().string(), type, mode);
 }
 
-ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket) {
+ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket, std::uint32_t roomWaitMilliseconds) {
     sockaddr_un address{};
     if (!fillAddressIn(directory, name, address)) return ConnectResult::Failed;
-    return connectAddress(address, type, socket);
+    return connectAddress(address, type, socket, roomWaitMilliseconds);
 }
 
-ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket) {
+ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket, std::uint32_t roomWaitMilliseconds) {
     sockaddr_un address{};
     if (path.native().size() < sizeof address.sun_path) {
         fillAddress(path.native(), address);
-        return connectAddress(address, type, socket);
+        return connectAddress(address, type, socket, roomWaitMilliseconds);
     }
     const Descriptor directory = openDirectory(path.parent_path());
     if (!directory.valid()) return ConnectResult::NoListener;
-    return connectIn(directory.get(), path.filename().string(), type, socket);
+    return connectIn(directory.get(), path.filename().string(), type, socket, roomWaitMilliseconds);
 }
 
 void removeIfStale(const std::filesystem::path& path, int type) {

@@ -66,18 +66,22 @@ Descriptor openDirectory(const std::filesystem::path& directory);
 // directory, non-blocking and close-on-exec, with file mode `mode`. It is bound under a
 // temporary name and renamed into place once it listens, so a connecting client never meets
 // a socket that refuses it while it is being set up. Empty with the last error set on failure.
-Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode);
+// `backlog` connections wait to be accepted at most; further clients wait in their connect.
+Descriptor listenIn(int directory, std::string_view name, int type, mode_t mode, int backlog = 4096);
 // As listenIn, in the directory of `path`.
 Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode);
 
 enum class ConnectResult { Connected, NoListener, Busy, Failed };
 
-// Connects a non-blocking, close-on-exec socket of `type` to `name` in the open directory
-// without waiting on a full backlog. NoListener: no socket file, or nobody listens on it (a stale file); Busy:
-// the backlog is full.
-ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket);
+// Connects a non-blocking, close-on-exec socket of `type` to `name` in the open directory.
+// On a full backlog it waits up to `roomWaitMilliseconds` for room (0: not at all), in turn
+// with the other waiting clients. NoListener: no socket file, or nobody listens on it (a stale
+// file); Busy: the backlog is full.
+ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket,
+                        std::uint32_t roomWaitMilliseconds = 0);
 // As connectIn, to the socket at `path` (of any length).
-ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket);
+ConnectResult connectTo(const std::filesystem::path& path, int type, Descriptor& socket,
+                        std::uint32_t roomWaitMilliseconds = 0);
 
 // Removes a socket file whose listener is gone. Only when connecting is refused, so a socket
 // that another process listens on is never removed.

@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "common/pipe_request.h"
+#include "platform/client_identity.h"
 #include "platform/sessions.h"
 #include "platform/sync_event.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
 #include "service/monitor/patrol.h"
+#include "service/monitor/pipe_access.h"
 
 namespace dwsvc {
 
@@ -49,7 +51,16 @@ platform::pipes::PipeServer::Options servicePipeOptions() {
 void servePipe(ServiceRuntime& runtime, platform::pipes::PipeServer& server, ControllerActions& actions) {
     lmx::PipeRequest request{};
     auto* bytes = reinterpret_cast<std::uint8_t*>(&request);
+    RefusalLog refusals(platform::logAccessNotice);
     while (auto client = server.nextRequest({bytes, sizeof request})) {
+        if (changesControllers(request.code)) {
+            const auto caller = client->identity();
+            if (!platform::mayAdministrate(caller, kAdministratorsGroup)) {
+                // None of these requests has a reply: the connection closes without one.
+                refusals.note(caller.userId, caller.processId, request.code);
+                continue;
+            }
+        }
         ClientReply reply(*client);
         handlePipeRequest(runtime, request, reply, actions);
         // Closing the connection leaves the reply in the pipe for the client to read.

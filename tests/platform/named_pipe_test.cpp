@@ -5,13 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "platform/ipc_errors.h"
 #include "platform/win_error.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_root.h"
 
 namespace platform::pipes {
@@ -300,6 +303,50 @@ TEST_F(NamedPipeTest, OneUsersFloodOfSilentClientsDropsOnlyItsOwnOldest) {
     std::size_t got = 0;
     Bytes reply(kRecord);
     EXPECT_FALSE(silent.front().read(reply, got));
+}
+
+TEST_F(NamedPipeTest, OneUsersFloodOfCostlyRequestsFailsNoneOfAnotherUsersRequests) {
+    if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "taking another user's identity needs root";
+    lmx::testing::openToOtherUsers(root.path());
+    auto server = PipeServer::create(kPipe, requestsOf(kRecord));
+    ASSERT_NE(nullptr, server);
+    // The other user's requests cost the server 3 ms each, as a settings write does.
+    std::thread serving([&] {
+        Bytes request(kRecord);
+        while (auto client = server->nextRequest(request)) {
+            if (client->userId() != 0) std::this_thread::sleep_for(3ms);
+            request[0] = 0xA5;
+            std::size_t count = 0;
+            client->write(request, count);
+        }
+    });
+    // Four processes of the other user connect, send and close as fast as they can.
+    std::vector<std::unique_ptr<lmx::testing::OtherUserProcess>> flood;
+    for (int i = 0; i < 4; ++i) {
+        flood.push_back(std::make_unique<lmx::testing::OtherUserProcess>([](const auto& report) {
+            report("flooding");
+            const Bytes request(kRecord, 0x0A);
+            for (;;) {
+                if (auto pipe = PipeClient::open(kPipe)) writeAll(*pipe, request);
+            }
+            return false;
+        }));
+        ASSERT_EQ("flooding", flood.back()->waitForReport());
+    }
+    std::this_thread::sleep_for(200ms);  // the flood fills the server's queues first
+    int failures = 0;
+    std::vector<double> milliseconds;
+    for (std::uint16_t i = 0; i < 100; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!exchange(i)) ++failures;
+        milliseconds.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    flood.clear();
+    server->stop();
+    serving.join();
+    std::sort(milliseconds.begin(), milliseconds.end());
+    std::printf("exchanges beside the flood: median %.1f ms, slowest %.1f ms\n", milliseconds[50], milliseconds.back());
+    EXPECT_EQ(0, failures);
 }
 
 TEST_F(NamedPipeTest, PipeOfARootWithALongPathWorks) {

@@ -13,8 +13,8 @@ namespace lmx::testing {
 namespace {
 
 // In the child: the other user's identity, for good.
-void becomeOtherUser() {
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(kOtherGroupId, kOtherGroupId, kOtherGroupId) != 0 ||
+void becomeOtherUser(const std::vector<gid_t>& groups = {}) {
+    if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(kOtherGroupId, kOtherGroupId, kOtherGroupId) != 0 ||
         ::setresuid(kOtherUserId, kOtherUserId, kOtherUserId) != 0) {
         ::_exit(120);
     }
@@ -73,11 +73,11 @@ std::string OtherUserProcess::waitForReport() {
     return line;
 }
 
-int runAsOtherUser(const std::function<int()>& body) {
+int runAsOtherUser(const std::function<int()>& body, const std::vector<gid_t>& supplementaryGroups) {
     const pid_t pid = ::fork();
     if (pid < 0) return -1;
     if (pid == 0) {
-        becomeOtherUser();
+        becomeOtherUser(supplementaryGroups);
         ::_exit(body());
     }
     return exitCodeOf(pid);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace lmx::testing {
 
@@ -40,7 +41,8 @@ private:
     int reports_ = -1;
 };
 
-// Runs `body` as the other user and returns its exit code (-1 when it did not end normally).
-int runAsOtherUser(const std::function<int()>& body);
+// Runs `body` as the other user, with the supplementary groups given and no others, and returns
+// its exit code (-1 when it did not end normally).
+int runAsOtherUser(const std::function<int()>& body, const std::vector<gid_t>& supplementaryGroups = {});
 
 }  // namespace lmx::testing

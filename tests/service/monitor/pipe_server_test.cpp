@@ -1,6 +1,9 @@
 // The service's pipe server over a real pipe in a temporary root.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <thread>
 #include <vector>
@@ -11,6 +14,8 @@
 #include "service/monitor/status_table.h"
 #include "simulator/drive_store.h"
 #include "simulator/simulated_drive.h"
+#include "service/monitor/pipe_access.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/idle_service_workers.h"
 
@@ -122,6 +127,67 @@ TEST_F(PipeServerTest, PatrolThreadsStartRequestReachesTheController) {
     const auto commands = simulator::readCommandLog(drive);
     ASSERT_EQ(1u, commands.size());  // one request, one control
     EXPECT_EQ("smart", commands[0].route);
+}
+
+// The group whose members may change settings: made for the test when the machine has none,
+// and removed again.
+class AdministratorsGroup {
+public:
+    AdministratorsGroup() {
+        const std::string name(kAdministratorsGroup);
+        if (::getgrnam(name.c_str()) == nullptr) made_ = std::system(("groupadd --system " + name).c_str()) == 0;
+        if (const auto* entry = ::getgrnam(name.c_str())) id = entry->gr_gid;
+    }
+    ~AdministratorsGroup() {
+        if (made_ && std::system(("groupdel " + std::string(kAdministratorsGroup)).c_str()) != 0) {
+            ADD_FAILURE() << "the test's group was not removed";
+        }
+    }
+    gid_t id = 0;
+
+private:
+    bool made_ = false;
+};
+
+// In the other user's process: one exchange; 0 when `replySize` bytes came back (a request
+// without a reply waits for the server to close), 1 when not, 2 when the pipe was not reached.
+int exchangeAsOtherUser(const lmx::PipeRequest& request, std::size_t replySize, std::uint8_t flag = 1) {
+    std::vector<std::uint8_t> reply(std::max<std::size_t>(replySize, 1));
+    const auto received = platform::pipes::callNamedPipe(
+        lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply, 5'000);
+    if (!received) return 2;
+    if (*received != replySize) return 1;
+    return replySize != 640 || reply[2] == flag ? 0 : 1;
+}
+
+TEST_F(PipeServerTest, OnlyRootTheAdministratorsGroupAndTheLocalSessionChangeSettingsButAllRead) {
+    if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "taking another user's identity needs root";
+    lmx::testing::openToOtherUsers(root.path());
+    AdministratorsGroup administrators;
+    ASSERT_NE(0u, administrators.id);
+    runtime.ready = true;
+    const auto before = runtime.intervalMilliseconds.load();
+
+    // A user outside the group reads the table, the ready flag and the log pages ...
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestStatusTable), 3840); }));
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestIsReady), 640); }));
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser(
+                     [] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestLogPageF5, 2), 640, 0); }));
+    // ... but its settings and refreshes are closed unanswered and change nothing.
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestSetInterval, 0, 4), 0); }));
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestSetTemperature, 0, 7), 0); }));
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestRefresh), 0); }));
+    EXPECT_EQ(before, runtime.intervalMilliseconds.load());
+    EXPECT_NE(7u, runtime.temperatureSetting.load());
+    EXPECT_FALSE(runtime.notifyRequested.load());
+    EXPECT_NE(4u, readSetting(kIntervalSetting, 0));
+
+    // The same user in the group may.
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser(
+                     [] { return exchangeAsOtherUser(lmx::makePipeRequest(lmx::kRequestSetInterval, 0, 4), 0); },
+                     {administrators.id}));
+    EXPECT_EQ(30'000u, runtime.intervalMilliseconds.load());
+    EXPECT_EQ(4u, readSetting(kIntervalSetting, 0));
 }
 
 TEST_F(PipeServerTest, TwoHundredClientsBackToBack) {
