@@ -164,8 +164,9 @@ TEST_F(HostileUserTest, RootNeverActsInASessionFolderAnotherUserPlanted) {
     std::ofstream(victim / "w1-1.sock") << "keep";
     std::ofstream(victim / "w1-1.title") << "keep";
 
-    // The sessions folder as an older layout left it, open to all: the other user makes root's
-    // session folder theirs and its windows folder a link.
+    // The sessions folder as an older layout left it, open to all and without root's folder yet:
+    // the other user makes root's session folder theirs and its windows folder a link.
+    fs::remove_all(root.path() / "sessions" / "0");
     fs::permissions(root.path() / "sessions", fs::perms::all | fs::perms::sticky_bit);
     EXPECT_EQ(0, lmx::testing::runAsOtherUser([&] {
         const fs::path own = root.path() / "sessions" / "0";
