@@ -14,7 +14,8 @@ namespace platform {
 class NamedMutex {
 public:
     // Creates or opens the mutex. `alreadyExists` tells whether another process holds the name;
-    // empty (with the last error) when neither could be done.
+    // empty (with the last error) when neither could be done: 5 when the user has no folder of
+    // their own for the session's mutexes (see window_directory.h).
     static std::unique_ptr<NamedMutex> create(std::string_view name, bool& alreadyExists);
     ~NamedMutex();
     NamedMutex(const NamedMutex&) = delete;

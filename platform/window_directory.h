@@ -7,6 +7,9 @@
 // dispatchPending()), or on a WindowThread that does nothing else.
 //
 // The session is the user's: a process finds the windows of processes running as the same user.
+// Their place is the user's own, which no other user can make or hold; where a user has none
+// (no runtime folder, and none made by root), creating a window fails with 5 and no window is
+// found.
 
 #include <cstddef>
 #include <cstdint>
@@ -109,9 +112,10 @@ void broadcastMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_
 // the case of ASCII letters) in every process.
 std::uint32_t registerWindowMessage(std::string_view name);
 
-// Creates the folder under the system root that holds every user's session, open for every
-// user to create their own in. Run once by a privileged process (the service at its start);
-// a user's process cannot create it when the root is not theirs.
+// Creates the folder under the system root that holds root's session folder (and those root
+// makes for users without a runtime folder), closed to every other user, and root's own folder
+// in it. Run by a privileged process (the service at its start); a user's process can prepare
+// it only in a root of the user's own.
 bool prepareSessionFolders();
 
 }  // namespace platform::windows

@@ -2,6 +2,7 @@
 // first (which shows its information window) and ends.
 
 #include <QApplication>
+#include <cstdio>
 #include <memory>
 
 #include "common/product_version.h"
@@ -41,9 +42,20 @@ void handOverToRunningInstance() {
 int main(int argc, char** argv) {
     bool alreadyExists = false;
     const auto instance = platform::NamedMutex::create(lmx::tray::kSingleInstanceMutexName, alreadyExists);
-    if (!instance && (alreadyExists || platform::lastError() == platform::kErrorAccessDenied)) {
+    if (alreadyExists) {
         handOverToRunningInstance();
         return 0;
+    }
+    // Without its guard the program could run twice in the session; it says why and ends.
+    if (!instance) {
+        const auto error = platform::lastError();
+        std::fprintf(stderr,
+                     "LMXDuowatch: cannot make sure that only one copy runs in this session: its lock cannot be "
+                     "taken (error %u; this user has no folder of their own for it: no runtime folder such as "
+                     "/run/user/UID). Not started.\n",
+                     static_cast<unsigned>(error));
+        platform::debugOutput("single-instance guard unavailable");
+        return 1;
     }
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);

@@ -99,6 +99,10 @@ int runConsoleMode(const Launch& launch) {
         std::cerr << kProgramAlreadyRunning << std::endl;
         return kExitTrouble;
     }
+    if (instance.unavailable) {
+        std::cerr << guardUnavailableText(instance.error) << std::endl;
+        return kExitTrouble;
+    }
     const ConsoleStreams streams{std::cout, std::cerr, platform::standardErrorIsConsole()};
     if (launch.kind == LaunchKind::List) return runList(streams);
 

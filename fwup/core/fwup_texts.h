@@ -11,6 +11,10 @@ inline constexpr std::string_view kProgramName = "LMXDuo_fwupTool";
 
 inline constexpr std::string_view kNotSelectDevice = "Not Select Device.";
 inline constexpr std::string_view kProgramAlreadyRunning = "Program Already Running";
+// The one-copy guard cannot be taken: the user has no folder of their own for it.
+inline constexpr std::string_view kGuardUnavailable =
+    "LMXDuo_fwupTool cannot make sure that it is the only copy running: its lock cannot be taken "
+    "(no folder of this user's own for it), so it does not run";
 inline constexpr std::string_view kCannotGetBuffer = "program can't get buffer.";
 inline constexpr std::string_view kPleaseSelectDevice = "Please Select Device";
 inline constexpr std::string_view kFailedCreateUpdateThread = "Failed create UpdateThread.";

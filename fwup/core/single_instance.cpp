@@ -2,6 +2,7 @@
 
 #include "fwup/core/fwup_texts.h"
 #include "platform/system_info.h"
+#include "platform/win_error.h"
 
 namespace fwup {
 
@@ -11,9 +12,17 @@ std::string applicationName() {
     return program->stem().string();
 }
 
+std::string guardUnavailableText(std::uint32_t error) {
+    return std::string(kGuardUnavailable) + " (" + std::to_string(error) + ")";
+}
+
 SingleInstance claimSingleInstance() {
     SingleInstance instance;
     instance.mutex = platform::NamedMutex::create(applicationName(), instance.alreadyRunning);
+    if (!instance.mutex && !instance.alreadyRunning) {
+        instance.unavailable = true;
+        instance.error = platform::lastError();
+    }
     return instance;
 }
 

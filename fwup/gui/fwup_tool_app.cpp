@@ -41,6 +41,10 @@ int CZARKEL_fwupToolApp::InitInstance() {
         showPlainMessage(kProgramAlreadyRunning);
         return 0;
     }
+    if (instance.unavailable) {
+        showPlainMessage(guardUnavailableText(instance.error));
+        return 0;
+    }
 
     CZARKEL_fwupToolDlg dialog(directPathFromCommandLine(commandLine_));
     dialog.doModal();

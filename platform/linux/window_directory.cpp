@@ -346,17 +346,6 @@ std::uint32_t registerWindowMessage(std::string_view name) {
     return 0xC000u + (hash % 0x4000u);
 }
 
-bool prepareSessionFolders() {
-    const auto folder = folder::sessionsFolder();
-    if (!socket_io::ensureDirectory(folder, 01777)) {
-        setLastError(errorFromErrno(errno));
-        return false;
-    }
-    struct stat facts{};
-    if (::stat(folder.c_str(), &facts) == 0 && facts.st_uid == ::geteuid() && (facts.st_mode & 07777) != 01777) {
-        ::chmod(folder.c_str(), 01777);
-    }
-    return true;
-}
+bool prepareSessionFolders() { return folder::prepareSessionsFolder(); }
 
 }  // namespace platform::windows

@@ -1,13 +1,22 @@
 #pragma once
-// Where the session's windows are registered: <root>/sessions/<uid>/windows/ holds, per window,
-// "w<pid>-<n>.title" (the title, locked by the owner for the window's life) and "w<pid>-<n>.sock"
-// (the socket the owner receives messages on, present only while it listens). A window whose
-// title file is no longer locked belongs to an owner that is gone.
+// The user's own folder for a system root, which holds the user's windows ("windows") and named
+// mutexes ("mutexes"). Only the user, or root for the user, can make it, so no other user can
+// take it first or hold it:
+// - root's is <root>/sessions/0, made by root;
+// - another user's is "lmxduowatch-<hash of the root's path>" in the user's runtime folder
+//   (XDG_RUNTIME_DIR, else /run/user/<uid>: made by the log-on manager, the user's, mode 0700),
+//   so that several system roots can be used side by side;
+// - a user without a runtime folder has <root>/sessions/<uid> where the owner of the sessions
+//   folder made it: root (an administrator makes it, owned by the user, mode 0700), or the user
+//   whose own system root it is. Otherwise the user has no folder: windows cannot be registered
+//   and mutexes cannot be taken (5).
+// The sessions folder is its owner's alone (mode 0755): root's, or the user's whose root it is.
 //
-// Every user may create their folder in <root>/sessions (sticky, mode 1777), so another user
-// may plant one in advance, or a link. A process therefore acts only in its own user's folders:
-// each is opened without following a link and must be a directory of that user that nobody
-// else may write; names inside it are reached through the open folder, never by path again.
+// <folder>/windows/ holds, per window, "w<pid>-<n>.title" (the title, locked by the owner for the
+// window's life) and "w<pid>-<n>.sock" (the socket the owner receives messages on, present only
+// while it listens). A window whose title file is no longer locked belongs to an owner that is
+// gone. Every folder is opened without following a link and must be a directory of the user that
+// nobody else may write; names inside it are reached through the open folder, never by path again.
 
 #include <cstdint>
 #include <filesystem>
@@ -20,14 +29,17 @@
 
 namespace platform::windows::folder {
 
-// <root>/sessions: open for every user to create their own folder in (mode 1777).
+// <root>/sessions.
 std::filesystem::path sessionsFolder();
-// The calling user's windows folder (it may not exist yet).
-std::filesystem::path windowsFolder();
-// A folder of the calling user's own under <root>/sessions/<uid>/ ("windows", "mutexes"),
-// opened and checked as above; created (mode 0700, with the user's folder) when `create` is
-// set. Empty with 5 when it is not the user's own, 2 when missing.
+// Where the calling user's folder is, when it exists and is the user's own.
+std::optional<std::filesystem::path> userFolder();
+// A folder of the calling user's own in the user's folder ("windows", "mutexes"), opened and
+// checked as above; created (mode 0700, with the user's folder) when `create` is set. Empty with
+// 5 when it is not the user's own or the user has no place for one, 2 when missing.
 socket_io::Descriptor openUserSubfolder(std::string_view subfolder, bool create);
+// Makes the sessions folder (mode 0755, closing one left open by an older layout) and, run by
+// root, root's own folder in it.
+bool prepareSessionsFolder();
 
 // A window's files while it exists.
 struct Registration {

@@ -80,6 +80,16 @@ TEST_F(TrayDesktopTest, SecondInstanceHandsOverToTheFirstWhichShowsItsWindow) {
     exitFromMenu(*first);
 }
 
+TEST_F(TrayDesktopTest, WithoutAPlaceForItsSingleInstanceGuardTheTrayEndsWithAFailure) {
+    // The sessions folder is a link: the user has no folder of their own for the guard.
+    fs::create_directory(root.path() / "elsewhere");
+    fs::create_directory_symlink(root.path() / "elsewhere", root.path() / "sessions");
+    const auto run = lmx::testing::runProgram(programs / "LMXDuowatch", "LMXDuowatch");
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_FALSE(desktop.waitForTrayItem(1s)) << "the tray ran without its guard";
+    EXPECT_TRUE(fs::is_empty(root.path() / "elsewhere"));
+}
+
 TEST_F(TrayDesktopTest, StartsTheServiceFromItsMenuRaisesAlertsAndStopsIt) {
     ASSERT_EQ(0, lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"install"}).exitCode);
     const fs::path controller = simulator::driveFilePath(root.path(), 0);

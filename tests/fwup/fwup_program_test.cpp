@@ -11,6 +11,7 @@
 
 #include "tests/fwup/fwup_test_root.h"
 #include "tests/support/eventually.h"
+#include "tests/support/other_user.h"
 #include "tests/tools/program_run.h"
 
 namespace fwup {
@@ -160,6 +161,50 @@ TEST_F(FwupProgram, CtrlCCancelsAfterTheBlockInFlightAndASecondCopyIsRefusedMean
     for (const auto& logged : sent) EXPECT_EQ(logged.result, "ok");
     auto expected = testing::imageBytes(sent.size() * 512);
     EXPECT_EQ(received, expected);
+}
+
+TEST_F(FwupProgram, ASecondUpdateIsRefusedWhileTheFirstRunsThoughAnotherUserPlantedRootsFolder) {
+    if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "taking another user's identity needs root";
+    // The sessions folder as an older layout left it, open to all, and root's folder in it made
+    // by another user first.
+    lmx::testing::openToOtherUsers(root.path());
+    std::filesystem::create_directory(root.path() / "sessions");
+    std::filesystem::permissions(root.path() / "sessions", std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    ASSERT_EQ(0, lmx::testing::runAsOtherUser([&] { return std::filesystem::create_directory(root.path() / "sessions" / "0") ? 0 : 1; }));
+
+    controller(0);
+    faults(0, {{"faults.delayMs", "40"}});
+    const auto file = image(200 * 512);
+    const auto spawned = lmx::testing::spawnProgram(program(), "LMXDuo_fwupTool", {"--update", "0", file.string()});
+    ASSERT_TRUE(spawned);
+    ASSERT_TRUE(lmx::testing::eventually([&] { return simulator::readFirmware(drive(0)).size() >= 2 * 512; }));
+
+    const Run second = run("--update 0 " + quoted(file.string()));
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.err, "Program Already Running\n");
+
+    ASSERT_EQ(::kill(spawned->pid, SIGINT), 0);
+    char buffer[256];
+    while (::read(spawned->output, buffer, sizeof buffer) > 0) {
+    }
+    ::close(spawned->output);
+    int status = 0;
+    ASSERT_EQ(::waitpid(spawned->pid, &status, 0), spawned->pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 5);
+}
+
+TEST_F(FwupProgram, WithoutAPlaceForItsGuardTheToolSaysSoAndDoesNotRun) {
+    controller(0);
+    const auto file = image(512);
+    // The sessions folder is a link: not one to keep the guard in.
+    std::filesystem::create_directory(root.path() / "elsewhere");
+    std::filesystem::create_directory_symlink(root.path() / "elsewhere", root.path() / "sessions");
+    const Run update = run("--update 0 " + quoted(file.string()));
+    EXPECT_EQ(update.exitCode, 1);
+    EXPECT_TRUE(update.out.empty());
+    EXPECT_NE(update.err.find("cannot make sure that it is the only copy running"), std::string::npos) << update.err;
+    EXPECT_TRUE(simulator::readFirmware(drive(0)).empty());
+    EXPECT_TRUE(std::filesystem::is_empty(root.path() / "elsewhere"));
 }
 
 }  // namespace

@@ -8,11 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "platform/event_log.h"
 #include "platform/linux/service_status_file.h"
+#include "platform/named_mutex.h"
 #include "platform/named_pipe.h"
 #include "platform/registry.h"
 #include "platform/win_error.h"
@@ -161,7 +164,10 @@ TEST_F(HostileUserTest, RootNeverActsInASessionFolderAnotherUserPlanted) {
     std::ofstream(victim / "w1-1.sock") << "keep";
     std::ofstream(victim / "w1-1.title") << "keep";
 
-    // The other user makes root's session folder theirs and its windows folder a link.
+    // The sessions folder as an older layout left it, open to all and without root's folder yet:
+    // the other user makes root's session folder theirs and its windows folder a link.
+    fs::remove_all(root.path() / "sessions" / "0");
+    fs::permissions(root.path() / "sessions", fs::perms::all | fs::perms::sticky_bit);
     EXPECT_EQ(0, lmx::testing::runAsOtherUser([&] {
         const fs::path own = root.path() / "sessions" / "0";
         std::error_code error;
@@ -174,26 +180,50 @@ TEST_F(HostileUserTest, RootNeverActsInASessionFolderAnotherUserPlanted) {
     EXPECT_TRUE(windows::enumWindows().empty());
     EXPECT_TRUE(fs::exists(victim / "w1-1.sock"));
     EXPECT_TRUE(fs::exists(victim / "w1-1.title"));
-    // Root registers no window in a folder it does not own.
-    EXPECT_EQ(nullptr, windows::Window::create("LMX Duowatch Service Tray Control", [](auto, auto, auto) { return 0; }));
-    EXPECT_EQ(kErrorAccessDenied, lastError());
+    // Root sets the planted folder aside without entering it and goes on in a folder of its own.
+    bool alreadyExists = true;
+    EXPECT_NE(nullptr, NamedMutex::create("LMXDuo_fwupTool", alreadyExists));
+    EXPECT_NE(nullptr, windows::Window::create("LMX Duowatch Service Tray Control", [](auto, auto, auto) { return 0; }));
+    EXPECT_TRUE(fs::exists(victim / "w1-1.sock"));
+    EXPECT_EQ((std::vector<fs::path>{"w1-1.sock", "w1-1.title"}), [&] {
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(victim)) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }());
+    struct stat facts{};
+    ASSERT_EQ(0, ::lstat((root.path() / "sessions" / "0").c_str(), &facts));
+    EXPECT_EQ(0u, facts.st_uid);
+    ASSERT_EQ(0, ::stat((root.path() / "sessions").c_str(), &facts));
+    EXPECT_EQ(0755u, facts.st_mode & 07777);
 }
 
 TEST_F(HostileUserTest, EachUsersSessionFolderIsTheirsAlone) {
     ASSERT_TRUE(windows::prepareSessionFolders());
-    EXPECT_EQ(0, lmx::testing::runAsOtherUser([] {
-        // The other user's own window works, and its folder is closed to everyone else.
+    // The other user's runtime folder, as the log-on manager makes it.
+    const fs::path runtime = root.path() / "run-other";
+    fs::create_directory(runtime);
+    ASSERT_EQ(0, ::chown(runtime.c_str(), lmx::testing::kOtherUserId, lmx::testing::kOtherGroupId));
+    fs::permissions(runtime, fs::perms::owner_all);
+    EXPECT_EQ(0, lmx::testing::runAsOtherUser([&] {
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        // The other user's own window works, in a folder closed to everyone else.
         auto window = windows::Window::create("Mine", [](auto, auto, auto) { return 7; });
         if (!window) return 1;
         const auto found = windows::findWindow("Mine");
         return found && windows::sendMessage(*found, 0x400) == 7 ? 0 : 2;
     }));
+    std::vector<fs::path> made;
+    for (const auto& entry : fs::directory_iterator(runtime)) made.push_back(entry.path());
+    ASSERT_EQ(1u, made.size());
     struct stat facts{};
-    ASSERT_EQ(0, ::stat((root.path() / "sessions" / std::to_string(lmx::testing::kOtherUserId)).c_str(), &facts));
+    ASSERT_EQ(0, ::lstat(made[0].c_str(), &facts));
     EXPECT_EQ(lmx::testing::kOtherUserId, facts.st_uid);
     EXPECT_EQ(0700u, facts.st_mode & 07777);
+    EXPECT_FALSE(fs::exists(root.path() / "sessions" / std::to_string(lmx::testing::kOtherUserId)));
     ASSERT_EQ(0, ::stat((root.path() / "sessions").c_str(), &facts));
-    EXPECT_EQ(01777u, facts.st_mode & 07777);
+    EXPECT_EQ(0u, facts.st_uid);
+    EXPECT_EQ(0755u, facts.st_mode & 07777);
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
 #include "platform/process_list.h"
 
 #include <gtest/gtest.h>
+#include <linux/sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/win_error.h"
 #include "tests/support/temp_root.h"
@@ -44,6 +50,22 @@ protected:
         const auto found = std::find_if(processes->begin(), processes->end(),
                                         [&](const ProcessEntry& entry) { return entry.processId == static_cast<std::uint32_t>(pid); });
         return found == processes->end() ? std::nullopt : std::optional(*found);
+    }
+    // Starts the program as process `id` (clone3 with set_tid, which needs root); -1 when the
+    // system does not allow it.
+    pid_t startWithId(pid_t id) {
+        pid_t wanted = id;
+        clone_args arguments{};
+        arguments.exit_signal = SIGCHLD;
+        arguments.set_tid = reinterpret_cast<std::uintptr_t>(&wanted);
+        arguments.set_tid_size = 1;
+        const long pid = ::syscall(SYS_clone3, &arguments, sizeof arguments);
+        if (pid == 0) {
+            ::execl(program.c_str(), program.c_str(), "60", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        if (pid > 0) started.push_back(static_cast<pid_t>(pid));
+        return static_cast<pid_t>(pid);
     }
     // Ends the child and reaps it: the signal that ended it, or -1.
     int reap(pid_t pid) {
@@ -107,6 +129,53 @@ TEST_F(ProcessListTest, TerminateEndsTheProcessAsKilled) {
     EXPECT_EQ(kErrorInvalidParameter, lastError());
     EXPECT_FALSE(firstModulePath(static_cast<std::uint32_t>(pid)).has_value());
     EXPECT_EQ(kErrorInvalidParameter, lastError());
+}
+
+TEST_F(ProcessListTest, AHandleDescribesTheProcessItNamesAndNeverOneThatGotItsIdLater) {
+    const pid_t pid = start();
+    const auto listed = this->listed(pid);
+    ASSERT_TRUE(listed.has_value());
+    EXPECT_EQ(static_cast<std::uint32_t>(::getuid()), listed->userId);
+    auto handle = ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(pid));
+    ASSERT_TRUE(handle.has_value());
+    const auto described = handle->describe();
+    ASSERT_TRUE(described.has_value());
+    EXPECT_EQ(listed->exeFile, described->exeFile);
+    EXPECT_EQ(listed->startTime, described->startTime);
+    EXPECT_EQ(listed->userId, described->userId);
+    EXPECT_EQ(kErrorSuccess, handle->checkProgramFile());
+
+    ASSERT_EQ(0, ::kill(pid, SIGKILL));
+    ASSERT_EQ(SIGKILL, reap(pid));
+    // The start time counts in ticks of the system clock: the next process starts a tick later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const pid_t reused = startWithId(pid);
+    if (reused < 0) GTEST_SKIP() << "cannot choose a process id here (" << errno << ")";
+    ASSERT_EQ(pid, reused);
+    ASSERT_TRUE(this->listed(reused).has_value());
+
+    // The old handle neither describes nor ends the process that got the id.
+    EXPECT_FALSE(handle->describe().has_value());
+    EXPECT_NE(kErrorSuccess, handle->checkProgramFile());
+    EXPECT_FALSE(handle->terminate(0));
+    int status = 0;
+    EXPECT_EQ(0, ::waitpid(reused, &status, WNOHANG));
+    // A handle opened now names the new process, which its start time tells apart.
+    const auto fresh = ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(reused));
+    ASSERT_TRUE(fresh.has_value());
+    ASSERT_TRUE(fresh->describe().has_value());
+    EXPECT_NE(listed->startTime, fresh->describe()->startTime);
+}
+
+TEST_F(ProcessListTest, AProgramFileIsJudgedWithoutOpeningIt) {
+    const pid_t pid = start();
+    auto handle = ProcessHandle::open(kProcessAllAccess, static_cast<std::uint32_t>(pid));
+    ASSERT_TRUE(handle.has_value());
+    // Replaced by a FIFO, whose open would wait for a writer: the running file has no name left.
+    std::filesystem::remove(program);
+    ASSERT_EQ(0, ::mkfifo(program.c_str(), 0600));
+    EXPECT_EQ(kErrorFileNotFound, handle->checkProgramFile());
+    EXPECT_EQ(name, handle->describe()->exeFile);
 }
 
 TEST_F(ProcessListTest, EndedButUnreapedProcessesAreNotListed) {

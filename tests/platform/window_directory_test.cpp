@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/ipc_errors.h"
+#include "platform/linux/window_folder.h"
 #include "platform/win_error.h"
 #include "tests/support/temp_root.h"
 
@@ -67,9 +68,7 @@ bool dispatchUntil(Window& window, Done done) {
 class WindowDirectoryTest : public ::testing::Test {
 protected:
     lmx::testing::TempRoot root;
-    std::filesystem::path windowsFolder() const {
-        return root.path() / "sessions" / std::to_string(::geteuid()) / "windows";
-    }
+    static std::filesystem::path windowsFolder() { return folder::userFolder().value_or("/nonexistent") / "windows"; }
 };
 
 TEST_F(WindowDirectoryTest, WindowIsFoundByTitleAndAnswersOnItsOwnThread) {
@@ -120,20 +119,35 @@ TEST_F(WindowDirectoryTest, TitlesWithAnyCharactersAreKeptApart) {
 TEST_F(WindowDirectoryTest, SessionFolderIsTheUsersOwn) {
     auto window = Window::create("Mine", [](std::uint32_t, std::uintptr_t, std::intptr_t) { return std::intptr_t{0}; });
     ASSERT_NE(nullptr, window);
+    const auto own = folder::userFolder();
+    ASSERT_TRUE(own.has_value());
     struct stat facts{};
-    ASSERT_EQ(0, ::stat((root.path() / "sessions").c_str(), &facts));
-    EXPECT_EQ(01777u, facts.st_mode & 07777);
-    ASSERT_EQ(0, ::stat(windowsFolder().parent_path().c_str(), &facts));
+    ASSERT_EQ(0, ::lstat(own->c_str(), &facts));
     EXPECT_EQ(0700u, facts.st_mode & 07777);
+    EXPECT_EQ(::geteuid(), facts.st_uid);
     window.reset();
 
-    if (::geteuid() != 0) GTEST_SKIP() << "planting another user's folder needs root";
-    // A folder planted by another user under this user's number is refused.
-    std::filesystem::remove_all(windowsFolder().parent_path());
-    std::filesystem::create_directories(windowsFolder());
-    ASSERT_EQ(0, ::chown(windowsFolder().parent_path().c_str(), 65534, 65534));
-    EXPECT_EQ(nullptr, Window::create("Mine", [](std::uint32_t, std::uintptr_t, std::intptr_t) { return std::intptr_t{0}; }));
-    EXPECT_EQ(kErrorAccessDenied, lastError());
+    if (::geteuid() != 0) GTEST_SKIP() << "root's folder and planting another user's need root";
+    // Root's is made by root in the sessions folder, which only root writes.
+    EXPECT_EQ(root.path() / "sessions" / "0", *own);
+    ASSERT_EQ(0, ::stat((root.path() / "sessions").c_str(), &facts));
+    EXPECT_EQ(0755u, facts.st_mode & 07777);
+    // A folder that another user made under root's number (the sessions folder's older layout
+    // let every user make folders) is set aside unentered, and root goes on in a new one.
+    std::filesystem::remove_all(*own);
+    std::filesystem::create_directories(*own / "windows");
+    ASSERT_EQ(0, ::chown(own->c_str(), 65534, 65534));
+    EXPECT_NE(nullptr, Window::create("Mine", [](std::uint32_t, std::uintptr_t, std::intptr_t) { return std::intptr_t{0}; }));
+    ASSERT_EQ(0, ::lstat(own->c_str(), &facts));
+    EXPECT_EQ(0u, facts.st_uid);
+    int setAside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root.path() / "sessions")) {
+        if (entry.path().filename().string().starts_with(".planted-0-uid65534-")) {
+            ++setAside;
+            EXPECT_TRUE(std::filesystem::is_empty(entry.path() / "windows"));
+        }
+    }
+    EXPECT_EQ(1, setAside);
 }
 
 TEST_F(WindowDirectoryTest, PostedMessagesWaitForTheOwnersLoopAndKeepTheirOrder) {

@@ -1,5 +1,7 @@
 #include "tests/support/temp_root.h"
 
+#include "platform/linux/window_folder.h"
+
 #include <sys/wait.h>
 
 #include <array>
@@ -20,6 +22,11 @@ TempRoot::TempRoot() {
 }
 
 TempRoot::~TempRoot() {
+    // A user's folder for this root in the user's runtime folder goes with the root.
+    if (const auto folder = platform::windows::folder::userFolder(); folder && folder->string().rfind(path_.string(), 0) != 0) {
+        std::error_code error;
+        std::filesystem::remove_all(*folder, error);
+    }
     if (previous_) {
         setenv("LMXDUOWATCH_ROOT", previous_->c_str(), 1);
     } else {
