@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -62,11 +63,20 @@ std::string damagedName(const std::filesystem::path& file) {
 }
 
 // Moves a damaged database (and its write-ahead log) aside and says so in the system log and
-// on standard error: the data in it is kept for whoever wants to rescue it.
-void moveAside(const std::filesystem::path& file) {
+// on standard error: the data in it is kept for whoever wants to rescue it. False, and said so,
+// when the file could not be moved (an I/O error, a file system that went read-only): it is
+// left in place and nothing is started in its stead.
+bool moveAside(const std::filesystem::path& file) {
     const std::string aside = damagedName(file);
+    if (::rename(file.c_str(), aside.c_str()) != 0) {
+        const char* reason = std::strerror(errno);
+        ::syslog(LOG_DAEMON | LOG_ERR, "%s is damaged and could not be moved aside (%s); it was left as it is.",
+                 file.c_str(), reason);
+        std::fprintf(stderr, "%s is damaged and could not be moved aside (%s); it was left as it is.\n", file.c_str(),
+                     reason);
+        return false;
+    }
     std::error_code error;
-    std::filesystem::rename(file, aside, error);
     if (std::filesystem::exists(withSuffix(file, "-wal"), error)) {
         std::filesystem::rename(withSuffix(file, "-wal"), aside + "-wal", error);
     }
@@ -75,6 +85,12 @@ void moveAside(const std::filesystem::path& file) {
              aside.c_str());
     std::fprintf(stderr, "%s was damaged; it was moved aside to %s and a new one was started.\n", file.c_str(),
                  aside.c_str());
+    return true;
+}
+
+std::uint64_t sizeOf(const std::filesystem::path& file) {
+    struct stat facts{};
+    return ::stat(file.c_str(), &facts) == 0 ? static_cast<std::uint64_t>(facts.st_size) : 0;
 }
 
 void keepToOwner(const std::filesystem::path& file) {
@@ -96,6 +112,10 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
 }  // namespace
 
 Statement::Statement(sqlite3* db, std::string_view sql) {
+    if (!db) {
+        prepareError_ = SQLITE_MISUSE;  // a connection that could not be opened again
+        return;
+    }
     prepareError_ = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
     if (prepareError_ != SQLITE_OK) statement_ = nullptr;
 }
@@ -141,7 +161,18 @@ std::shared_ptr<Database> Database::open(const DatabaseFile& file) {
     const bool exists = ::access(file.file.c_str(), F_OK) == 0;
     const bool mayWrite = exists ? ::access(file.file.c_str(), R_OK | W_OK) == 0
                                  : ::access(file.file.parent_path().c_str(), W_OK) == 0;
-    if (mayWrite) return db->openOwned() ? db : nullptr;
+    if (mayWrite) {
+        if (db->openOwned()) return db;
+        // The write-ahead log was removed while another process holds the database open: the
+        // file alone can still be read, as it was at the last checkpoint.
+        const std::uint32_t failure = lastError();
+        if (!std::filesystem::exists(withSuffix(file.file, "-wal")) && std::filesystem::exists(withSuffix(file.file, "-shm")) &&
+            db->openSnapshot()) {
+            return db;
+        }
+        setLastError(failure);
+        return nullptr;
+    }
     db->writeRefusal_ = errno == EROFS ? kErrorWriteProtect : kErrorAccessDenied;
     if (file.published) return db->openPublished() ? db : nullptr;
     setLastError(exists || errno == EROFS ? db->writeRefusal_ : errorFromErrnoAt(ENOENT, file.file.c_str()));
@@ -152,6 +183,7 @@ bool Database::openOwned() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         close();
         readOnly_ = false;
+        snapshot_ = false;
         opened_ = file_.file;
         const int opened = sqlite3_open_v2(file_.file.c_str(), &db_,
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -180,9 +212,26 @@ bool Database::openOwned() {
             return false;
         }
         close();
-        moveAside(file_.file);
+        if (!moveAside(file_.file)) {
+            setLastError(errorFor(failure));
+            return false;
+        }
     }
     return false;
+}
+
+bool Database::openSnapshot() {
+    close();
+    readOnly_ = true;
+    snapshot_ = true;
+    opened_ = file_.file;
+    const int opened = sqlite3_open_v2(fileUri(file_.file, "immutable=1").c_str(), &db_,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (opened != SQLITE_OK) {
+        close();
+        return false;
+    }
+    return true;
 }
 
 bool Database::openPublished() {
@@ -206,9 +255,21 @@ void Database::close() {
 
 Database::~Database() { close(); }
 
-bool Database::exec(std::string_view sql) {
+bool Database::exec(std::string_view sql) { return run(sql) == SQLITE_OK; }
+
+int Database::run(std::string_view sql) {
+    if (!db_) return SQLITE_MISUSE;
     const std::string script(sql);
-    return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr);
+}
+
+std::uint64_t Database::diskBytes() const { return sizeOf(file_.file) + sizeOf(withSuffix(file_.file, "-wal")); }
+
+void Database::keepWriteAheadLog() {
+    if (readOnly_ || !db_ || std::filesystem::exists(withSuffix(file_.file, "-wal"))) return;
+    // What only the removed log holds goes into the file, then a new log is started.
+    exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    openOwned();
 }
 
 std::uint32_t Database::errorFor(int result) const {
@@ -228,7 +289,16 @@ std::uint32_t Database::errorFor(int result) const {
 bool Database::recoverIfDamaged(int result) {
     if (readOnly_ || !isDamage(result)) return false;
     close();
-    moveAside(file_.file);
+    if (!moveAside(file_.file)) {
+        // Left in place: the connection opens it again as it is, and the caller reports the
+        // failure; the next write that finds the damage tries to move it once more.
+        if (sqlite3_open_v2(file_.file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+            close();
+        } else {
+            sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);
+        }
+        return false;
+    }
     return openOwned();
 }
 
@@ -300,7 +370,10 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     // damaged file moved aside) or removed (a test's root was deleted), a new one is opened.
     if (slot.db && identityOf(slot.db->openedFile()) != slot.identity) slot.db.reset();
     if (!slot.db) {
-        slot.db = Database::open(file);
+        auto db = Database::open(file);
+        // A snapshot serves this one caller: the next one looks at the file again.
+        if (db && db->snapshot()) return db;
+        slot.db = std::move(db);
         slot.owner = getpid();
         slot.identity = slot.db ? identityOf(slot.db->openedFile()) : std::nullopt;
     }
@@ -308,7 +381,7 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
 }
 
 WriteTransaction::WriteTransaction(Database& db) : db_(db) {
-    beginResult_ = sqlite3_exec(db_.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    beginResult_ = db_.run("BEGIN IMMEDIATE");
     begun_ = beginResult_ == SQLITE_OK;
 }
 
@@ -319,7 +392,7 @@ WriteTransaction::~WriteTransaction() {
 int WriteTransaction::commit() {
     done_ = true;
     if (!begun_) return beginResult_;
-    return sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    return db_.run("COMMIT");
 }
 
 }  // namespace platform::sqlite

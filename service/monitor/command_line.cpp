@@ -25,6 +25,7 @@ void runAsService(ServiceWorkers& workers) {
     ServiceRuntime runtime(workers);
     if (!platform::startServiceCtrlDispatcher(kServiceName, [&runtime] { serviceMain(runtime); })) {
         writeEvent("StartServiceCtrlDispatcher Error.", kEventStartupFailure, platform::eventlog::kErrorType);
+        eventBacklog().close();
     }
 }
 
