@@ -88,6 +88,17 @@ bool moveAside(const std::filesystem::path& file) {
     return true;
 }
 
+// Whether this process holds `file` open after it was removed (or replaced) at its name.
+bool writesRemovedFile(const std::filesystem::path& file) {
+    const std::string removed = file.string() + " (deleted)";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(entry.path(), unreadable).string() == removed) return true;
+    }
+    return false;
+}
+
 std::uint64_t sizeOf(const std::filesystem::path& file) {
     struct stat facts{};
     return ::stat(file.c_str(), &facts) == 0 ? static_cast<std::uint64_t>(facts.st_size) : 0;
@@ -166,8 +177,7 @@ std::shared_ptr<Database> Database::open(const DatabaseFile& file) {
         // The write-ahead log was removed while another process holds the database open: the
         // file alone can still be read, as it was at the last checkpoint.
         const std::uint32_t failure = lastError();
-        if (!std::filesystem::exists(withSuffix(file.file, "-wal")) && std::filesystem::exists(withSuffix(file.file, "-shm")) &&
-            db->openSnapshot()) {
+        if (failure != kErrorFileCorrupt && std::filesystem::exists(withSuffix(file.file, "-shm")) && db->openSnapshot()) {
             return db;
         }
         setLastError(failure);
@@ -225,9 +235,33 @@ bool Database::openSnapshot() {
     readOnly_ = true;
     snapshot_ = true;
     opened_ = file_.file;
-    const int opened = sqlite3_open_v2(fileUri(file_.file, "immutable=1").c_str(), &db_,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (opened != SQLITE_OK) {
+    // A copy in memory, marked as a rollback-journal database so that SQLite looks for no
+    // write-ahead log: the file as the last checkpoint left it.
+    socket_io::Descriptor file(::open(file_.file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat facts{};
+    if (!file.valid() || ::fstat(file.get(), &facts) != 0 || !S_ISREG(facts.st_mode)) return false;
+    // A file that holds nothing yet (every page still in the removed log) is an empty log.
+    if (facts.st_size < 100) {
+        if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) == SQLITE_OK) return true;
+        close();
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(facts.st_size);
+    auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(size));
+    if (!bytes) return false;
+    std::size_t read = 0;
+    for (ssize_t got = 1; read < size && got > 0; read += static_cast<std::size_t>(got > 0 ? got : 0)) {
+        got = ::pread(file.get(), bytes + read, size - read, static_cast<off_t>(read));
+    }
+    if (read != size || sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_free(bytes);
+        close();
+        return false;
+    }
+    bytes[18] = 1;
+    bytes[19] = 1;
+    if (sqlite3_deserialize(db_, "main", bytes, static_cast<sqlite3_int64>(size), static_cast<sqlite3_int64>(size),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK) {
         close();
         return false;
     }
@@ -266,7 +300,7 @@ int Database::run(std::string_view sql) {
 std::uint64_t Database::diskBytes() const { return sizeOf(file_.file) + sizeOf(withSuffix(file_.file, "-wal")); }
 
 void Database::keepWriteAheadLog() {
-    if (readOnly_ || !db_ || std::filesystem::exists(withSuffix(file_.file, "-wal"))) return;
+    if (readOnly_ || !db_ || !writesRemovedFile(withSuffix(file_.file, "-wal"))) return;
     // What only the removed log holds goes into the file, then a new log is started.
     exec("PRAGMA wal_checkpoint(TRUNCATE)");
     openOwned();

@@ -129,7 +129,10 @@ TEST(ServiceRobustness, DamagedDatabasesNeitherLoseEventsNorKeepTheServiceFromSt
     EXPECT_GE(damaged, 2);
     std::vector<std::uint32_t> ids;
     for (const auto& event : platform::eventlog::readEvents()) ids.push_back(event.eventId);
-    EXPECT_EQ((std::vector<std::uint32_t>{dwsvc::kEventMonitoringStarted, dwsvc::kEventMonitoringStopped}), ids);
+    // The registry's key was written back before the stop, and the log says so.
+    EXPECT_EQ((std::vector<std::uint32_t>{dwsvc::kEventMonitoringStarted, dwsvc::kEventRegistryRestored,
+                                          dwsvc::kEventMonitoringStopped}),
+              ids);
 }
 
 TEST(ServiceRobustness, RegistryLostWhileTheServiceRunsIsWrittenBackWithItsSettings) {
