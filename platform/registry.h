@@ -92,6 +92,11 @@ void republishIfBehind();
 // registry cannot be read.
 std::optional<std::uint64_t> instanceId();
 
+// Moves what the write-ahead log holds into the registry's file. A process that still holds a
+// registry file that was replaced removes the -wal at that name when it closes it: what matters
+// (a key written back into a registry started afresh) is put where that cannot reach it.
+void writeThrough();
+
 using platform::kErrorInvalidData;
 
 }  // namespace platform::registry

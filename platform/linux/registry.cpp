@@ -170,6 +170,13 @@ std::optional<std::uint64_t> instanceId() {
     return static_cast<std::uint64_t>(select.columnInt(0));
 }
 
+void writeThrough() {
+    if (auto db = database(); db && !db->readOnly()) {
+        std::lock_guard lock(db->mutex());
+        db->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+}
+
 struct Key::Impl {
     std::shared_ptr<sqlite::Database> db;
     std::string path;

@@ -114,6 +114,17 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// False when the file holds something other than an SQLite database (it was overwritten while
+// open: a connection whose pages are cached would not notice it).
+bool headedAsDatabase(const std::filesystem::path& file) {
+    static constexpr char kHeader[16] = "SQLite format 3";
+    char header[sizeof kHeader] = {};
+    socket_io::Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.valid()) return true;
+    const ssize_t got = ::pread(fd.get(), header, sizeof header, 0);
+    return got < static_cast<ssize_t>(sizeof header) || std::memcmp(header, kHeader, sizeof header) == 0;
+}
+
 std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
     struct stat facts{};
     if (::stat(file.c_str(), &facts) != 0) return std::nullopt;
@@ -297,6 +308,12 @@ int Database::run(std::string_view sql) {
     return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr);
 }
 
+void Database::leaveFilesOnClose() {
+    if (!db_) return;
+    int persist = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
+
 std::uint64_t Database::diskBytes() const { return sizeOf(file_.file) + sizeOf(withSuffix(file_.file, "-wal")); }
 
 void Database::keepWriteAheadLog() {
@@ -389,6 +406,9 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     struct Cached {
         pid_t owner = 0;
         std::optional<FileIdentity> identity;
+        // The file the connection opened, held without reading it: once it has no name left it
+        // was removed, even when a new file at the name got the same inode number.
+        std::shared_ptr<socket_io::Descriptor> watch;
         std::shared_ptr<Database> db;
     };
     static std::mutex cacheLock;
@@ -402,7 +422,21 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     }
     // A connection reads one file: when that file was replaced (a new published copy, a
     // damaged file moved aside) or removed (a test's root was deleted), a new one is opened.
-    if (slot.db && identityOf(slot.db->openedFile()) != slot.identity) slot.db.reset();
+    const auto removed = [&] {
+        struct stat facts{};
+        return slot.watch && slot.watch->valid() && ::fstat(slot.watch->get(), &facts) == 0 && facts.st_nlink == 0;
+    };
+    if (slot.db && (identityOf(slot.db->openedFile()) != slot.identity || removed())) {
+        slot.db->leaveFilesOnClose();
+        slot.db.reset();
+    }
+    // An owned file overwritten with something else is damaged, though this connection may
+    // still find every page it reads in its cache or its write-ahead log: moved aside at once,
+    // so that a fresh one is started as for any damaged file.
+    if (slot.db && !slot.db->readOnly() && !headedAsDatabase(slot.db->openedFile())) {
+        slot.db->leaveFilesOnClose();
+        if (moveAside(slot.db->openedFile())) slot.db.reset();
+    }
     if (!slot.db) {
         auto db = Database::open(file);
         // A snapshot serves this one caller: the next one looks at the file again.
@@ -410,6 +444,9 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
         slot.db = std::move(db);
         slot.owner = getpid();
         slot.identity = slot.db ? identityOf(slot.db->openedFile()) : std::nullopt;
+        slot.watch = slot.db ? std::make_shared<socket_io::Descriptor>(
+                                   ::open(slot.db->openedFile().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC))
+                             : nullptr;
     }
     return slot.db;
 }

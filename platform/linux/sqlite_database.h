@@ -76,6 +76,9 @@ public:
     bool exec(std::string_view sql);
     // As exec, with SQLite's result.
     int run(std::string_view sql);
+    // For a connection whose file was moved aside or replaced: on closing, it removes no file
+    // by its name (the -wal there may be a newer database's).
+    void leaveFilesOnClose();
     // The bytes the database takes on the disk: the file and its write-ahead log.
     std::uint64_t diskBytes() const;
     // After a write: when the write-ahead log this connection writes was removed, moves what it

@@ -31,7 +31,7 @@ void readTree(const std::string& path, std::map<std::string, std::map<std::strin
 
 void RegistryKeeper::capture() {
     std::lock_guard lock(lock_);
-    captureLocked();
+    if (const auto instance = platform::registry::instanceId()) captureLocked(*instance);
     captured_ = true;
 }
 
@@ -43,10 +43,7 @@ void RegistryKeeper::remember(std::string_view keyPath, std::string_view name, c
 bool RegistryKeeper::restoreIfLost() {
     std::lock_guard lock(lock_);
     if (!captured_ || values_.empty()) return false;
-    if (installedLocked()) {
-        captureLocked();
-        return false;
-    }
+    // The registry's id first: looking at it is what finds a file replaced under the service.
     auto instance = platform::registry::instanceId();
     if (!instance) {
         // A damaged registry is started afresh by the first write into it.
@@ -55,12 +52,24 @@ bool RegistryKeeper::restoreIfLost() {
         instance = platform::registry::instanceId();
     }
     if (!instance) return false;  // not readable yet
+    if (installedLocked()) {
+        captureLocked(*instance);
+        return false;
+    }
+    // Again: looking for the key may have found the file replaced since.
+    instance = platform::registry::instanceId();
+    if (!instance) return false;
     if (instance == instance_) {
-        // The same registry: the key was removed on purpose, and stays removed.
-        values_.clear();
+        // The same registry, readable, without the key: it was removed on purpose (`dwsvc
+        // delete`) and stays removed.
+        Key services;
+        if (Key::open(platform::kServicesKeyPath, platform::registry::kKeyRead, services) == platform::kErrorSuccess) {
+            values_.clear();
+        }
         return false;
     }
     if (!writeBackLocked()) return false;
+    platform::registry::writeThrough();
     instance_ = instance;
     return true;
 }
@@ -72,7 +81,7 @@ bool RegistryKeeper::installedLocked() const {
            key.queryDword(platform::kServiceTypeValue, type) == platform::kErrorSuccess;
 }
 
-void RegistryKeeper::captureLocked() {
+void RegistryKeeper::captureLocked(std::uint64_t instance) {
     std::map<std::string, std::map<std::string, platform::registry::Value>> values;
     readTree(std::string(lmx::kServiceKeyPath), values);
     // A key read half (the registry failing meanwhile) does not replace a whole one.
@@ -81,8 +90,10 @@ void RegistryKeeper::captureLocked() {
     for (auto& [path, named] : values_) {
         for (auto& [name, value] : named) values[path].try_emplace(name, value);
     }
+    // Read from the registry whose id the caller saw, or not at all.
+    if (platform::registry::instanceId() != instance) return;
     values_ = std::move(values);
-    instance_ = platform::registry::instanceId();
+    instance_ = instance;
 }
 
 bool RegistryKeeper::writeBackLocked() {

@@ -29,7 +29,7 @@ public:
 
 private:
     bool installedLocked() const;
-    void captureLocked();
+    void captureLocked(std::uint64_t instance);
     bool writeBackLocked();
 
     std::mutex lock_;
