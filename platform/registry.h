@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,6 +86,16 @@ public:
 // Publishes the registry for other users again when the last publication of this process
 // failed (a full disk): the copy they read then catches up without waiting for another write.
 void republishIfBehind();
+
+// An id the registry got when it was made: another one means that the registry was started
+// afresh (its file removed, replaced, or found damaged and moved aside). Empty when the
+// registry cannot be read.
+std::optional<std::uint64_t> instanceId();
+
+// Moves what the write-ahead log holds into the registry's file. A process that still holds a
+// registry file that was replaced removes the -wal at that name when it closes it: what matters
+// (a key written back into a registry started afresh) is put where that cannot reach it.
+void writeThrough();
 
 using platform::kErrorInvalidData;
 

@@ -13,6 +13,8 @@
 namespace platform {
 
 inline constexpr std::string_view kServicesKeyPath = "SYSTEM\\CurrentControlSet\\Services\\";
+// The value of a service's key that makes it an installed service (written last at install).
+inline constexpr std::string_view kServiceTypeValue = "Type";
 
 struct ServiceConfig {
     std::string name;

@@ -23,6 +23,9 @@ public:
     virtual SystemTime utcTime() const = 0;
 };
 
+// A time in seconds since 1970 (UTC) as the machine's local wall-clock time.
+SystemTime localTimeAt(std::int64_t unixSeconds);
+
 // The system in force: the real one unless a test installed another.
 const SystemInfo& systemInfo();
 

@@ -39,6 +39,8 @@ constexpr Entry kEventlogStrings[] = {
          "Threshold: %2d C\n%s"},
     {20, "The rebuild source had sectors that could not be read\n\nPhysical drive No.%d, RAID No.%d\nModel:%s\n"
          "Serial number:%s\nFirmware:%s"},
+    {21, "%d events could not be written to the event log\n\nPeriod:\nfrom %s\nto %s"},
+    {22, "The registry was lost; the service's settings and state were written back to it"},
 };
 
 constexpr const char* kUndefinedText = "Undefined event log entry [LOGID = 0x%04X]";

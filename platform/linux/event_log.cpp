@@ -1,12 +1,13 @@
 #include "platform/event_log.h"
 
-#include <syslog.h>
-
+#include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "platform/linux/journal_entry.h"
 #include "platform/linux/sqlite_database.h"
+#include "platform/linux/system_log.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
 
@@ -32,20 +33,58 @@ std::shared_ptr<sqlite::Database> database() {
     return sqlite::connectionFor({systemRootDirectory({}) / "eventlog.db", std::string(kSchema), std::nullopt});
 }
 
-// The journal takes the entry with its fields; where no journal runs, syslog takes the text.
-void mirrorToSystemLog(const std::string& source, std::uint16_t type, std::uint32_t eventId,
-                       const std::vector<std::string_view>& strings, const EventFields& fields) {
-    // The last insertion string carries the composed text; the others name the source.
-    const std::string text = strings.empty() ? std::string() : std::string(strings.back());
-    if (journal::send(journal::entryFields(source, type, eventId, text, fields))) return;
-    char id[16];
-    std::snprintf(id, sizeof id, "0x%08X", eventId);
-    openlog(source.c_str(), LOG_PID, LOG_DAEMON);
-    syslog(journal::priorityFor(type), "[%s] %s", id, text.c_str());
-    closelog();
+std::atomic<std::uint64_t> gMaximumSize{kDefaultMaximumSize};
+
+std::int64_t countOfEntries(sqlite::Database& db) {
+    sqlite::Statement count(db.handle(), "SELECT count(*) FROM events");
+    return count.step() == SQLITE_ROW ? count.columnInt(0) : 0;
+}
+
+// Keeps the files within the maximum size: the write-ahead log goes into the file first, then
+// the oldest entries go, a quarter of the limit's worth at a time so that not every entry pays
+// for it, and the freed pages are given back. Call with the mutex held.
+void keepWithinMaximumSize(sqlite::Database& db) {
+    const std::uint64_t limit = maximumSize();
+    if (db.diskBytes() <= limit) return;
+    db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    if (db.diskBytes() <= limit) return;
+    // Freed pages are given back only with incremental vacuum, which a log made without it
+    // gets by being rewritten once.
+    bool incremental = true;
+    {
+        sqlite::Statement mode(db.handle(), "PRAGMA auto_vacuum");
+        incremental = mode.step() != SQLITE_ROW || mode.columnInt(0) == 2;
+    }
+    if (!incremental) db.exec("PRAGMA auto_vacuum=INCREMENTAL; VACUUM;");
+    for (int round = 0; round < 8 && db.diskBytes() > limit * 3 / 4; ++round) {
+        const std::int64_t entries = countOfEntries(db);
+        if (entries <= 1) break;
+        const auto size = static_cast<std::int64_t>(db.diskBytes());
+        const std::int64_t target = static_cast<std::int64_t>(limit * 3 / 4);
+        const std::int64_t drop = std::max<std::int64_t>(1, entries * (size - target) / std::max<std::int64_t>(size, 1));
+        sqlite::Statement remove(db.handle(),
+                                 "DELETE FROM events WHERE record_number IN "
+                                 "(SELECT record_number FROM events ORDER BY record_number LIMIT ?1)");
+        remove.bind(1, std::min(drop, entries - 1));
+        if (remove.step() != SQLITE_DONE) break;
+        db.exec("PRAGMA incremental_vacuum; PRAGMA wal_checkpoint(TRUNCATE);");
+    }
 }
 
 }  // namespace
+
+void setMaximumSize(std::uint64_t bytes) { gMaximumSize = std::max(bytes, kLeastMaximumSize); }
+std::uint64_t maximumSize() { return gMaximumSize; }
+
+bool reportToSystemLog(std::string_view source, std::uint16_t type, std::uint32_t eventId, std::string_view text,
+                       const EventFields& fields) {
+    system_log::Entry entry;
+    entry.journalFields = journal::entryFields(source, type, eventId, text, fields);
+    entry.priority = journal::priorityFor(type);
+    entry.identifier = std::string(source);
+    entry.text = journal::messageText(eventId, text);
+    return system_log::send(entry);
+}
 
 struct EventSource::Impl {
     std::shared_ptr<sqlite::Database> db;
@@ -60,7 +99,8 @@ EventSource& EventSource::operator=(EventSource&&) noexcept = default;
 std::optional<EventSource> EventSource::registerSource(std::string_view name) {
     auto db = database();
     if (!db || db->readOnly()) {
-        if (db || lastError() == kErrorSuccess) setLastError(kErrorAccessDenied);
+        if (db) setLastError(db->writeRefusal());
+        if (lastError() == kErrorSuccess) setLastError(kErrorAccessDenied);
         return std::nullopt;
     }
     return EventSource(std::make_unique<Impl>(Impl{std::move(db), std::string(name)}));
@@ -69,26 +109,39 @@ std::optional<EventSource> EventSource::registerSource(std::string_view name) {
 bool EventSource::report(std::uint16_t type, std::uint16_t category, std::uint32_t eventId,
                          const std::vector<std::string_view>& strings, const EventFields& fields) {
     if (!impl_) return false;
+    // The system log has the entry even when the file cannot take it. The last insertion
+    // string carries the composed text; the others name the source.
+    reportToSystemLog(impl_->source, type, eventId, strings.empty() ? std::string_view() : strings.back(), fields);
+    return write(static_cast<std::int64_t>(std::time(nullptr)), type, category, eventId, strings);
+}
+
+bool EventSource::write(std::int64_t timeGenerated, std::uint16_t type, std::uint16_t category, std::uint32_t eventId,
+                        const std::vector<std::string_view>& strings) {
+    if (!impl_) return false;
     nlohmann::json array = nlohmann::json::array();
     for (std::string_view s : strings) array.push_back(std::string(s));
     // Invalid UTF-8 is replaced rather than refused: an entry is never lost for its bytes.
     const std::string encoded = array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    // The system log has the entry even when the file cannot take it.
-    mirrorToSystemLog(impl_->source, type, eventId, strings, fields);
     auto& db = *impl_->db;
     std::lock_guard lock(db.mutex());
     for (int attempt = 0;; ++attempt) {
         sqlite::Statement insert(db.handle(),
                                  "INSERT INTO events(time_generated, source, event_id, event_type, category, strings) "
                                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-        insert.bind(1, static_cast<std::int64_t>(std::time(nullptr)))
+        insert.bind(1, timeGenerated)
             .bind(2, impl_->source)
             .bind(3, static_cast<std::int64_t>(eventId))
             .bind(4, static_cast<std::int64_t>(type))
             .bind(5, static_cast<std::int64_t>(category))
             .bind(6, encoded);
         const int result = insert.step();
-        if (result == SQLITE_DONE) return true;
+        if (result == SQLITE_DONE) {
+            // Readers that start now find what this connection wrote even when its write-ahead
+            // log was removed under it.
+            db.keepWriteAheadLog();
+            keepWithinMaximumSize(db);
+            return true;
+        }
         // A file damaged while the log was open is moved aside, and the entry goes to a new one.
         if (attempt > 0 || !db.recoverIfDamaged(result)) {
             setLastError(db.errorFor(result));

@@ -25,6 +25,8 @@ CREATE TABLE IF NOT EXISTS registry_values(
     data     BLOB NOT NULL,
     PRIMARY KEY(key_path, name)
 );
+CREATE TABLE IF NOT EXISTS registry_instance(id INTEGER NOT NULL);
+INSERT INTO registry_instance(id) SELECT abs(random()) WHERE NOT EXISTS (SELECT 1 FROM registry_instance);
 )sql";
 
 // A view that shows every value decoded, for an administrator with the sqlite3 shell:
@@ -156,6 +158,22 @@ void republishIfBehind() {
     if (auto db = database()) {
         std::lock_guard lock(db->mutex());
         if (db->publicationBehind()) db->publish();
+    }
+}
+
+std::optional<std::uint64_t> instanceId() {
+    auto db = database();
+    if (!db) return std::nullopt;
+    std::lock_guard lock(db->mutex());
+    sqlite::Statement select(db->handle(), "SELECT id FROM registry_instance");
+    if (select.step() != SQLITE_ROW) return std::nullopt;
+    return static_cast<std::uint64_t>(select.columnInt(0));
+}
+
+void writeThrough() {
+    if (auto db = database(); db && !db->readOnly()) {
+        std::lock_guard lock(db->mutex());
+        db->exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace platform::service_control {
@@ -25,6 +26,11 @@ inline constexpr std::uint32_t kControlMagic = 0x4C435356;  // "VSCL"
 
 // Where a running service takes its controls.
 std::filesystem::path controlSocketPath(std::string_view serviceName);
+
+// The process that takes the service's controls, named by the kernel as the peer of a
+// connection to its socket: found even when no file of the root can be read (an I/O error),
+// for the service's user and root alone. Empty when none listens.
+std::optional<int> listeningProcess(std::string_view serviceName);
 
 // Sends the control and waits until the handler has run or the time limit passes. Returns 0,
 // or the platform's error code: 1062 no such service process, 1053 no answer in time, 1061 the

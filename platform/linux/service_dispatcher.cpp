@@ -244,6 +244,18 @@ std::filesystem::path controlSocketPath(std::string_view serviceName) {
     return systemRootDirectory("services") / (std::string(serviceName) + ".control");
 }
 
+std::optional<int> listeningProcess(std::string_view serviceName) {
+    Descriptor socket;
+    if (socket_io::connectTo(controlSocketPath(serviceName), SOCK_SEQPACKET, socket) != socket_io::ConnectResult::Connected) {
+        return std::nullopt;
+    }
+    // The service reads no control from a connection closed without one.
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(socket.get(), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.pid <= 0) return std::nullopt;
+    return peer.pid;
+}
+
 std::uint32_t sendControl(std::string_view serviceName, std::uint32_t code, std::uint32_t timeoutMilliseconds) {
     Descriptor socket;
     switch (socket_io::connectTo(controlSocketPath(serviceName), SOCK_SEQPACKET, socket)) {

@@ -1,5 +1,6 @@
 #include "platform/service_manager.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -63,7 +64,14 @@ bool serviceInstalled(std::string_view name) {
     registry::Key key;
     std::uint32_t type = 0;
     return registry::Key::open(serviceKeyPath(name), registry::kKeyRead, key) == kErrorSuccess &&
-           key.queryDword("Type", type) == kErrorSuccess;
+           key.queryDword(kServiceTypeValue, type) == kErrorSuccess;
+}
+
+// Root, or the user the system root belongs to (the service's user).
+bool ownsSystemRoot() {
+    if (::geteuid() == 0) return true;
+    struct stat facts{};
+    return ::stat(systemRootDirectory({}).c_str(), &facts) == 0 && facts.st_uid == ::geteuid();
 }
 
 // Controls wait this long for the service's handler, as the service control manager waits.
@@ -75,6 +83,9 @@ std::optional<ServiceManager> ServiceManager::open() {
     // Full access means the right to change the services' keys.
     registry::Key key;
     const auto error = registry::Key::create(kServicesKeyPath, registry::kKeyAllAccess, key);
+    // A registry that cannot be read or written (an I/O error, a read-only file system) does not
+    // keep root or the root's owner from stopping a running service: the right is theirs.
+    if (error != kErrorSuccess && error != kErrorAccessDenied && ownsSystemRoot()) return ServiceManager();
     if (error != kErrorSuccess) {
         setLastError(error);
         return std::nullopt;
@@ -95,7 +106,7 @@ std::optional<ServiceHandle> ServiceManager::createService(const ServiceConfig& 
     if (error == kErrorSuccess) error = key.setDword("ErrorControl", config.errorControl);
     if (error == kErrorSuccess) error = key.setString("ObjectName", config.account);
     // Type last: a key without it is not an installed service.
-    if (error == kErrorSuccess) error = key.setDword("Type", config.serviceType);
+    if (error == kErrorSuccess) error = key.setDword(kServiceTypeValue, config.serviceType);
     if (error != kErrorSuccess) {
         setLastError(error);
         return std::nullopt;
@@ -172,6 +183,15 @@ bool ServiceHandle::control(std::uint32_t code, ServiceStatus& status) {
 ServiceStatus readServiceStatus(std::string_view name) {
     const auto pid = service_files::runningProcess(name);
     auto status = service_files::readStatus(name);
+    if (pid && !status) {
+        // A running process whose status file cannot be read (the root's file system fails)
+        // still takes controls on its socket: it counts as running and taking the stop.
+        ServiceStatus running;
+        running.currentState = kServiceRunning;
+        running.controlsAccepted = kServiceAcceptStop;
+        running.processId = static_cast<std::uint32_t>(*pid);
+        return running;
+    }
     if (!pid || !status) return ServiceStatus{};
     ServiceStatus reported = *status;
     reported.processId = static_cast<std::uint32_t>(*pid);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "platform/linux/service_control_channel.h"
 #include "platform/system_root.h"
 
 namespace platform::service_files {
@@ -89,14 +91,19 @@ std::optional<pid_t> runningProcess(std::string_view name) {
         if (result != 0 || lock.l_type == F_UNLCK) return std::nullopt;
         return lock.l_pid;
     }
+    const int openError = errno;
     // Users other than the service's cannot open its lock: the process that last reported is
     // running when a process of that pid and start time still exists.
-    const auto status = readStatus(name);
-    if (!status || status->processId == 0 || status->processStartTime == 0) return std::nullopt;
-    const auto pid = static_cast<pid_t>(status->processId);
-    const auto started = processStartTime(pid);
-    if (!started || *started != status->processStartTime) return std::nullopt;
-    return pid;
+    if (const auto status = readStatus(name); status && status->processId != 0 && status->processStartTime != 0) {
+        const auto pid = static_cast<pid_t>(status->processId);
+        const auto started = processStartTime(pid);
+        if (started && *started == status->processStartTime) return pid;
+    }
+    // Neither file can be read (the root's file system fails): the service's user and root
+    // still find the process by its control socket.
+    if (openError == EACCES || openError == ENOENT) return std::nullopt;
+    const auto listening = service_control::listeningProcess(name);
+    return listening ? std::optional<pid_t>(static_cast<pid_t>(*listening)) : std::nullopt;
 }
 
 bool writeStatus(std::string_view name, const ServiceStatus& status) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -62,11 +63,20 @@ std::string damagedName(const std::filesystem::path& file) {
 }
 
 // Moves a damaged database (and its write-ahead log) aside and says so in the system log and
-// on standard error: the data in it is kept for whoever wants to rescue it.
-void moveAside(const std::filesystem::path& file) {
+// on standard error: the data in it is kept for whoever wants to rescue it. False, and said so,
+// when the file could not be moved (an I/O error, a file system that went read-only): it is
+// left in place and nothing is started in its stead.
+bool moveAside(const std::filesystem::path& file) {
     const std::string aside = damagedName(file);
+    if (::rename(file.c_str(), aside.c_str()) != 0) {
+        const char* reason = std::strerror(errno);
+        ::syslog(LOG_DAEMON | LOG_ERR, "%s is damaged and could not be moved aside (%s); it was left as it is.",
+                 file.c_str(), reason);
+        std::fprintf(stderr, "%s is damaged and could not be moved aside (%s); it was left as it is.\n", file.c_str(),
+                     reason);
+        return false;
+    }
     std::error_code error;
-    std::filesystem::rename(file, aside, error);
     if (std::filesystem::exists(withSuffix(file, "-wal"), error)) {
         std::filesystem::rename(withSuffix(file, "-wal"), aside + "-wal", error);
     }
@@ -75,6 +85,23 @@ void moveAside(const std::filesystem::path& file) {
              aside.c_str());
     std::fprintf(stderr, "%s was damaged; it was moved aside to %s and a new one was started.\n", file.c_str(),
                  aside.c_str());
+    return true;
+}
+
+// Whether this process holds `file` open after it was removed (or replaced) at its name.
+bool writesRemovedFile(const std::filesystem::path& file) {
+    const std::string removed = file.string() + " (deleted)";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(entry.path(), unreadable).string() == removed) return true;
+    }
+    return false;
+}
+
+std::uint64_t sizeOf(const std::filesystem::path& file) {
+    struct stat facts{};
+    return ::stat(file.c_str(), &facts) == 0 ? static_cast<std::uint64_t>(facts.st_size) : 0;
 }
 
 void keepToOwner(const std::filesystem::path& file) {
@@ -87,6 +114,17 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// False when the file holds something other than an SQLite database (it was overwritten while
+// open: a connection whose pages are cached would not notice it).
+bool headedAsDatabase(const std::filesystem::path& file) {
+    static constexpr char kHeader[16] = "SQLite format 3";
+    char header[sizeof kHeader] = {};
+    socket_io::Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.valid()) return true;
+    const ssize_t got = ::pread(fd.get(), header, sizeof header, 0);
+    return got < static_cast<ssize_t>(sizeof header) || std::memcmp(header, kHeader, sizeof header) == 0;
+}
+
 std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
     struct stat facts{};
     if (::stat(file.c_str(), &facts) != 0) return std::nullopt;
@@ -96,6 +134,10 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
 }  // namespace
 
 Statement::Statement(sqlite3* db, std::string_view sql) {
+    if (!db) {
+        prepareError_ = SQLITE_MISUSE;  // a connection that could not be opened again
+        return;
+    }
     prepareError_ = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
     if (prepareError_ != SQLITE_OK) statement_ = nullptr;
 }
@@ -141,7 +183,17 @@ std::shared_ptr<Database> Database::open(const DatabaseFile& file) {
     const bool exists = ::access(file.file.c_str(), F_OK) == 0;
     const bool mayWrite = exists ? ::access(file.file.c_str(), R_OK | W_OK) == 0
                                  : ::access(file.file.parent_path().c_str(), W_OK) == 0;
-    if (mayWrite) return db->openOwned() ? db : nullptr;
+    if (mayWrite) {
+        if (db->openOwned()) return db;
+        // The write-ahead log was removed while another process holds the database open: the
+        // file alone can still be read, as it was at the last checkpoint.
+        const std::uint32_t failure = lastError();
+        if (failure != kErrorFileCorrupt && std::filesystem::exists(withSuffix(file.file, "-shm")) && db->openSnapshot()) {
+            return db;
+        }
+        setLastError(failure);
+        return nullptr;
+    }
     db->writeRefusal_ = errno == EROFS ? kErrorWriteProtect : kErrorAccessDenied;
     if (file.published) return db->openPublished() ? db : nullptr;
     setLastError(exists || errno == EROFS ? db->writeRefusal_ : errorFromErrnoAt(ENOENT, file.file.c_str()));
@@ -152,6 +204,7 @@ bool Database::openOwned() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         close();
         readOnly_ = false;
+        snapshot_ = false;
         opened_ = file_.file;
         const int opened = sqlite3_open_v2(file_.file.c_str(), &db_,
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -180,9 +233,50 @@ bool Database::openOwned() {
             return false;
         }
         close();
-        moveAside(file_.file);
+        if (!moveAside(file_.file)) {
+            setLastError(errorFor(failure));
+            return false;
+        }
     }
     return false;
+}
+
+bool Database::openSnapshot() {
+    close();
+    readOnly_ = true;
+    snapshot_ = true;
+    opened_ = file_.file;
+    // A copy in memory, marked as a rollback-journal database so that SQLite looks for no
+    // write-ahead log: the file as the last checkpoint left it.
+    socket_io::Descriptor file(::open(file_.file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat facts{};
+    if (!file.valid() || ::fstat(file.get(), &facts) != 0 || !S_ISREG(facts.st_mode)) return false;
+    // A file that holds nothing yet (every page still in the removed log) is an empty log.
+    if (facts.st_size < 100) {
+        if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) == SQLITE_OK) return true;
+        close();
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(facts.st_size);
+    auto* bytes = static_cast<unsigned char*>(sqlite3_malloc64(size));
+    if (!bytes) return false;
+    std::size_t read = 0;
+    for (ssize_t got = 1; read < size && got > 0; read += static_cast<std::size_t>(got > 0 ? got : 0)) {
+        got = ::pread(file.get(), bytes + read, size - read, static_cast<off_t>(read));
+    }
+    if (read != size || sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_free(bytes);
+        close();
+        return false;
+    }
+    bytes[18] = 1;
+    bytes[19] = 1;
+    if (sqlite3_deserialize(db_, "main", bytes, static_cast<sqlite3_int64>(size), static_cast<sqlite3_int64>(size),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK) {
+        close();
+        return false;
+    }
+    return true;
 }
 
 bool Database::openPublished() {
@@ -206,9 +300,27 @@ void Database::close() {
 
 Database::~Database() { close(); }
 
-bool Database::exec(std::string_view sql) {
+bool Database::exec(std::string_view sql) { return run(sql) == SQLITE_OK; }
+
+int Database::run(std::string_view sql) {
+    if (!db_) return SQLITE_MISUSE;
     const std::string script(sql);
-    return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return sqlite3_exec(db_, script.c_str(), nullptr, nullptr, nullptr);
+}
+
+void Database::leaveFilesOnClose() {
+    if (!db_) return;
+    int persist = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
+
+std::uint64_t Database::diskBytes() const { return sizeOf(file_.file) + sizeOf(withSuffix(file_.file, "-wal")); }
+
+void Database::keepWriteAheadLog() {
+    if (readOnly_ || !db_ || !writesRemovedFile(withSuffix(file_.file, "-wal"))) return;
+    // What only the removed log holds goes into the file, then a new log is started.
+    exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    openOwned();
 }
 
 std::uint32_t Database::errorFor(int result) const {
@@ -228,7 +340,16 @@ std::uint32_t Database::errorFor(int result) const {
 bool Database::recoverIfDamaged(int result) {
     if (readOnly_ || !isDamage(result)) return false;
     close();
-    moveAside(file_.file);
+    if (!moveAside(file_.file)) {
+        // Left in place: the connection opens it again as it is, and the caller reports the
+        // failure; the next write that finds the damage tries to move it once more.
+        if (sqlite3_open_v2(file_.file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+            close();
+        } else {
+            sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);
+        }
+        return false;
+    }
     return openOwned();
 }
 
@@ -285,6 +406,9 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     struct Cached {
         pid_t owner = 0;
         std::optional<FileIdentity> identity;
+        // The file the connection opened, held without reading it: once it has no name left it
+        // was removed, even when a new file at the name got the same inode number.
+        std::shared_ptr<socket_io::Descriptor> watch;
         std::shared_ptr<Database> db;
     };
     static std::mutex cacheLock;
@@ -298,17 +422,37 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     }
     // A connection reads one file: when that file was replaced (a new published copy, a
     // damaged file moved aside) or removed (a test's root was deleted), a new one is opened.
-    if (slot.db && identityOf(slot.db->openedFile()) != slot.identity) slot.db.reset();
+    const auto removed = [&] {
+        struct stat facts{};
+        return slot.watch && slot.watch->valid() && ::fstat(slot.watch->get(), &facts) == 0 && facts.st_nlink == 0;
+    };
+    if (slot.db && (identityOf(slot.db->openedFile()) != slot.identity || removed())) {
+        slot.db->leaveFilesOnClose();
+        slot.db.reset();
+    }
+    // An owned file overwritten with something else is damaged, though this connection may
+    // still find every page it reads in its cache or its write-ahead log: moved aside at once,
+    // so that a fresh one is started as for any damaged file.
+    if (slot.db && !slot.db->readOnly() && !headedAsDatabase(slot.db->openedFile())) {
+        slot.db->leaveFilesOnClose();
+        if (moveAside(slot.db->openedFile())) slot.db.reset();
+    }
     if (!slot.db) {
-        slot.db = Database::open(file);
+        auto db = Database::open(file);
+        // A snapshot serves this one caller: the next one looks at the file again.
+        if (db && db->snapshot()) return db;
+        slot.db = std::move(db);
         slot.owner = getpid();
         slot.identity = slot.db ? identityOf(slot.db->openedFile()) : std::nullopt;
+        slot.watch = slot.db ? std::make_shared<socket_io::Descriptor>(
+                                   ::open(slot.db->openedFile().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC))
+                             : nullptr;
     }
     return slot.db;
 }
 
 WriteTransaction::WriteTransaction(Database& db) : db_(db) {
-    beginResult_ = sqlite3_exec(db_.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    beginResult_ = db_.run("BEGIN IMMEDIATE");
     begun_ = beginResult_ == SQLITE_OK;
 }
 
@@ -319,7 +463,7 @@ WriteTransaction::~WriteTransaction() {
 int WriteTransaction::commit() {
     done_ = true;
     if (!begun_) return beginResult_;
-    return sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    return db_.run("COMMIT");
 }
 
 }  // namespace platform::sqlite

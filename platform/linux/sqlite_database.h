@@ -11,7 +11,8 @@
 //
 // A damaged file (not a database, or malformed) is moved aside under a name that says so
 // ("registry.db.damaged-20261208-130501") and a fresh one is started, with a line in the
-// system log; nothing is written into a file SQLite cannot read.
+// system log; nothing is written into a file SQLite cannot read. A file that cannot be moved
+// aside is left in place, the line says so, and the write fails.
 
 #include <sqlite3.h>
 
@@ -64,12 +65,26 @@ public:
     ~Database();
 
     bool readOnly() const { return readOnly_; }
+    // A read-only view of the file alone, without its write-ahead log: what the owner's process
+    // finds when the log was removed while another process holds the database open.
+    bool snapshot() const { return snapshot_; }
     // Why a read-only connection may not write: 19 on a read-only file system, else 5.
     std::uint32_t writeRefusal() const { return writeRefusal_; }
     sqlite3* handle() { return db_; }
     // Serialises this process's use of the connection.
     std::mutex& mutex() { return mutex_; }
     bool exec(std::string_view sql);
+    // As exec, with SQLite's result.
+    int run(std::string_view sql);
+    // For a connection whose file was moved aside or replaced: on closing, it removes no file
+    // by its name (the -wal there may be a newer database's).
+    void leaveFilesOnClose();
+    // The bytes the database takes on the disk: the file and its write-ahead log.
+    std::uint64_t diskBytes() const;
+    // After a write: when the write-ahead log this connection writes was removed, moves what it
+    // holds into the file and starts a new one, so that readers opening the database now find
+    // every entry. Call with the mutex held.
+    void keepWriteAheadLog();
 
     // The platform's error code for an SQLite result of this connection: 112 disk full, 19 a
     // read-only file system, 3 a missing folder, 5 anything refused.
@@ -90,6 +105,7 @@ private:
     Database() = default;
     bool openOwned();
     bool openPublished();
+    bool openSnapshot();
     bool copyInto(const std::filesystem::path& target);
     void close();
 
@@ -97,6 +113,7 @@ private:
     std::filesystem::path opened_;
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
+    bool snapshot_ = false;
     std::uint32_t writeRefusal_ = 5;
     bool publicationBehind_ = false;
     std::mutex mutex_;

@@ -39,6 +39,17 @@ SystemTime clockNow(bool local) {
     return fromTm(tm, static_cast<int>(now.tv_nsec / 1'000'000));
 }
 
+}  // namespace
+
+SystemTime localTimeAt(std::int64_t unixSeconds) {
+    const auto when = static_cast<std::time_t>(unixSeconds);
+    std::tm tm{};
+    localtime_r(&when, &tm);
+    return fromTm(tm, 0);
+}
+
+namespace {
+
 class LinuxSystemInfo final : public SystemInfo {
 public:
     std::optional<std::uint32_t> osMajorVersion() const override {

@@ -38,6 +38,7 @@ int runAsService(ServiceWorkers& workers) {
     ServiceRuntime runtime(workers);
     if (!platform::startServiceCtrlDispatcher(kServiceName, [&runtime] { serviceMain(runtime); })) {
         writeEvent("StartServiceCtrlDispatcher Error.", kEventStartupFailure, platform::eventlog::kErrorType);
+        eventBacklog().close();
     }
     return 0;
 }

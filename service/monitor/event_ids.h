@@ -8,6 +8,10 @@ namespace dwsvc {
 inline constexpr std::uint32_t kEventMonitoringStarted = 0x4002000A;
 inline constexpr std::uint32_t kEventMonitoringStopped = 0x40020014;
 inline constexpr std::uint32_t kEventStartupFailure = 0xC002001E;
+// Entries the event log could not take and that were lost from it (they reached the system log).
+inline constexpr std::uint32_t kEventEntriesLost = 0x80020028;
+// The registry was started afresh under the running service, which wrote its key back.
+inline constexpr std::uint32_t kEventRegistryRestored = 0x80020032;
 
 inline constexpr std::uint32_t kEventStatusNormal = 0x40020064;
 inline constexpr std::uint32_t kEventStatusRebuilding = 0x400200C8;

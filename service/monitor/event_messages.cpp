@@ -15,7 +15,7 @@ namespace dwsvc {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 21> kJapaneseTable = {{
+constexpr std::array<std::pair<int, std::string_view>, 23> kJapaneseTable = {{
     {1, "Lumavex デュオカード 監視情報\n\n"},
     {2, "物理ドライブ No.%d, RAID No.%d\n"},
     {3, "RAID ステータス: %s\n"},
@@ -41,6 +41,8 @@ constexpr std::array<std::pair<int, std::string_view>, 21> kJapaneseTable = {{
     {19, "閾値以上のHDD温度を検出しました\n\n物理ドライブ No.%d, RAID No.%d\n\n閾値: %2d C\n%s"},
     {20, "リビルド元にリードできないセクタがありました\n\n物理ドライブ No.%d, RAID No.%d\nモデル名:%s\n"
          "シリアルナンバー:%s\nファームウェア:%s"},
+    {21, "イベントログに書き込めなかったイベントが %d 件ありました\n\n期間:\n%s から\n%s まで"},
+    {22, "レジストリが失われていたため、サービスの設定と状態を書き戻しました"},
     {-1, "未定義のイベントログです [LOGID = 0x%04X]"},
 }};
 

@@ -11,7 +11,7 @@
 namespace dwsvc {
 
 inline constexpr int kFirstMessage = 1;
-inline constexpr int kLastMessage = 20;
+inline constexpr int kLastMessage = 22;
 
 // The messages by number, as the service's table and the language library number them.
 inline constexpr int kMessageStatusHeader = 1;
@@ -34,6 +34,8 @@ inline constexpr int kMessagePatrolMissed = 17;       // the missed time
 inline constexpr int kMessagePatrolNotStarted = 18;   // drive, RAID number, model, serial, firmware
 inline constexpr int kMessageOverTemperature = 19;    // drive, RAID number, threshold, list of slots
 inline constexpr int kMessageUnreadableSectors = 20;  // drive, RAID number, model, serial, firmware
+inline constexpr int kMessageEntriesLost = 21;        // count, time of the first, time of the last
+inline constexpr int kMessageRegistryRestored = 22;
 // No message has this number: asking for it gives the provider's miss text, with one
 // placeholder for the low 16 bits of the event id.
 inline constexpr int kMessageMissText = 0;

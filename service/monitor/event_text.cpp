@@ -36,13 +36,15 @@ std::size_t slotCountOf(const lmx::ControllerStatusRecord& record) {
     return lmx::memberSlotCount(lmx::fieldText(record.raidModel));
 }
 
-enum class EventKind { Started, Stopped, PatrolMissed, StatusChange, Found, Lost, PatrolStarted, PatrolNotStarted,
+enum class EventKind { Started, Stopped, PatrolMissed, EntriesLost, RegistryRestored, StatusChange, Found, Lost, PatrolStarted, PatrolNotStarted,
                        UnreadableSectors, OverTemperature, Unknown };
 
 EventKind classify(std::uint32_t id) {
     if (id == kEventMonitoringStarted) return EventKind::Started;
     if (id == kEventMonitoringStopped) return EventKind::Stopped;
     if (id == kEventPatrolMissed) return EventKind::PatrolMissed;
+    if (id == kEventEntriesLost) return EventKind::EntriesLost;
+    if (id == kEventRegistryRestored) return EventKind::RegistryRestored;
     constexpr std::array<std::pair<std::uint32_t, EventKind>, 10> kPerController = {{
         {kEventStatusNormal, EventKind::StatusChange},
         {kEventStatusRebuilding, EventKind::StatusChange},
@@ -128,6 +130,15 @@ std::string missedPatrolTime(std::uint64_t fileTime) {
     return text;
 }
 
+// A time of the event log's (seconds since 1970) as local wall-clock time, to the second.
+std::string localTimeText(std::int64_t unixTime) {
+    const auto time = platform::localTimeAt(unixTime);
+    char text[64];
+    std::snprintf(text, sizeof text, "%4d/%02d/%02d  %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
+                  time.minute, time.second);
+    return text;
+}
+
 std::string missText(const MessageProvider& messages, std::uint32_t eventId) {
     std::string format;
     messages.getMessage(kMessageMissText, format);
@@ -142,7 +153,8 @@ std::string composeEventText(const MessageProvider& messages, const lmx::Control
                              std::uint32_t eventId, const EventTextContext& context) {
     Composer composer(messages);
     const EventKind kind = classify(eventId);
-    const bool needsRecord = kind != EventKind::Started && kind != EventKind::Stopped && kind != EventKind::PatrolMissed;
+    const bool needsRecord = kind != EventKind::Started && kind != EventKind::Stopped && kind != EventKind::PatrolMissed &&
+                             kind != EventKind::EntriesLost && kind != EventKind::RegistryRestored;
     if (kind == EventKind::Unknown || (needsRecord && !record)) return missText(messages, eventId);
 
     switch (kind) {
@@ -153,6 +165,12 @@ std::string composeEventText(const MessageProvider& messages, const lmx::Control
         case EventKind::PatrolMissed:
             composer.append(kMessagePatrolMissed, {std::string_view(missedPatrolTime(context.nextPatrolTime))});
             break;
+        case EventKind::EntriesLost:
+            composer.append(kMessageEntriesLost, {static_cast<std::int64_t>(context.lostCount),
+                                                  std::string_view(localTimeText(context.firstLostTime)),
+                                                  std::string_view(localTimeText(context.lastLostTime))});
+            break;
+        case EventKind::RegistryRestored: composer.append(kMessageRegistryRestored, {}); break;
         case EventKind::StatusChange:
             composer.append(kMessageStatusHeader, {});
             composer.append(kMessageDriveNumbers, {std::int64_t{record->physicalNumber}, std::int64_t{record->ordinal} + 1});

@@ -18,6 +18,10 @@ struct EventTextContext {
     std::string versionText;           // monitoring started
     std::uint64_t nextPatrolTime = 0;  // patrol missed: local FILETIME of the missed patrol
     std::uint32_t temperatureSetting = 0;  // over temperature: bits 8-15 are the threshold
+    // entries lost: how many, and the times of the first and the last (seconds since 1970)
+    std::uint64_t lostCount = 0;
+    std::int64_t firstLostTime = 0;
+    std::int64_t lastLostTime = 0;
 };
 
 // composeEventText: the whole text of the entry `eventId`, from `record` (none for the start,

@@ -11,6 +11,7 @@
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
 #include "service/monitor/metrics_export.h"
+#include "service/monitor/registry_keeper.h"
 #include "service/monitor/settings_store.h"
 #include "service/monitor/temperature_log.h"
 
@@ -149,8 +150,12 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
         publishRecord(fresh);
         runtime.table.setRecord(n, fresh);
     }
-    // Settings accepted while the registry could not be written are written once it can.
+    // A registry started afresh under the service gets the service's key back; settings
+    // accepted while the registry could not be written are written once it can.
+    restoreServiceKeyIfLost(runtime.language);
     writePendingSettings();
+    // So are entries the event log could not take.
+    eventBacklog().flush();
     platform::debugOutput(anyChange ? "Poll cycle ends: changes published." : "Poll cycle ends: nothing changed.");
     if (runtime.notifyRequested.exchange(false) || anyChange) runtime.sendNotifyControl();
     // A stop under way is not overridden by the end-of-cycle report.

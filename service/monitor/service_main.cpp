@@ -13,6 +13,7 @@
 #include "service/monitor/event_ids.h"
 #include "service/monitor/event_writer.h"
 #include "service/monitor/metrics_export.h"
+#include "service/monitor/registry_keeper.h"
 #include "service/monitor/service_identity.h"
 #include "service/monitor/settings_store.h"
 
@@ -40,6 +41,7 @@ void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
             runtime.workers.launchNotifier("SVC_STOP");
             // The main routine's final report tells the manager; here the state only changes.
             runtime.reporter.setStoredState(platform::kServiceStopped);
+            restoreServiceKeyIfLost(runtime.language);
             writeSetting(kServiceRunning, 0);
             runtime.stopHandledEvent.set();
             return;
@@ -50,6 +52,7 @@ void handleServiceControl(ServiceRuntime& runtime, std::uint32_t control) {
             runtime.reporter.report(platform::kServiceRunning, 0, 0);
             return;
         case platform::kServiceControlShutdown:
+            restoreServiceKeyIfLost(runtime.language);
             writeSetting(kServiceRunning, 0);
             runtime.reporter.reportCurrent();
             return;
@@ -117,6 +120,8 @@ void serviceMain(ServiceRuntime& runtime) {
     runtime.metricsFolder = configuredMetricsFolder();
     runtime.notifyRequested = false;
     runtime.language = readSetting(kLanguage, lmx::kLanguageJapanese);
+    setEventLanguage(runtime.language);
+    platform::eventlog::setMaximumSize(readSetting(kEventLogMaxSize, lmx::kDefaultEventLogMaxSize));
 
     runtime.reporter.report(platform::kServiceStartPending, 0, kStartWaitHintMilliseconds);
     // The four events are members of the runtime and exist from its construction.
@@ -128,6 +133,9 @@ void serviceMain(ServiceRuntime& runtime) {
     runtime.patrolSetting = readSetting(kPatrolSetting, lmx::kDefaultPatrolSetting);
     runtime.nextPatrolTime = std::uint64_t{readSetting(kNextPatrolTimeHigh, 0)} << 32 | readSetting(kNextPatrolTimeLow, 0);
 
+    // What the service reads now and writes later it keeps, to write back into a registry
+    // started afresh under it.
+    registryKeeper().capture();
     writeSetting(kServiceRunning, 1);
 
     runtime.workers.startPipeServer(runtime);
@@ -152,6 +160,8 @@ void serviceMain(ServiceRuntime& runtime) {
     runtime.workers.stopAll(runtime);
 
     runtime.reporter.report(platform::kServiceStopped, 0, 0);
+    // Entries the event log has not taken yet get their last chance, or are told as lost.
+    eventBacklog().close();
 }
 
 }  // namespace dwsvc

@@ -10,6 +10,7 @@
 #include "common/service_settings.h"
 #include "platform/registry.h"
 #include "platform/win_error.h"
+#include "service/monitor/registry_keeper.h"
 #include "service/monitor/service_identity.h"
 
 namespace dwsvc {
@@ -29,10 +30,29 @@ bool openOrCreate(const std::string& path, Key& key) {
            Key::create(path, platform::registry::kKeyAllAccess, key) == platform::kErrorSuccess;
 }
 
+platform::registry::Value dwordValue(std::uint32_t value) {
+    return {platform::registry::ValueType::Dword,
+            {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16),
+             static_cast<std::uint8_t>(value >> 24)}};
+}
+
+// Values are written, and kept by the service's registry keeper, through these two.
+void setKeptDword(Key& key, std::string_view name, std::uint32_t value) {
+    key.setDword(name, value);
+    registryKeeper().remember(key.path(), name, dwordValue(value));
+}
+
+void setKeptString(Key& key, std::string_view name, std::string_view text) {
+    key.setString(name, text);
+    platform::registry::Value value{platform::registry::ValueType::String, {text.begin(), text.end()}};
+    value.data.push_back(0);
+    registryKeeper().remember(key.path(), name, value);
+}
+
 // A record's string field as published: up to its first zero byte, at most the field's size.
 template <std::size_t N>
-void publishText(Key& key, const char* name, const char (&field)[N]) {
-    key.setString(name, lmx::fieldText(field));
+void publishText(Key& key, const std::string& name, const char (&field)[N]) {
+    setKeptString(key, name, lmx::fieldText(field));
 }
 
 // A string value into a record's field: at most the field's size (longer values are cut).
@@ -43,17 +63,17 @@ void loadText(const Key& key, const char* name, char (&field)[N]) {
 }
 
 void writeRecordValues(Key& key, const lmx::ControllerStatusRecord& record) {
-    key.setDword("PhysicalNumber", record.physicalNumber);
-    key.setDword("SupportDrive", record.present);
-    key.setDword("Raid_Status", record.raidStatus);
+    setKeptDword(key, "PhysicalNumber", record.physicalNumber);
+    setKeptDword(key, "SupportDrive", record.present);
+    setKeptDword(key, "Raid_Status", record.raidStatus);
     publishText(key, "Raid_ModelNumber", record.raidModel);
     publishText(key, "Raid_SerialNumber", record.raidSerial);
     for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
         const auto& slot = record.drive[k];
         const std::string prefix = "Drive" + std::to_string(k) + "_";
-        key.setDword(prefix + "Status", std::uint32_t{slot.statusExtra} * 256 + slot.status);
-        publishText(key, (prefix + "ModelNumber").c_str(), slot.model);
-        publishText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+        setKeptDword(key, prefix + "Status", std::uint32_t{slot.statusExtra} * 256 + slot.status);
+        publishText(key, prefix + "ModelNumber", slot.model);
+        publishText(key, prefix + "SerialNumber", slot.serial);
     }
 }
 
@@ -96,6 +116,7 @@ std::uint32_t storeSetting(std::string_view name, std::uint32_t value) {
     Key key;
     auto error = Key::open(kServiceKeyPath, platform::registry::kKeySetValue, key);
     if (error != platform::kErrorSuccess) error = Key::create(kServiceKeyPath, platform::registry::kKeyAllAccess, key);
+    registryKeeper().remember(kServiceKeyPath, name, dwordValue(value));
     if (error != platform::kErrorSuccess) return error;
     return key.setDword(name, value);
 }

@@ -16,6 +16,7 @@ namespace dwsvc {
 
 using lmx::kAutoStart;
 using lmx::kDialogSetting;
+using lmx::kEventLogMaxSize;
 using lmx::kIntervalSetting;
 using lmx::kLanguage;
 using lmx::kNextPatrolTimeHigh;

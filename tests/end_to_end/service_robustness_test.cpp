@@ -1,14 +1,26 @@
 // The installed service as real processes under conditions a user of the machine can bring
 // about: a flood of requests, a root given as a relative or very long path, damaged databases.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 
 #include "common/pipe_request.h"
 #include "platform/event_log.h"
+#include "common/service_key.h"
 #include "platform/named_pipe.h"
+#include "platform/registry.h"
 #include "platform/service_manager.h"
 #include "service/monitor/event_ids.h"
 #include "service/monitor/service_identity.h"
@@ -117,7 +129,95 @@ TEST(ServiceRobustness, DamagedDatabasesNeitherLoseEventsNorKeepTheServiceFromSt
     EXPECT_GE(damaged, 2);
     std::vector<std::uint32_t> ids;
     for (const auto& event : platform::eventlog::readEvents()) ids.push_back(event.eventId);
-    EXPECT_EQ((std::vector<std::uint32_t>{dwsvc::kEventMonitoringStarted, dwsvc::kEventMonitoringStopped}), ids);
+    // The registry's key was written back before the stop, and the log says so.
+    EXPECT_EQ((std::vector<std::uint32_t>{dwsvc::kEventMonitoringStarted, dwsvc::kEventRegistryRestored,
+                                          dwsvc::kEventMonitoringStopped}),
+              ids);
+}
+
+TEST(ServiceRobustness, RegistryLostWhileTheServiceRunsIsWrittenBackWithItsSettings) {
+    lmx::testing::TempRoot root;
+    const auto programs = installPrograms(root.path());
+    ASSERT_EQ(0, lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"install"}).exitCode);
+    ASSERT_EQ(0, lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"interval", "10"}).exitCode);
+    const std::vector<std::function<void()>> ruins = {
+        [&] { std::ofstream(root.path() / "registry.db", std::ios::binary | std::ios::trunc) << std::string(3000, 'y'); },
+        [&] {
+            for (const char* name : {"registry.db", "registry.db-wal", "registry.db-shm"}) fs::remove(root.path() / name);
+        },
+    };
+    for (std::size_t ruin = 0; ruin < ruins.size(); ++ruin) {
+        SCOPED_TRACE(ruin);
+        ASSERT_EQ(0, monswitch(programs, "start"));
+        ruins[ruin]();
+        EXPECT_EQ(0, monswitch(programs, "stop"));
+        // Still installed, with the setting made before.
+        ASSERT_EQ(0, monswitch(programs, "start"));
+        platform::registry::Key key;
+        std::uint32_t interval = 0;
+        ASSERT_EQ(platform::kErrorSuccess, platform::registry::Key::open(lmx::kServiceKeyPath, platform::registry::kKeyRead, key));
+        EXPECT_EQ(platform::kErrorSuccess, key.queryDword(lmx::kIntervalSetting, interval));
+        EXPECT_EQ(4u, interval);
+        key.close();
+        EXPECT_EQ(0, monswitch(programs, "stop"));
+    }
+    std::size_t restored = 0;
+    for (const auto& event : platform::eventlog::readEvents()) restored += event.eventId == dwsvc::kEventRegistryRestored;
+    EXPECT_GE(restored, 1u);
+}
+
+// ext4's "shut down" request (EXT4_IOC_SHUTDOWN without flushing its log): every later access
+// to the file system fails with an I/O error, as on a disk that failed.
+constexpr unsigned long kExt4Shutdown = _IOR('X', 125, std::uint32_t);
+constexpr int kNoLoopMount = 121;
+
+bool processGoneWithin(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (::kill(pid, 0) == 0 || errno != ESRCH) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+TEST(ServiceRobustness, ServiceWhoseRootFileSystemFailsIsStillStopped) {
+    lmx::testing::TempRoot root;
+    const fs::path image = root.path().string() + ".ext4";
+    std::ofstream(image).close();
+    fs::resize_file(image, 16 * 1024 * 1024);
+    int made = -1;
+    lmx::testing::captureOutput("mkfs.ext4 -q -F " + shellQuoted(image) + " 2>/dev/null", &made);
+    if (made != 0) {
+        fs::remove(image);
+        GTEST_SKIP() << "mkfs.ext4 is missing";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The programs stay outside the file system that fails; the root is on it.
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            std::system(("mount -o loop " + shellQuoted(image) + " " + shellQuoted(root.path()) + " 2>/dev/null").c_str()) != 0) {
+            ::_exit(kNoLoopMount);
+        }
+        const auto programs = lmx::testing::programsFolder();
+        if (lmx::testing::runProgram(programs / "dwsvc", "dwsvc", {"install"}).exitCode != 0) ::_exit(10);
+        if (monswitch(programs, "start") != 0) ::_exit(11);
+        const auto pid = static_cast<pid_t>(platform::readServiceStatus(dwsvc::kServiceName).processId);
+        const int folder = ::open(root.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        std::uint32_t flags = 2;  // EXT4_GOING_FLAGS_NOLOGFLUSH
+        if (pid <= 0 || folder < 0 || ::ioctl(folder, kExt4Shutdown, &flags) != 0) ::_exit(12);
+        ::close(folder);
+        const int stopped = monswitch(programs, "stop");
+        const bool gone = processGoneWithin(pid, std::chrono::seconds(10));
+        if (!gone) ::kill(pid, SIGKILL);
+        ::umount2(root.path().c_str(), MNT_DETACH);
+        ::_exit(stopped != 0 ? 13 : gone ? 0 : 14);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    fs::remove(image);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoLoopMount) GTEST_SKIP() << "mounting a loop device needs root";
+    EXPECT_EQ(0, WEXITSTATUS(status));
 }
 
 }  // namespace

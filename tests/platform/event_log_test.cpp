@@ -1,7 +1,14 @@
 #include "platform/event_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <filesystem>
+
+#include "platform/linux/system_log.h"
 #include "tests/support/temp_root.h"
 
 namespace platform::eventlog {
@@ -42,6 +49,80 @@ TEST(EventLog, TextThatIsNotUtf8IsKeptRatherThanLost) {
     ASSERT_EQ(1u, records.size());
     ASSERT_EQ(1u, records[0].strings.size());
     EXPECT_NE(std::string::npos, records[0].strings[0].find(" end"));
+}
+
+std::uint64_t bytesOnDisk(const std::filesystem::path& root) {
+    std::uint64_t bytes = 0;
+    for (const char* name : {"eventlog.db", "eventlog.db-wal"}) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(root / name, error);
+        if (!error) bytes += size;
+    }
+    return bytes;
+}
+
+TEST(EventLog, FloodKeepsTheLogWithinItsMaximumSizeAndDropsTheOldestEntries) {
+    lmx::testing::TempRoot root;
+    constexpr std::uint64_t kLimit = kLeastMaximumSize;
+    setMaximumSize(kLimit);
+    auto source = EventSource::registerSource("LMXDuowatch");
+    ASSERT_TRUE(source.has_value());
+    const std::string text(400, 't');
+    std::uint64_t largest = 0;
+    for (std::uint32_t id = 1; id <= 400; ++id) {
+        ASSERT_TRUE(source->write(1'700'000'000 + id, kWarningType, 0, id, {"LMXDuowatch", text}));
+        largest = std::max(largest, bytesOnDisk(root.path()));
+    }
+    setMaximumSize(kDefaultMaximumSize);
+    EXPECT_LE(largest, kLimit);
+    const auto records = readEvents();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(400u, records.back().eventId);
+    EXPECT_GT(records.front().eventId, 1u);
+    // What is left is the newest entries, none missing between them.
+    EXPECT_EQ(records.size(), 401u - records.front().eventId);
+}
+
+// A datagram socket standing in for syslog's.
+class SyslogListener {
+public:
+    explicit SyslogListener(const std::filesystem::path& path) : fd_(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        bound_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~SyslogListener() { ::close(fd_); }
+    bool bound() const { return bound_; }
+    std::string receive() const {
+        char buffer[4096];
+        const ssize_t got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+    }
+
+private:
+    int fd_;
+    bool bound_ = false;
+};
+
+TEST(SystemLog, WithoutAJournalEntriesGoToSyslog) {
+    lmx::testing::TempRoot root;
+    SyslogListener syslog(root.path() / "log");
+    ASSERT_TRUE(syslog.bound());
+    system_log::Entry entry;
+    entry.journalFields = {"MESSAGE=[0x80020190] status\nerror"};
+    entry.priority = 4;
+    entry.identifier = "LMXDuowatch";
+    entry.text = "[0x80020190] status\nerror";
+    const system_log::Sockets sockets{root.path() / "no-journal", root.path() / "log"};
+    ASSERT_TRUE(system_log::send(entry, sockets));
+    const std::string datagram = syslog.receive();
+    // Facility daemon (3), warning (4).
+    EXPECT_TRUE(datagram.starts_with("<28>")) << datagram;
+    EXPECT_TRUE(datagram.ends_with(" LMXDuowatch[" + std::to_string(::getpid()) + "]: [0x80020190] status\nerror"))
+        << datagram;
+    // With neither, the caller learns that the entry reached no system log.
+    EXPECT_FALSE(system_log::send(entry, {root.path() / "no-journal", root.path() / "no-syslog"}));
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 // a full disk, a read-only file system, links planted where a log is written.
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -83,6 +86,29 @@ TEST_F(StorageFaultsTest, TruncatedRegistryIsMovedAsideAndStartedAfresh) {
     EXPECT_EQ(kErrorSuccess, key.queryDword("Value", value));
     EXPECT_EQ(5u, value);
     EXPECT_EQ(1u, damagedCopiesOf("registry.db").size());
+}
+
+TEST_F(StorageFaultsTest, DamagedRegistryThatCannotBeMovedAsideIsReportedAsSuchAndLeftInPlace) {
+    const auto file = root.path() / "registry.db";
+    const std::string garbage(5000, 'G');
+    const auto outcome = lmx::testing::runWithSmallFileSystem(root.path(), 512 * 1024, [&]() -> int {
+        std::ofstream(file, std::ios::binary) << garbage;
+        // A file mounted over itself cannot be renamed (EBUSY), as on a failing disk.
+        if (::mount(file.c_str(), file.c_str(), nullptr, MS_BIND, nullptr) != 0) return 10;
+        std::FILE* messages = std::tmpfile();
+        if (!messages) return 11;
+        ::dup2(::fileno(messages), STDERR_FILENO);
+        registry::Key key;
+        if (registry::Key::create("SYSTEM\\Fresh", registry::kKeyAllAccess, key) == kErrorSuccess) return 12;
+        if (!damagedCopiesOf("registry.db").empty() || contentOf(file) != garbage) return 13;
+        std::rewind(messages);
+        char said[512] = {};
+        [[maybe_unused]] const auto read = std::fread(said, 1, sizeof said - 1, messages);
+        if (!std::strstr(said, "could not be moved aside") || std::strstr(said, "was moved aside")) return 14;
+        return 0;
+    });
+    if (!outcome) GTEST_SKIP() << "mounting a small file system needs root";
+    EXPECT_EQ(0, *outcome);
 }
 
 // In a child: creates the key in a process of its own, which holds no file open afterwards.

@@ -50,4 +50,8 @@ bool makeReadOnly(const std::filesystem::path& folder) {
     return ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
+bool makeWritable(const std::filesystem::path& folder) {
+    return ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT, nullptr) == 0;
+}
+
 }  // namespace lmx::testing

@@ -19,5 +19,7 @@ std::optional<int> runWithSmallFileSystem(const std::filesystem::path& folder, s
 std::filesystem::path fillUp(const std::filesystem::path& folder);
 // In such a child: makes the file system at `folder` read-only; false when it cannot.
 bool makeReadOnly(const std::filesystem::path& folder);
+// In such a child: makes it writable again.
+bool makeWritable(const std::filesystem::path& folder);
 
 }  // namespace lmx::testing

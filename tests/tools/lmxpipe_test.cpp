@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@
 #include "platform/win_error.h"
 #include "tests/support/other_user.h"
 #include "tests/support/temp_root.h"
+#include "tests/tools/program_run.h"
 #include "tools/lmxpipe/event_listing.h"
 #include "tools/lmxpipe/record_json.h"
 
@@ -159,6 +161,25 @@ TEST(EventListing, AnotherUserIsPointedAtTheJournal) {
     EXPECT_NE(nullptr, std::strstr(text, "journalctl -t LMXDuowatch")) << text;
     // The service's user reads it.
     EXPECT_EQ(1u, platform::eventlog::readEventLog()->size());
+}
+
+// Root lists the log while its write-ahead log is missing: as the file holds it at first, and
+// everything once the service has written again.
+TEST(EventListing, LogIsListedWhileItsWriteAheadLogIsMissing) {
+    lmx::testing::TempRoot root;
+    auto source = platform::eventlog::EventSource::registerSource("LMXDuowatch");
+    ASSERT_TRUE(source.has_value());
+    ASSERT_TRUE(source->report(platform::eventlog::kInformationType, 0, 0x4002000A, {"LMXDuowatch", "first"}));
+    std::filesystem::remove(root.path() / "eventlog.db-wal");
+    const auto lmxpipe = lmx::testing::programsFolder() / "lmxpipe";
+    auto run = lmx::testing::runProgram(lmxpipe, "lmxpipe", {"events"});
+    EXPECT_EQ(0, run.exitCode) << run.output;
+    ASSERT_TRUE(source->report(platform::eventlog::kInformationType, 0, 0x40020014, {"LMXDuowatch", "second"}));
+    EXPECT_TRUE(std::filesystem::exists(root.path() / "eventlog.db-wal"));
+    run = lmx::testing::runProgram(lmxpipe, "lmxpipe", {"events"});
+    EXPECT_EQ(0, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("first")) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("second")) << run.output;
 }
 
 }  // namespace

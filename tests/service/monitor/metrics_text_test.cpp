@@ -147,14 +147,29 @@ TEST(EventFields, ControllerEntriesNameTheirKindDriveAndRaidNumber) {
     auto record = controller(4, "Lumavex ZDAP-RS482", lmx::kRaidError);
     record.ordinal = 2;
     const auto fields = eventFieldsFor(&record, kEventControllerLost + 4);
-    EXPECT_EQ(kEventControllerLost, fields.kindId);
-    EXPECT_EQ(4, fields.physicalDrive);
-    EXPECT_EQ(3, fields.raidNumber);
+    // Every lost controller of a machine shares one MESSAGE_ID, whichever drive it was on.
+    EXPECT_EQ(messageIdFor(kEventControllerLost), fields.messageId);
+    using Fields = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ((Fields{{"LMX_PHYSICAL_DRIVE", "4"}, {"LMX_RAID_NUMBER", "3"}}), fields.fields);
 
     const auto started = eventFieldsFor(nullptr, kEventMonitoringStarted);
-    EXPECT_EQ(kEventMonitoringStarted, started.kindId);
-    EXPECT_FALSE(started.physicalDrive.has_value());
-    EXPECT_FALSE(started.raidNumber.has_value());
+    EXPECT_EQ(messageIdFor(kEventMonitoringStarted), started.messageId);
+    EXPECT_TRUE(started.fields.empty());
+
+    // Every entry names its id and type, before the fields of its kind.
+    const auto entry = loggedEvent("lost", kEventControllerLost + 4, platform::eventlog::kErrorType, fields);
+    EXPECT_EQ((Fields{{"LMX_EVENT_ID", "0xC002025C"}, {"LMX_EVENT_TYPE", "1"}, {"LMX_PHYSICAL_DRIVE", "4"},
+                      {"LMX_RAID_NUMBER", "3"}}),
+              entry.fields.fields);
+}
+
+TEST(EventFields, MessageIdIsOneStable128BitIdPerKind) {
+    const std::string lost = messageIdFor(0xC0020258);
+    EXPECT_EQ("6e171a377c867bd06a9f5640c0020258", lost);
+    EXPECT_EQ(32u, lost.size());
+    EXPECT_EQ(std::string::npos, lost.find_first_not_of("0123456789abcdef"));
+    EXPECT_NE(lost, messageIdFor(0x400201F4));
+    EXPECT_EQ(messageIdFor(kEventStartupFailure), loggedEvent("x", kEventStartupFailure, 1).fields.messageId);
 }
 
 }  // namespace
