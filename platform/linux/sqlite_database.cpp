@@ -115,14 +115,22 @@ struct FileIdentity {
 };
 
 // False when the file holds something other than an SQLite database (it was overwritten while
-// open: a connection whose pages are cached would not notice it).
-bool headedAsDatabase(const std::filesystem::path& file) {
+// open: a connection whose pages are cached would not notice it). The header is read through the
+// connection's own file handle: opening and closing a second descriptor of the file would drop
+// every POSIX lock this process holds on it, SQLite's among them, and another process could then
+// check the write-ahead log in and delete it under this connection.
+bool headedAsDatabase(sqlite3* db) {
     static constexpr char kHeader[16] = "SQLite format 3";
+    sqlite3_file* file = nullptr;
+    if (!db || sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods) {
+        return true;
+    }
     char header[sizeof kHeader] = {};
-    socket_io::Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd.valid()) return true;
-    const ssize_t got = ::pread(fd.get(), header, sizeof header, 0);
-    return got < static_cast<ssize_t>(sizeof header) || std::memcmp(header, kHeader, sizeof header) == 0;
+    // A short read (a file still empty) fills with zeros and answers SQLITE_IOERR_SHORT_READ.
+    const int read = file->pMethods->xRead(file, header, sizeof header, 0);
+    if (read == SQLITE_IOERR_SHORT_READ) return true;
+    return read != SQLITE_OK || std::memcmp(header, kHeader, sizeof header) == 0;
 }
 
 std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
@@ -433,7 +441,7 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     // An owned file overwritten with something else is damaged, though this connection may
     // still find every page it reads in its cache or its write-ahead log: moved aside at once,
     // so that a fresh one is started as for any damaged file.
-    if (slot.db && !slot.db->readOnly() && !headedAsDatabase(slot.db->openedFile())) {
+    if (slot.db && !slot.db->readOnly() && !headedAsDatabase(slot.db->handle())) {
         slot.db->leaveFilesOnClose();
         if (moveAside(slot.db->openedFile())) slot.db.reset();
     }

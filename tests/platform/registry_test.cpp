@@ -142,5 +142,21 @@ TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNothing) {
     EXPECT_EQ(static_cast<std::size_t>(kProcesses * kWritesEach), key.valueNames().size());
 }
 
+// A process that keeps its connection while others come and go: what it writes after another
+// program closed its own connection must still reach the file for everyone else (a connection
+// that lost its locks has its write-ahead log checked in and deleted under it by the closer).
+TEST_F(RegistryTest, WritesOfALongLivedConnectionOutliveOtherProgramsClosingTheirs) {
+    for (int value = 1; value <= 4; ++value) {
+        Key key;
+        ASSERT_EQ(kErrorSuccess, Key::create("Kept", kKeyAllAccess, key));
+        ASSERT_EQ(kErrorSuccess, key.setDword("Value", static_cast<std::uint32_t>(value)));
+        key.close();
+        const auto output = lmx::testing::captureOutput(
+            "sqlite3 '" + (root.path() / "registry.db").string() +
+            "' \"SELECT value FROM registry_view WHERE key_path = 'Kept' AND name = 'Value'\"");
+        EXPECT_EQ("0x0000000" + std::to_string(value) + "\n", output);
+    }
+}
+
 }  // namespace
 }  // namespace platform::registry
