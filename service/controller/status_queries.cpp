@@ -23,16 +23,14 @@ bool isMollen(lmx::ControllerFamily family) {
 }  // namespace
 
 bool readVendorPage(Drive& drive, std::uint8_t pageCode, std::span<std::uint8_t, 512> buffer) {
-    AtaCommand command;
-    command.flags = lmx::kAtaFlagsDataIn;
-    command.transferLength = pages::kPageSize;
-    command.features = pages::kFeatureVendorPageRead;
-    command.sectorCount = 1;
-    command.lbaMid = pages::kVendorPageLbaMid;
-    command.lbaHigh = pageCode;
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandSmart;
-    auto request = makeAtaRequest(command, buffer.data());
+    lmx::AtaRegisters registers;
+    registers.features = pages::kFeatureVendorPageRead;
+    registers.count = 1;
+    registers.lbaMid = pages::kVendorPageLbaMid;
+    registers.lbaHigh = pageCode;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandSmart;
+    auto request = makeAtaRequest(registers, lmx::kAtaFlagsDataIn, pages::kPageSize, buffer.data());
     lmx::AtaPassThroughDirect reply;
     return sendAtaCommand(drive, request, reply, false, buffer.data());
 }
