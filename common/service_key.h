@@ -2,6 +2,8 @@
 // The service's registry key under HKEY_LOCAL_MACHINE and the names of its settings values. The
 // service writes them and the tray application reads them; both take the names from here.
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace lmx {
@@ -21,5 +23,19 @@ inline constexpr std::string_view kLanguage = "Language";
 // REG_SZ, read by the service at its start: the folder it writes its Prometheus metrics file
 // into after every poll cycle (node_exporter's textfile collector folder). Not written at install.
 inline constexpr std::string_view kTextfileCollectorFolder = "TextfileCollectorFolder";
+
+// The values of a drive's record under \Phy_n; a member slot's are "Drive<k>_" and a suffix.
+inline constexpr std::string_view kPhysicalNumberValue = "PhysicalNumber";
+inline constexpr std::string_view kSupportDriveValue = "SupportDrive";
+inline constexpr std::string_view kRaidStatusValue = "Raid_Status";
+inline constexpr std::string_view kRaidModelNumberValue = "Raid_ModelNumber";
+inline constexpr std::string_view kRaidSerialNumberValue = "Raid_SerialNumber";
+inline constexpr std::string_view kMemberStatusSuffix = "Status";
+inline constexpr std::string_view kMemberModelNumberSuffix = "ModelNumber";
+inline constexpr std::string_view kMemberSerialNumberSuffix = "SerialNumber";
+
+inline std::string memberValueName(std::size_t slot, std::string_view suffix) {
+    return "Drive" + std::to_string(slot) + "_" + std::string(suffix);
+}
 
 }  // namespace lmx

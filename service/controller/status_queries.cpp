@@ -89,17 +89,20 @@ int pollController(int physicalNumber, lmx::ControllerStatusRecord& record, Poll
     record.physicalNumber = static_cast<std::uint8_t>(physicalNumber);
     record.present = 0;
     Drive drive;
-    if (openDrive(physicalNumber, context.presentAtLastPoll, drive) != 0) return -1;
+    if (openDrive(physicalNumber, context.presentAtLastPoll, drive) != 0) return kPollNoController;
 
     IdentifyFlags flags;
-    if (const int identified = identifyController(drive, flags, context.family); identified != 0) return identified;
+    // identifyController answers with the same values.
+    if (const int identified = identifyController(drive, flags, context.family); identified != kPollRecordFilled) {
+        return identified;
+    }
     if (!flags.smartEnabled) enableSmart(drive);
-    if (!queryStatus(drive, context.family, record)) return 1;
+    if (!queryStatus(drive, context.family, record)) return kPollNoProperAnswer;
 
     record.present = 1;
     record.ordinal = static_cast<std::uint8_t>(context.ordinalCounter++);
     if (isMollen(context.family)) setClockIfDue(drive, physicalNumber, flags, context.clockSet);
-    return 0;  // the drive closes with `drive`
+    return kPollRecordFilled;  // the drive closes with `drive`
 }
 
 }  // namespace controller

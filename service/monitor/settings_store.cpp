@@ -31,29 +31,28 @@ bool openOrCreate(const std::string& path, Key& key) {
 
 // A record's string field as published: up to its first zero byte, at most the field's size.
 template <std::size_t N>
-void publishText(Key& key, const char* name, const char (&field)[N]) {
+void publishText(Key& key, std::string_view name, const char (&field)[N]) {
     key.setString(name, lmx::fieldText(field));
 }
 
 // A string value into a record's field: at most the field's size (longer values are cut).
 template <std::size_t N>
-void loadText(const Key& key, const char* name, char (&field)[N]) {
+void loadText(const Key& key, std::string_view name, char (&field)[N]) {
     std::string text;
     if (key.queryString(name, text) == platform::kErrorSuccess) lmx::setField(field, text);
 }
 
 void writeRecordValues(Key& key, const lmx::ControllerStatusRecord& record) {
-    key.setDword("PhysicalNumber", record.physicalNumber);
-    key.setDword("SupportDrive", record.present);
-    key.setDword("Raid_Status", record.raidStatus);
-    publishText(key, "Raid_ModelNumber", record.raidModel);
-    publishText(key, "Raid_SerialNumber", record.raidSerial);
+    key.setDword(lmx::kPhysicalNumberValue, record.physicalNumber);
+    key.setDword(lmx::kSupportDriveValue, record.present);
+    key.setDword(lmx::kRaidStatusValue, record.raidStatus);
+    publishText(key, lmx::kRaidModelNumberValue, record.raidModel);
+    publishText(key, lmx::kRaidSerialNumberValue, record.raidSerial);
     for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
         const auto& slot = record.drive[k];
-        const std::string prefix = "Drive" + std::to_string(k) + "_";
-        key.setDword(prefix + "Status", std::uint32_t{slot.statusExtra} * 256 + slot.status);
-        publishText(key, (prefix + "ModelNumber").c_str(), slot.model);
-        publishText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+        key.setDword(lmx::memberValueName(k, lmx::kMemberStatusSuffix), std::uint32_t{slot.statusExtra} * 256 + slot.status);
+        publishText(key, lmx::memberValueName(k, lmx::kMemberModelNumberSuffix), slot.model);
+        publishText(key, lmx::memberValueName(k, lmx::kMemberSerialNumberSuffix), slot.serial);
     }
 }
 
@@ -176,20 +175,19 @@ void loadRecord(int physicalNumber, lmx::ControllerStatusRecord& record) {
     Key key;
     if (Key::open(driveKeyPath(physicalNumber), platform::registry::kKeyRead, key) != platform::kErrorSuccess) return;
     std::uint32_t value = 0;
-    if (key.queryDword("PhysicalNumber", value) == platform::kErrorSuccess) record.physicalNumber = static_cast<std::uint8_t>(value);
-    if (key.queryDword("SupportDrive", value) == platform::kErrorSuccess) record.present = static_cast<std::uint8_t>(value);
-    if (key.queryDword("Raid_Status", value) == platform::kErrorSuccess) record.raidStatus = static_cast<std::uint8_t>(value);
-    loadText(key, "Raid_ModelNumber", record.raidModel);
-    loadText(key, "Raid_SerialNumber", record.raidSerial);
+    if (key.queryDword(lmx::kPhysicalNumberValue, value) == platform::kErrorSuccess) record.physicalNumber = static_cast<std::uint8_t>(value);
+    if (key.queryDword(lmx::kSupportDriveValue, value) == platform::kErrorSuccess) record.present = static_cast<std::uint8_t>(value);
+    if (key.queryDword(lmx::kRaidStatusValue, value) == platform::kErrorSuccess) record.raidStatus = static_cast<std::uint8_t>(value);
+    loadText(key, lmx::kRaidModelNumberValue, record.raidModel);
+    loadText(key, lmx::kRaidSerialNumberValue, record.raidSerial);
     for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
         auto& slot = record.drive[k];
-        const std::string prefix = "Drive" + std::to_string(k) + "_";
-        if (key.queryDword(prefix + "Status", value) == platform::kErrorSuccess) {
+        if (key.queryDword(lmx::memberValueName(k, lmx::kMemberStatusSuffix), value) == platform::kErrorSuccess) {
             slot.status = static_cast<std::uint8_t>(value);
             slot.statusExtra = static_cast<std::uint8_t>(value >> 8);
         }
-        loadText(key, (prefix + "ModelNumber").c_str(), slot.model);
-        loadText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+        loadText(key, lmx::memberValueName(k, lmx::kMemberModelNumberSuffix), slot.model);
+        loadText(key, lmx::memberValueName(k, lmx::kMemberSerialNumberSuffix), slot.serial);
     }
 }
 
