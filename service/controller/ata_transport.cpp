@@ -64,14 +64,16 @@ bool send_ata_direct(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaP
     return !checkError || !(reply.CurrentTaskFile[lmx::kTaskCommand] & lmx::kAtaStatusErr);
 }
 
-bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, bool extendedCommand, lmx::AtaPassThroughDirect& reply) {
+bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughDirect& reply) {
     if (sat.ScsiStatus == lmx::kScsiStatusGood) return true;
     if (sat.ScsiStatus != lmx::kScsiStatusCheckCondition) return false;
     const std::size_t length = std::min<std::size_t>(sat.SenseInfoLength, sizeof sat.Sense);
     const auto key = lmx::sense::senseKey(sat.Sense, length);
     if (!key) return false;
-    if (const auto registers = lmx::sense::ataStatusReturn(sat.Sense, length, extendedCommand)) {
-        lmx::storeTaskFile(*registers, extendedCommand, reply);
+    // Whatever registers the sense delivers, the low-order ones alone too (fixed format, or a
+    // descriptor without EXTEND); the high-order bytes the sense does not carry read 0.
+    if (const auto registers = lmx::sense::ataStatusReturn(sat.Sense, length, false)) {
+        lmx::storeTaskFile(*registers, true, reply);
     }
     return lmx::sense::senseKeyMeansSuccess(*key);
 }
@@ -90,7 +92,7 @@ bool send_ata_command_using_sat(Drive& drive, lmx::AtaPassThroughDirect& request
         platform::debugOutput(line);
         return false;
     }
-    if (!readSatOutcome(sat, request.AtaFlags & lmx::kAtaFlags48BitCommand, reply)) return false;
+    if (!readSatOutcome(sat, reply)) return false;
     if (isDataIn(request) && data) std::memcpy(data, sat.Data, request.DataTransferLength);
     return true;
 }

@@ -62,6 +62,6 @@ bool sendAtaCommand(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPa
 
 // The outcome of a completed SAT request (lmx::buildSatRequest): ScsiStatus and the sense key
 // decide; the ATA registers the sense carries (lmx::sense::ataStatusReturn) are copied into `reply`.
-bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, bool extendedCommand, lmx::AtaPassThroughDirect& reply);
+bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughDirect& reply);
 
 }  // namespace controller

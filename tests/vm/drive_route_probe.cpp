@@ -252,7 +252,7 @@ void satRoute(platform::DriveHandle& handle, const std::string& drive, const Com
           what + ": the registers where SAT puts them (VALID and INFORMATION, or the descriptor)");
     lmx::AtaPassThroughDirect reply;
     std::memset(&reply, 0, sizeof reply);
-    check(!controller::readSatOutcome(sat, command.flags & lmx::kAtaFlags48BitCommand, reply) && reply.CurrentTaskFile[lmx::kTaskCommand] == registers->status,
+    check(!controller::readSatOutcome(sat, reply) && reply.CurrentTaskFile[lmx::kTaskCommand] == registers->status,
           what + ": the service reads a failure with status " + byteText(registers ? registers->status : 0));
     if (isDataIn(command)) {
         check(moved == 0 && allBytes(sat.Data, 512, 0), what + ": no data and a transfer length of 0");

@@ -93,8 +93,10 @@ lmx::ScsiPassThroughRequest checkCondition(std::initializer_list<std::pair<std::
 TEST(SatOutcome, FixedSenseRecoveredErrorIsSuccessWithRegisters) {
     lmx::AtaPassThroughDirect reply{};
     std::memset(reply.PreviousTaskFile, 0x77, sizeof reply.PreviousTaskFile);
-    const auto sat = checkCondition({{0, 0xF0}, {2, 0x01}, {3, 0x04}, {4, 0x51}, {5, 0xA0}, {6, 0x01}, {9, 0x12}, {10, 0x4F}, {11, 0xC2}});
-    EXPECT_TRUE(readSatOutcome(sat, false, reply));
+    // Flags of a 48-bit command whose LBA(47:24) is not zero: the low-order registers still come back.
+    const auto sat = checkCondition({{0, 0xF0}, {2, 0x01}, {3, 0x04}, {4, 0x51}, {5, 0xA0}, {6, 0x01}, {8, 0xA0},
+                                     {9, 0x12}, {10, 0x4F}, {11, 0xC2}});
+    EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0x04, reply.CurrentTaskFile[lmx::kTaskFeatures]);
     EXPECT_EQ(0x51, reply.CurrentTaskFile[lmx::kTaskCommand]);
     EXPECT_EQ(0xA0, reply.CurrentTaskFile[lmx::kTaskDevice]);
@@ -108,15 +110,15 @@ TEST(SatOutcome, FixedSenseRecoveredErrorIsSuccessWithRegisters) {
 TEST(SatOutcome, FixedSenseWithoutValidKeepsRegisters) {
     lmx::AtaPassThroughDirect reply{};
     const auto sat = checkCondition({{0, 0x70}, {2, 0x00}, {4, 0x51}});
-    EXPECT_TRUE(readSatOutcome(sat, false, reply));
+    EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0, reply.CurrentTaskFile[lmx::kTaskCommand]);
 }
 
 TEST(SatOutcome, AbortedCommandFailsInBothFormats) {
     lmx::AtaPassThroughDirect reply{};
-    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0xF0}, {2, 0x0B}}), false, reply));
-    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x72}, {1, 0x0B}, {8, 0x09}}), false, reply));
-    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x71}, {2, 0x05}}), false, reply));
+    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0xF0}, {2, 0x0B}}), reply));
+    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x72}, {1, 0x0B}, {8, 0x09}}), reply));
+    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x71}, {2, 0x05}}), reply));
 }
 
 TEST(SatOutcome, DescriptorSenseCarriesFortyEightBitRegisters) {
@@ -124,7 +126,7 @@ TEST(SatOutcome, DescriptorSenseCarriesFortyEightBitRegisters) {
     const auto sat = checkCondition({{0, 0x72}, {1, 0x01}, {7, 14}, {8, 0x09}, {9, 0x0C}, {10, 0x01}, {11, 0x00},
                                      {12, 0xC1}, {13, 0xC2}, {14, 0xB1}, {15, 0xB2}, {16, 0xB3}, {17, 0xB4}, {18, 0xB5},
                                      {19, 0xB6}, {20, 0xE0}, {21, 0x50}});
-    EXPECT_TRUE(readSatOutcome(sat, true, reply));
+    EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0xC1, reply.PreviousTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0xC2, reply.CurrentTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0xB1, reply.PreviousTaskFile[lmx::kTaskLbaLow]);
@@ -136,12 +138,12 @@ TEST(SatOutcome, DescriptorSenseCarriesFortyEightBitRegisters) {
     EXPECT_EQ(0xE0, reply.CurrentTaskFile[lmx::kTaskDevice]);
     EXPECT_EQ(0x50, reply.CurrentTaskFile[lmx::kTaskCommand]);
 
-    // A 28-bit command takes the low-order registers back and has the high-order ones cleared.
+    // Without EXTEND only the low-order registers come back and the high-order ones are cleared.
     lmx::AtaPassThroughDirect shortReply{};
     std::memset(shortReply.PreviousTaskFile, 0x77, sizeof shortReply.PreviousTaskFile);
     auto noExtend = sat;
     noExtend.Sense[10] = 0;
-    EXPECT_TRUE(readSatOutcome(noExtend, false, shortReply));
+    EXPECT_TRUE(readSatOutcome(noExtend, shortReply));
     EXPECT_EQ(0xC2, shortReply.CurrentTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0, shortReply.PreviousTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0, shortReply.PreviousTaskFile[lmx::kTaskLbaHigh]);
@@ -152,7 +154,7 @@ TEST(SatOutcome, AtaStatusReturnIsFoundAmongDescriptorsAndItsLengthChecked) {
     auto sat = checkCondition({{0, 0x72}, {1, 0x01}, {7, 22}, {8, 0x02}, {9, 0x06}, {16, 0x09}, {17, 0x0C},
                                {19, 0x04}, {21, 0x01}, {28, 0xA0}, {29, 0x51}});
     lmx::AtaPassThroughDirect reply{};
-    EXPECT_TRUE(readSatOutcome(sat, false, reply));
+    EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0x51, reply.CurrentTaskFile[lmx::kTaskCommand]);
     EXPECT_EQ(0x04, reply.CurrentTaskFile[lmx::kTaskFeatures]);
     EXPECT_EQ(0xA0, reply.CurrentTaskFile[lmx::kTaskDevice]);
@@ -160,22 +162,22 @@ TEST(SatOutcome, AtaStatusReturnIsFoundAmongDescriptorsAndItsLengthChecked) {
     // The sense the driver returned ends inside the descriptor: no registers are taken.
     sat.SenseInfoLength = 28;
     lmx::AtaPassThroughDirect cut{};
-    EXPECT_TRUE(readSatOutcome(sat, false, cut));
+    EXPECT_TRUE(readSatOutcome(sat, cut));
     EXPECT_EQ(0, cut.CurrentTaskFile[lmx::kTaskCommand]);
     // A descriptor shorter than an ATA Status Return: none either.
     auto shortDescriptor = checkCondition({{0, 0x72}, {1, 0x01}, {7, 14}, {8, 0x09}, {9, 0x04}, {21, 0x51}});
-    EXPECT_TRUE(readSatOutcome(shortDescriptor, false, cut));
+    EXPECT_TRUE(readSatOutcome(shortDescriptor, cut));
     EXPECT_EQ(0, cut.CurrentTaskFile[lmx::kTaskCommand]);
 }
 
 TEST(SatOutcome, OtherStatusesAndResponseCodesFail) {
     lmx::AtaPassThroughDirect reply{};
     lmx::ScsiPassThroughRequest good{};
-    EXPECT_TRUE(readSatOutcome(good, false, reply));
+    EXPECT_TRUE(readSatOutcome(good, reply));
     lmx::ScsiPassThroughRequest busy{};
     busy.ScsiStatus = 0x08;
-    EXPECT_FALSE(readSatOutcome(busy, false, reply));
-    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x7F}, {2, 0x00}}), false, reply));
+    EXPECT_FALSE(readSatOutcome(busy, reply));
+    EXPECT_FALSE(readSatOutcome(checkCondition({{0, 0x7F}, {2, 0x00}}), reply));
 }
 
 }  // namespace
