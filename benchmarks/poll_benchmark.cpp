@@ -4,6 +4,7 @@
 
 #include "benchmarks/canned_drives.h"
 #include "benchmarks/simulated_root.h"
+#include "common/ata_command_builder.h"
 #include "simulator/simulated_drive.h"
 #include "service/controller/ata_transport.h"
 #include "service/controller/status_queries.h"
@@ -84,7 +85,7 @@ void SimulatorCommand(benchmark::State& state) {
     identify.DataTransferLength = 512;
     identify.CurrentTaskFile[lmx::kTaskCommand] = 0xEC;
     lmx::ScsiPassThroughRequest request{};
-    const auto sizes = controller::buildSatRequest(identify, nullptr, request);
+    const auto sizes = *lmx::buildSatRequest(identify, nullptr, request);
     int commands = 0;
     for (auto _ : state) {
         auto copy = request;

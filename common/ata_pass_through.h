@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/ata_registers.h"
 #include "common/byte_order.h"
 
 namespace lmx {
@@ -31,8 +32,7 @@ inline constexpr std::size_t kTaskCommand = 6;  // on return: status register
 inline constexpr std::uint8_t kAtaStatusErr = 0x01;
 
 // The platform's structure with its natural alignment: 40 bytes in a 32-bit process, 48 in a
-// 64-bit one (the data pointer is pointer-aligned). A Windows build aliases the SDK's
-// ATA_PASS_THROUGH_DIRECT instead.
+// 64-bit one (the data pointer is pointer-aligned).
 struct AtaPassThroughDirect {
     std::uint16_t Length;
     std::uint16_t AtaFlags;
@@ -56,6 +56,47 @@ static_assert(offsetof(AtaPassThroughDirect, DataBuffer) == (sizeof(void*) == 8 
 static_assert(offsetof(AtaPassThroughDirect, PreviousTaskFile) == (sizeof(void*) == 8 ? 32 : 24));
 static_assert(offsetof(AtaPassThroughDirect, CurrentTaskFile) == (sizeof(void*) == 8 ? 40 : 32));
 static_assert(sizeof(AtaPassThroughDirect) == (sizeof(void*) == 8 ? 48 : 40));
+
+// The registers a descriptor holds: CurrentTaskFile, and PreviousTaskFile's high-order bytes.
+inline AtaRegisters taskFileRegisters(const AtaPassThroughDirect& descriptor) {
+    const auto* current = descriptor.CurrentTaskFile;
+    const auto* previous = descriptor.PreviousTaskFile;
+    AtaRegisters registers;
+    registers.features = current[kTaskFeatures];
+    registers.count = current[kTaskSectorCount];
+    registers.lbaLow = current[kTaskLbaLow];
+    registers.lbaMid = current[kTaskLbaMid];
+    registers.lbaHigh = current[kTaskLbaHigh];
+    registers.device = current[kTaskDevice];
+    registers.command = current[kTaskCommand];
+    registers.featuresHigh = previous[kTaskFeatures];
+    registers.countHigh = previous[kTaskSectorCount];
+    registers.lba24 = previous[kTaskLbaLow];
+    registers.lba32 = previous[kTaskLbaMid];
+    registers.lba40 = previous[kTaskLbaHigh];
+    return registers;
+}
+
+// Both task files cleared, then the registers stored; the high-order bytes only with `highOrder`
+// (a 48-bit command).
+inline void storeTaskFile(const AtaRegisters& registers, bool highOrder, AtaPassThroughDirect& descriptor) {
+    auto* current = descriptor.CurrentTaskFile;
+    auto* previous = descriptor.PreviousTaskFile;
+    for (std::size_t i = 0; i < 8; ++i) current[i] = previous[i] = 0;
+    current[kTaskFeatures] = registers.features;
+    current[kTaskSectorCount] = registers.count;
+    current[kTaskLbaLow] = registers.lbaLow;
+    current[kTaskLbaMid] = registers.lbaMid;
+    current[kTaskLbaHigh] = registers.lbaHigh;
+    current[kTaskDevice] = registers.device;
+    current[kTaskCommand] = registers.command;
+    if (!highOrder) return;
+    previous[kTaskFeatures] = registers.featuresHigh;
+    previous[kTaskSectorCount] = registers.countHigh;
+    previous[kTaskLbaLow] = registers.lba24;
+    previous[kTaskLbaMid] = registers.lba32;
+    previous[kTaskLbaHigh] = registers.lba40;
+}
 
 // ---------------------------------------------------------------------------------------------
 // SAT route: the SCSI pass-through request buffer, laid out as a 32-bit process builds it.
@@ -163,23 +204,22 @@ inline void fillAtaPassThrough16(const AtaPassThroughDirect& request, std::uint8
         protocol = dma ? kSatProtocolDmaOut : kSatProtocolPioOut;
         transfer = kCdbTransferOut;
     }
-    const auto* previous = request.PreviousTaskFile;
-    const auto* current = request.CurrentTaskFile;
+    const AtaRegisters registers = taskFileRegisters(request);
     cdb[0] = kAtaPassThrough16;
     cdb[kCdbProtocol] = static_cast<std::uint8_t>(protocol << 1 | (extend ? 1 : 0));
     cdb[kCdbTransfer] = transfer;
-    cdb[kCdbFeaturesHigh] = previous[kTaskFeatures];
-    cdb[kCdbFeatures] = current[kTaskFeatures];
-    cdb[kCdbCountHigh] = previous[kTaskSectorCount];
-    cdb[kCdbCount] = current[kTaskSectorCount];
-    cdb[kCdbLbaHigh24] = previous[kTaskLbaLow];
-    cdb[kCdbLbaLow] = current[kTaskLbaLow];
-    cdb[kCdbLbaHigh32] = previous[kTaskLbaMid];
-    cdb[kCdbLbaMid] = current[kTaskLbaMid];
-    cdb[kCdbLbaHigh40] = previous[kTaskLbaHigh];
-    cdb[kCdbLbaHigh] = current[kTaskLbaHigh];
-    cdb[kCdbDevice] = current[kTaskDevice];
-    cdb[kCdbCommand] = current[kTaskCommand];
+    cdb[kCdbFeaturesHigh] = registers.featuresHigh;
+    cdb[kCdbFeatures] = registers.features;
+    cdb[kCdbCountHigh] = registers.countHigh;
+    cdb[kCdbCount] = registers.count;
+    cdb[kCdbLbaHigh24] = registers.lba24;
+    cdb[kCdbLbaLow] = registers.lbaLow;
+    cdb[kCdbLbaHigh32] = registers.lba32;
+    cdb[kCdbLbaMid] = registers.lbaMid;
+    cdb[kCdbLbaHigh40] = registers.lba40;
+    cdb[kCdbLbaHigh] = registers.lbaHigh;
+    cdb[kCdbDevice] = registers.device;
+    cdb[kCdbCommand] = registers.command;
     cdb[kCdbControl] = 0;
 }
 

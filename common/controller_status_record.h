@@ -9,6 +9,8 @@
 #include <span>
 #include <string_view>
 
+#include "common/drive_text_fields.h"
+
 namespace lmx {
 
 inline constexpr std::size_t kStatusRecordSize = 640;
@@ -28,11 +30,11 @@ inline constexpr std::uint8_t kDriveRebuildingBit = 0x02;
 inline constexpr std::uint8_t kDriveSpareBit = 0x04;  // in statusExtra
 
 struct MemberDriveSlot {
-    char model[40];
+    char model[kModelTextLength];
     std::uint8_t reserved40[8];
-    char serial[20];
+    char serial[kSerialTextLength];
     std::uint8_t reserved68[12];
-    char firmware[8];
+    char firmware[kFirmwareTextLength];
     std::uint8_t reserved88[8];
     std::uint8_t capacity[8];  // little-endian count of 512-byte sectors
     std::uint8_t reserved104[8];
@@ -50,11 +52,11 @@ struct ControllerStatusRecord {
     std::uint8_t present;
     std::uint8_t ordinal;
     std::uint8_t reserved4[12];
-    char raidModel[40];
+    char raidModel[kModelTextLength];
     std::uint8_t reserved56[8];
-    char raidSerial[20];
+    char raidSerial[kSerialTextLength];
     std::uint8_t reserved84[12];
-    char raidFirmware[8];
+    char raidFirmware[kFirmwareTextLength];
     std::uint8_t reserved104[8];
     std::uint8_t fpgaVersion[8];  // little-endian 64-bit
     std::uint8_t raidOptionFlags;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "common/controller_model.h"
+#include "common/drive_text_fields.h"
 
 namespace lmx::pages {
 
@@ -34,9 +35,9 @@ inline constexpr std::uint8_t kRaidLengthShort = 0x7E;   // family 0 only
 inline constexpr std::uint8_t kRaidLength = 0x80;        // families 0, 1, 3, 4
 inline constexpr std::uint8_t kRaidLengthQuessa = 0x94;  // family 2
 inline constexpr std::uint8_t kRaidLengthLong = 0xBE;    // families 3, 4
-inline constexpr std::size_t kRaidModel = 2;             // 40 bytes
-inline constexpr std::size_t kRaidFirmware = 42;         // 8 bytes
-inline constexpr std::size_t kRaidSerial = 50;           // 20 bytes
+inline constexpr std::size_t kRaidModel = 2;             // kModelTextLength bytes
+inline constexpr std::size_t kRaidFirmware = 42;         // kFirmwareTextLength bytes
+inline constexpr std::size_t kRaidSerial = 50;           // kSerialTextLength bytes
 inline constexpr std::size_t kRaidCapacity = 74;         // 8 bytes, sectors
 inline constexpr std::size_t kRaidOptionFlags = 85;
 inline constexpr std::size_t kRaidPatrolState = 87;      // bit 0 patrol, bit 1 stopped
@@ -78,10 +79,12 @@ inline constexpr std::uint8_t kDriveLengthTwoSlot = 0xA4;
 inline constexpr std::uint8_t kDriveLengthTwoSlotAlt = 0xA2;
 inline constexpr std::size_t kDriveBlockStart = 2;
 inline constexpr std::size_t kDriveBlockSize = 80;
-inline constexpr std::size_t kBlockModel = 0;      // 40 bytes
-inline constexpr std::size_t kBlockFirmware = 40;  // 8 bytes
-inline constexpr std::size_t kBlockSerial = 48;    // 20 bytes
+inline constexpr std::size_t kBlockModel = 0;      // kModelTextLength bytes
+inline constexpr std::size_t kBlockFirmware = 40;  // kFirmwareTextLength bytes
+inline constexpr std::size_t kBlockSerial = 48;    // kSerialTextLength bytes
 inline constexpr std::size_t kBlockCapacity = 72;  // 8 bytes, sectors
+static_assert(kRaidFirmware == kRaidModel + kModelTextLength && kRaidSerial == kRaidFirmware + kFirmwareTextLength);
+static_assert(kBlockFirmware == kBlockModel + kModelTextLength && kBlockSerial == kBlockFirmware + kFirmwareTextLength);
 // The three-slot page ends at 243, the two-slot page at 163: trailers at 242-243 or 162-163.
 inline constexpr std::size_t kDriveTrailerThreeSlot = 242;
 inline constexpr std::size_t kDriveTrailerTwoSlot = 162;
@@ -98,11 +101,11 @@ inline constexpr std::size_t kIdentifySignature = 510;  // 0xA5; byte 511 makes 
 inline constexpr std::uint8_t kIdentifySignatureValue = 0xA5;
 // Text fields hold the bytes of each 16-bit word swapped (ATA string order).
 inline constexpr std::size_t kIdentifySerial = 20;  // words 10-19
-inline constexpr std::size_t kIdentifySerialLength = 20;
+inline constexpr std::size_t kIdentifySerialLength = kSerialTextLength;
 inline constexpr std::size_t kIdentifyFirmware = 46;  // words 23-26
-inline constexpr std::size_t kIdentifyFirmwareLength = 8;
+inline constexpr std::size_t kIdentifyFirmwareLength = kFirmwareTextLength;
 inline constexpr std::size_t kIdentifyModel = 54;  // words 27-46
-inline constexpr std::size_t kIdentifyModelLength = 40;
+inline constexpr std::size_t kIdentifyModelLength = kModelTextLength;
 inline constexpr std::size_t kIdentifyLba28Capacity = 120;  // words 60-61, little-endian
 inline constexpr std::uint32_t kIdentifyLba28Saturated = 0x0FFFFFFF;  // the capacity is in words 100-103
 inline constexpr std::size_t kIdentifyLba48Capacity = 200;  // words 100-103, little-endian

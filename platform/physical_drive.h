@@ -41,6 +41,9 @@ private:
     std::unique_ptr<DriveBackend> backend_;
 };
 
+// The name of drive n, "\\.\PHYSICALDRIVEn" (the case of the letters does not matter).
+inline std::string physicalDrivePath(int driveNumber) { return "\\\\.\\PHYSICALDRIVE" + std::to_string(driveNumber); }
+
 // The drive number of "\\.\PHYSICALDRIVEn", or empty for any other name.
 std::optional<int> physicalDriveNumber(std::string_view devicePath);
 

@@ -21,13 +21,13 @@ std::filesystem::path absoluteRoot(const char* configured) {
 std::filesystem::path systemRoot() {
     makeSystemRootAbsoluteInEnvironment();
     const char* configured = std::getenv(kSystemRootVariable);
-    return (configured && *configured) ? absoluteRoot(configured) : std::filesystem::path(kDefaultSystemRoot);
+    return (configured && *configured) ? absoluteRoot(configured) : std::filesystem::path(defaultSystemRoot());
 }
 
 bool isDefaultSystemRoot() {
     std::error_code error;
     const auto root = std::filesystem::weakly_canonical(systemRoot(), error);
-    return !error && root == std::filesystem::path(kDefaultSystemRoot);
+    return !error && root == std::filesystem::path(defaultSystemRoot());
 }
 
 std::string systemRootRefusal() {

@@ -1,15 +1,17 @@
 #pragma once
 // The system root: the one directory that holds every stand-in's state (registry, event log,
 // pipes, simulated drives, service status), like a Windows installation's registry and logs.
-// It is the directory in LMXDUOWATCH_ROOT, default /var/lib/lmxduowatch.
+// It is the directory in LMXDUOWATCH_ROOT, or the platform's default (defaultSystemRoot).
 
 #include <filesystem>
 #include <string>
 
 namespace platform {
 
-inline constexpr const char* kDefaultSystemRoot = "/var/lib/lmxduowatch";
 inline constexpr const char* kSystemRootVariable = "LMXDUOWATCH_ROOT";
+
+// Where the system keeps its state when LMXDUOWATCH_ROOT is unset: the machine's own root.
+const char* defaultSystemRoot();
 
 // The root as configured now (read from the environment on every call, so a test can point a
 // process at a fresh root), always absolute: a relative LMXDUOWATCH_ROOT is taken from the

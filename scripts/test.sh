@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh
 
+# Includes point down the layers, and only platform/linux/ includes operating-system headers.
+scripts/check-layers.sh
+
 jobs=$(nproc)
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"

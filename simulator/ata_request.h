@@ -1,7 +1,6 @@
 #pragma once
 // One ATA command as the device sees it, whichever route brought it, and what the device did.
 
-#include <array>
 #include <cstdint>
 
 #include "common/ata_pass_through.h"
@@ -12,23 +11,21 @@ namespace simulator {
 enum class DataDirection { None, In, Out };
 
 struct AtaRequest {
-    // Register bytes in CurrentTaskFile order (features, count, LBA low/mid/high, device,
-    // command, 0) and, for 48-bit commands, the high-order bytes in PreviousTaskFile order.
-    std::array<std::uint8_t, 8> current{};
-    std::array<std::uint8_t, 8> previous{};
-    bool extended = false;  // a 48-bit command: `previous` was delivered
+    // The registers as delivered; the high-order bytes only for a 48-bit command.
+    lmx::AtaRegisters registers;
+    bool extended = false;  // a 48-bit command: the high-order bytes were delivered
     DataDirection direction = DataDirection::None;
     std::uint32_t transferLength = 0;
     std::uint32_t timeoutSeconds = 0;
     Bytes dataOut;
 
-    std::uint8_t command() const { return current[lmx::kTaskCommand]; }
-    std::uint8_t features() const { return current[lmx::kTaskFeatures]; }
-    std::uint8_t count() const { return current[lmx::kTaskSectorCount]; }
-    std::uint8_t lbaLow() const { return current[lmx::kTaskLbaLow]; }
-    std::uint8_t lbaMid() const { return current[lmx::kTaskLbaMid]; }
-    std::uint8_t lbaHigh() const { return current[lmx::kTaskLbaHigh]; }
-    std::uint8_t device() const { return current[lmx::kTaskDevice]; }
+    std::uint8_t command() const { return registers.command; }
+    std::uint8_t features() const { return registers.features; }
+    std::uint8_t count() const { return registers.count; }
+    std::uint8_t lbaLow() const { return registers.lbaLow; }
+    std::uint8_t lbaMid() const { return registers.lbaMid; }
+    std::uint8_t lbaHigh() const { return registers.lbaHigh; }
+    std::uint8_t device() const { return registers.device; }
 };
 
 // ATA status and error register values of a completed and of an aborted command.

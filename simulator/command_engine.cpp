@@ -122,9 +122,8 @@ CommandOutcome setClock(DriveDescription& drive, const AtaRequest& request) {
     std::uint64_t milliseconds =
         request.lbaLow() | std::uint64_t{request.lbaMid()} << 8 | std::uint64_t{request.lbaHigh()} << 16;
     if (request.extended) {
-        milliseconds |= std::uint64_t{request.previous[lmx::kTaskLbaLow]} << 24 |
-                        std::uint64_t{request.previous[lmx::kTaskLbaMid]} << 32 |
-                        std::uint64_t{request.previous[lmx::kTaskLbaHigh]} << 40;
+        milliseconds |= std::uint64_t{request.registers.lba24} << 24 | std::uint64_t{request.registers.lba32} << 32 |
+                        std::uint64_t{request.registers.lba40} << 40;
     }
     drive.clock.lastSetMs = milliseconds;
     ++drive.clock.setCount;

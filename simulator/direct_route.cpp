@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/ata_pass_through.h"
 #include "platform/win_error.h"
 
 namespace simulator {
@@ -33,9 +34,9 @@ RouteRequest decodeDirectRequest(const void* in, std::uint32_t inSize, const voi
     std::memcpy(&descriptor, in, sizeof descriptor);
 
     AtaRequest ata;
-    std::copy_n(descriptor.CurrentTaskFile, 8, ata.current.begin());
     ata.extended = (descriptor.AtaFlags & lmx::kAtaFlags48BitCommand) != 0;
-    if (ata.extended) std::copy_n(descriptor.PreviousTaskFile, 8, ata.previous.begin());
+    if (!ata.extended) std::memset(descriptor.PreviousTaskFile, 0, sizeof descriptor.PreviousTaskFile);
+    ata.registers = lmx::taskFileRegisters(descriptor);
     ata.transferLength = descriptor.DataTransferLength;
     ata.timeoutSeconds = descriptor.TimeOutValue;
     const bool dataIn = (descriptor.AtaFlags & lmx::kAtaFlagsDataIn) != 0;

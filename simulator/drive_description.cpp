@@ -13,9 +13,9 @@ using lmx::ControllerFamily;
 
 namespace {
 
-constexpr std::size_t kModelLength = 40;
-constexpr std::size_t kSerialLength = 20;
-constexpr std::size_t kFirmwareLength = 8;
+constexpr std::size_t kModelLength = lmx::kModelTextLength;
+constexpr std::size_t kSerialLength = lmx::kSerialTextLength;
+constexpr std::size_t kFirmwareLength = lmx::kFirmwareTextLength;
 constexpr std::size_t kFpgaTextLength = 4;
 constexpr std::size_t kBootLoaderTextLength = 8;
 constexpr std::uint8_t kStatusBits23 = 0x0C;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/ata_pass_through.h"
+
 namespace simulator {
 
 std::string_view routeName(Route route) {
@@ -28,8 +30,11 @@ void addTaskFileLogFields(RouteRequest& request) {
     char command[4];
     std::snprintf(command, sizeof command, "%02X", ata.command());
     request.logFields["command"] = command;
-    request.logFields["taskFile"] = toSpacedHex(ata.current);
-    if (request.route != Route::Smart) request.logFields["previousTaskFile"] = toSpacedHex(ata.previous);
+    // The registers in the descriptor's task-file order, as the log has always shown them.
+    lmx::AtaPassThroughDirect taskFile{};
+    lmx::storeTaskFile(ata.registers, ata.extended, taskFile);
+    request.logFields["taskFile"] = toSpacedHex(taskFile.CurrentTaskFile);
+    if (request.route != Route::Smart) request.logFields["previousTaskFile"] = toSpacedHex(taskFile.PreviousTaskFile);
     request.logFields["dataLength"] = ata.transferLength;
 }
 

@@ -63,19 +63,20 @@ AtaRequest ataFromCdb(const Header& header) {
     const std::uint8_t* cdb = header.cdb;
     AtaRequest ata;
     ata.extended = (cdb[lmx::kCdbProtocol] & 0x01) != 0;
-    ata.current[lmx::kTaskFeatures] = cdb[lmx::kCdbFeatures];
-    ata.current[lmx::kTaskSectorCount] = cdb[lmx::kCdbCount];
-    ata.current[lmx::kTaskLbaLow] = cdb[lmx::kCdbLbaLow];
-    ata.current[lmx::kTaskLbaMid] = cdb[lmx::kCdbLbaMid];
-    ata.current[lmx::kTaskLbaHigh] = cdb[lmx::kCdbLbaHigh];
-    ata.current[lmx::kTaskDevice] = cdb[lmx::kCdbDevice];
-    ata.current[lmx::kTaskCommand] = cdb[lmx::kCdbCommand];
+    lmx::AtaRegisters& registers = ata.registers;
+    registers.features = cdb[lmx::kCdbFeatures];
+    registers.count = cdb[lmx::kCdbCount];
+    registers.lbaLow = cdb[lmx::kCdbLbaLow];
+    registers.lbaMid = cdb[lmx::kCdbLbaMid];
+    registers.lbaHigh = cdb[lmx::kCdbLbaHigh];
+    registers.device = cdb[lmx::kCdbDevice];
+    registers.command = cdb[lmx::kCdbCommand];
     if (ata.extended) {
-        ata.previous[lmx::kTaskFeatures] = cdb[lmx::kCdbFeaturesHigh];
-        ata.previous[lmx::kTaskSectorCount] = cdb[lmx::kCdbCountHigh];
-        ata.previous[lmx::kTaskLbaLow] = cdb[lmx::kCdbLbaHigh24];
-        ata.previous[lmx::kTaskLbaMid] = cdb[lmx::kCdbLbaHigh32];
-        ata.previous[lmx::kTaskLbaHigh] = cdb[lmx::kCdbLbaHigh40];
+        registers.featuresHigh = cdb[lmx::kCdbFeaturesHigh];
+        registers.countHigh = cdb[lmx::kCdbCountHigh];
+        registers.lba24 = cdb[lmx::kCdbLbaHigh24];
+        registers.lba32 = cdb[lmx::kCdbLbaHigh32];
+        registers.lba40 = cdb[lmx::kCdbLbaHigh40];
     }
     ata.transferLength = header.transferLength;
     ata.timeoutSeconds = header.timeout;
@@ -112,7 +113,7 @@ std::optional<std::string> cdbProblem(const Header& header, DataDirection direct
         return "transfer length not given in sectors of the count field";
     }
     std::uint32_t sectors = ata.count();
-    if (ata.extended) sectors |= static_cast<std::uint32_t>(ata.previous[lmx::kTaskSectorCount]) << 8;
+    if (ata.extended) sectors |= static_cast<std::uint32_t>(ata.registers.countHigh) << 8;
     if (sectors * kBlockSize != header.transferLength) {
         return "sector count " + std::to_string(sectors) + " moves " + std::to_string(sectors * kBlockSize) +
                " bytes, the request's transfer length is " + std::to_string(header.transferLength);

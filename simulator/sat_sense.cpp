@@ -16,18 +16,18 @@ SenseData fixedSense(bool valid, SenseCode code, const std::optional<ReturnedReg
     b[layout::kFixedAscq] = code.ascq;
     if (registers) {
         if (valid) b[layout::kResponseCode] |= layout::kValidBit;
-        b[layout::kFixedError] = registers->error;
-        b[layout::kFixedStatus] = registers->status;
-        b[layout::kFixedDevice] = registers->device;
-        b[layout::kFixedCount] = registers->count;
-        const bool countUpper = registers->countHigh != 0;
-        const bool lbaUpper = registers->lba24 != 0 || registers->lba32 != 0 || registers->lba40 != 0;
+        b[layout::kFixedError] = registers->registers.error();
+        b[layout::kFixedStatus] = registers->registers.status();
+        b[layout::kFixedDevice] = registers->registers.device;
+        b[layout::kFixedCount] = registers->registers.count;
+        const bool countUpper = registers->registers.countHigh != 0;
+        const bool lbaUpper = registers->registers.lba24 != 0 || registers->registers.lba32 != 0 || registers->registers.lba40 != 0;
         b[layout::kFixedExtensionFlags] = static_cast<std::uint8_t>((registers->extended ? layout::kFixedExtendedBit : 0) |
                                                                     (countUpper ? layout::kFixedCountUpperBit : 0) |
                                                                     (lbaUpper ? layout::kFixedLbaUpperBit : 0));
-        b[layout::kFixedLbaLow] = registers->lbaLow;
-        b[layout::kFixedLbaMid] = registers->lbaMid;
-        b[layout::kFixedLbaHigh] = registers->lbaHigh;
+        b[layout::kFixedLbaLow] = registers->registers.lbaLow;
+        b[layout::kFixedLbaMid] = registers->registers.lbaMid;
+        b[layout::kFixedLbaHigh] = registers->registers.lbaHigh;
     }
     sense.length = layout::kFixedSenseLength;
     return sense;
@@ -46,17 +46,17 @@ SenseData descriptorSense(SenseCode code, const std::optional<ReturnedRegisters>
         ata[layout::kReturnCode] = layout::kAtaStatusReturnDescriptor;
         ata[layout::kReturnLength] = layout::kAtaStatusReturnLength;
         ata[layout::kReturnExtend] = registers->extended ? layout::kReturnExtendBit : 0x00;
-        ata[layout::kReturnError] = registers->error;
-        ata[layout::kReturnCountHigh] = registers->countHigh;
-        ata[layout::kReturnCount] = registers->count;
-        ata[layout::kReturnLba24] = registers->lba24;
-        ata[layout::kReturnLbaLow] = registers->lbaLow;
-        ata[layout::kReturnLba32] = registers->lba32;
-        ata[layout::kReturnLbaMid] = registers->lbaMid;
-        ata[layout::kReturnLba40] = registers->lba40;
-        ata[layout::kReturnLbaHigh] = registers->lbaHigh;
-        ata[layout::kReturnDevice] = registers->device;
-        ata[layout::kReturnStatus] = registers->status;
+        ata[layout::kReturnError] = registers->registers.error();
+        ata[layout::kReturnCountHigh] = registers->registers.countHigh;
+        ata[layout::kReturnCount] = registers->registers.count;
+        ata[layout::kReturnLba24] = registers->registers.lba24;
+        ata[layout::kReturnLbaLow] = registers->registers.lbaLow;
+        ata[layout::kReturnLba32] = registers->registers.lba32;
+        ata[layout::kReturnLbaMid] = registers->registers.lbaMid;
+        ata[layout::kReturnLba40] = registers->registers.lba40;
+        ata[layout::kReturnLbaHigh] = registers->registers.lbaHigh;
+        ata[layout::kReturnDevice] = registers->registers.device;
+        ata[layout::kReturnStatus] = registers->registers.status();
     }
     sense.length = static_cast<std::uint8_t>(layout::kFirstDescriptor + b[layout::kDescriptorAdditionalLength]);
     return sense;
@@ -65,22 +65,13 @@ SenseData descriptorSense(SenseCode code, const std::optional<ReturnedRegisters>
 }  // namespace
 
 ReturnedRegisters returnedRegisters(const AtaRequest& request, const AtaAnswer& answer) {
-    ReturnedRegisters registers;
-    registers.extended = request.extended;
-    registers.error = answer.error();
-    registers.status = answer.status();
-    registers.device = request.device();
-    registers.count = request.count();
-    registers.lbaLow = request.lbaLow();
-    registers.lbaMid = request.lbaMid();
-    registers.lbaHigh = request.lbaHigh();
-    if (request.extended) {
-        registers.countHigh = request.previous[lmx::kTaskSectorCount];
-        registers.lba24 = request.previous[lmx::kTaskLbaLow];
-        registers.lba32 = request.previous[lmx::kTaskLbaMid];
-        registers.lba40 = request.previous[lmx::kTaskLbaHigh];
-    }
-    return registers;
+    ReturnedRegisters returned;
+    returned.extended = request.extended;
+    returned.registers = request.registers;
+    returned.registers.features = answer.error();
+    returned.registers.command = answer.status();
+    returned.registers.featuresHigh = 0;
+    return returned;
 }
 
 SenseData buildSense(SenseFormat format, bool valid, SenseCode code,

@@ -19,20 +19,10 @@ inline constexpr std::uint8_t kAscInvalidFieldInCdb = 0x24;
 inline constexpr std::uint8_t kAscqAtaInformationAvailable = 0x1D;  // with ASC 0x00
 
 // The ATA registers after a command: the request's registers echoed, with the error and
-// status registers of the answer.
+// status registers of the answer; `extended` for a 48-bit command.
 struct ReturnedRegisters {
     bool extended = false;
-    std::uint8_t error = 0;
-    std::uint8_t status = 0;
-    std::uint8_t device = 0;
-    std::uint8_t count = 0;
-    std::uint8_t lbaLow = 0;
-    std::uint8_t lbaMid = 0;
-    std::uint8_t lbaHigh = 0;
-    std::uint8_t countHigh = 0;
-    std::uint8_t lba24 = 0;  // LBA(31:24)
-    std::uint8_t lba32 = 0;  // LBA(39:32)
-    std::uint8_t lba40 = 0;  // LBA(47:40)
+    lmx::AtaRegisters registers;
 };
 
 ReturnedRegisters returnedRegisters(const AtaRequest& request, const AtaAnswer& answer);

@@ -46,13 +46,13 @@ RouteRequest decodeSmartRequest(const void* in, std::uint32_t inSize, const void
     const lmx::IdeRegisters& registers = params.irDriveRegs;
 
     AtaRequest ata;
-    ata.current[lmx::kTaskFeatures] = registers.bFeaturesReg;
-    ata.current[lmx::kTaskSectorCount] = registers.bSectorCountReg;
-    ata.current[lmx::kTaskLbaLow] = registers.bSectorNumberReg;
-    ata.current[lmx::kTaskLbaMid] = registers.bCylLowReg;
-    ata.current[lmx::kTaskLbaHigh] = registers.bCylHighReg;
-    ata.current[lmx::kTaskDevice] = registers.bDriveHeadReg;
-    ata.current[lmx::kTaskCommand] = registers.bCommandReg;
+    ata.registers.features = registers.bFeaturesReg;
+    ata.registers.count = registers.bSectorCountReg;
+    ata.registers.lbaLow = registers.bSectorNumberReg;
+    ata.registers.lbaMid = registers.bCylLowReg;
+    ata.registers.lbaHigh = registers.bCylHighReg;
+    ata.registers.device = registers.bDriveHeadReg;
+    ata.registers.command = registers.bCommandReg;
     ata.direction = directionOf(registers);
     ata.transferLength = ata.direction == DataDirection::In ? kSectorSize : 0;
     ata.timeoutSeconds = kDriverTimeoutSeconds;

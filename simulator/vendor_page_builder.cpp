@@ -13,12 +13,6 @@ using lmx::ControllerFamily;
 
 namespace {
 
-constexpr std::size_t kRaidModelLength = 40;
-constexpr std::size_t kRaidFirmwareLength = 8;
-constexpr std::size_t kRaidSerialLength = 20;
-constexpr std::size_t kBlockModelLength = 40;
-constexpr std::size_t kBlockFirmwareLength = 8;
-constexpr std::size_t kBlockSerialLength = 20;
 
 constexpr std::uint8_t kPatrolActiveBit = 0x01;
 constexpr std::uint8_t kPatrolStoppedBit = 0x02;
@@ -58,9 +52,9 @@ std::uint8_t patrolStateByte(PatrolState patrol) {
 Sector raidPage(const DriveDescription& drive) {
     Sector page{};
     const std::uint8_t length = drive.pageLengths.raid;
-    storeText(page, pages::kRaidModel, kRaidModelLength, drive.model);
-    storeText(page, pages::kRaidFirmware, kRaidFirmwareLength, drive.firmware);
-    storeText(page, pages::kRaidSerial, kRaidSerialLength, drive.serial);
+    storeText(page, pages::kRaidModel, lmx::kModelTextLength, drive.model);
+    storeText(page, pages::kRaidFirmware, lmx::kFirmwareTextLength, drive.firmware);
+    storeText(page, pages::kRaidSerial, lmx::kSerialTextLength, drive.serial);
     lmx::storeBigEndian(&page[pages::kRaidCapacity], drive.capacity);
     page[pages::kRaidOptionFlags] = drive.raid.optionFlags;
     page[pages::kRaidPatrolState] = patrolStateByte(drive.raid.patrol);
@@ -100,9 +94,9 @@ Sector drivePage(const DriveDescription& drive) {
         const MemberDrive& member = drive.members[slot];
         if (!member.present) continue;  // an empty slot's block stays zero
         const std::size_t block = pages::kDriveBlockStart + pages::kDriveBlockSize * slot;
-        storeText(page, block + pages::kBlockModel, kBlockModelLength, member.model);
-        storeText(page, block + pages::kBlockFirmware, kBlockFirmwareLength, member.firmware);
-        storeText(page, block + pages::kBlockSerial, kBlockSerialLength, member.serial);
+        storeText(page, block + pages::kBlockModel, lmx::kModelTextLength, member.model);
+        storeText(page, block + pages::kBlockFirmware, lmx::kFirmwareTextLength, member.firmware);
+        storeText(page, block + pages::kBlockSerial, lmx::kSerialTextLength, member.serial);
         lmx::storeBigEndian(&page[block + pages::kBlockCapacity], member.capacity);
     }
     // The trailer sits at the end of the layout whichever of the two lengths the page reports.

@@ -7,14 +7,16 @@
 #include <cstdint>
 #include <string>
 
+#include "common/drive_text_fields.h"
+
 namespace fwup {
 
 inline constexpr int kProbedDrives = 32;
 
 // The longest text of each field; IDENTIFY holds no more.
-inline constexpr std::size_t kModelLength = 40;
-inline constexpr std::size_t kSerialLength = 20;
-inline constexpr std::size_t kFirmwareLength = 8;
+inline constexpr std::size_t kModelLength = lmx::kModelTextLength;
+inline constexpr std::size_t kSerialLength = lmx::kSerialTextLength;
+inline constexpr std::size_t kFirmwareLength = lmx::kFirmwareTextLength;
 inline constexpr std::size_t kFpgaVersionLength = 4;
 inline constexpr std::size_t kBootLoaderVersionLength = 8;
 

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "common/ata_command_builder.h"
 #include "common/vendor_pages.h"
 #include "fwup/core/fwup_texts.h"
+#include "platform/ata_pass_through_calls.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
 
@@ -24,17 +26,6 @@ std::uint8_t* alignedStart(std::uint8_t* block) {
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t aligned = (address / kBufferAlignment + 1) * kBufferAlignment;
     return block + (aligned - address);
-}
-
-lmx::AtaPassThroughDirect baseRequest(std::uint16_t flags, std::uint32_t timeOut, void* data) {
-    lmx::AtaPassThroughDirect request;
-    std::memset(&request, 0, sizeof request);
-    request.Length = sizeof request;
-    request.AtaFlags = flags;
-    request.DataTransferLength = kBlockSize;
-    request.TimeOutValue = timeOut;
-    request.DataBuffer = data;
-    return request;
 }
 
 }  // namespace
@@ -60,9 +51,7 @@ void DriveAccessor::showMessage(std::string_view text) const {
 
 bool DriveAccessor::open_drive(int driveNumber) {
     close_drive();
-    char name[32];
-    std::snprintf(name, sizeof name, "\\\\.\\PhysicalDrive%d", driveNumber);
-    auto handle = platform::DriveHandle::open(name);
+    auto handle = platform::DriveHandle::open(platform::physicalDrivePath(driveNumber));
     if (!handle) {
         lastOpenError_ = platform::lastError();
         return false;
@@ -80,28 +69,20 @@ void DriveAccessor::close_drive() {
 
 bool DriveAccessor::send_ata_direct(lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply) {
     if (!handle_) return false;
-    std::memset(&reply, 0, sizeof reply);
-    if (!handle_->ioControl(lmx::kIoctlAtaPassThroughDirect, &request, sizeof request, &reply, sizeof reply)) {
-        return false;
-    }
+    if (!platform::callAtaPassThroughDirect(*handle_, request, reply)) return false;
     return !(reply.CurrentTaskFile[lmx::kTaskCommand] & lmx::kAtaStatusErr);
 }
 
 std::optional<SatRequest> buildSatRequest(lmx::AtaPassThroughDirect& request, const std::uint8_t* data) {
     const std::uint8_t command = request.CurrentTaskFile[lmx::kTaskCommand];
     if (command != pages::kCommandIdentify && command != pages::kCommandDownloadMicrocode) return std::nullopt;
-    if (request.DataTransferLength > lmx::kSatDataSize) return std::nullopt;
     if (command == pages::kCommandIdentify) request.CurrentTaskFile[lmx::kTaskSectorCount] = 1;
-
-    SatRequest sat;
-    lmx::fillScsiPassThroughHeader(request, sat.buffer);
     // For these two commands (PIO, 28-bit) the block is 85 08 0E … for IDENTIFY DEVICE and
     // 85 0A 06 … for DOWNLOAD MICROCODE: protocol, direction, byte blocks, length in the count.
-    lmx::fillAtaPassThrough16(request, sat.buffer.Cdb);
-    sat.sizes = lmx::scsiPassThroughSizes(sat.buffer.DataIn, request.DataTransferLength);
-    if (sat.buffer.DataIn == lmx::kScsiDataOut && data) {
-        std::memcpy(sat.buffer.Data, data, request.DataTransferLength);
-    }
+    SatRequest sat;
+    const auto sizes = lmx::buildSatRequest(request, data, sat.buffer);
+    if (!sizes) return std::nullopt;
+    sat.sizes = *sizes;
     return sat;
 }
 
@@ -113,7 +94,7 @@ bool DriveAccessor::send_ata_sat(lmx::AtaPassThroughDirect& request, std::uint8_
         return false;
     }
     lmx::ScsiPassThroughRequest& buffer = sat->buffer;
-    if (!handle_->ioControl(lmx::kIoctlScsiPassThrough, &buffer, sat->sizes.in, &buffer, sat->sizes.out)) {
+    if (!platform::callScsiPassThrough(*handle_, buffer, sat->sizes)) {
         char line[48];
         std::snprintf(line, sizeof line, "send_ata_sat: LastError = %08X\n", platform::lastError());
         platform::debugOutput(line);
@@ -141,21 +122,21 @@ bool DriveAccessor::identify_device() {
 }
 
 lmx::AtaPassThroughDirect identifyRequest(void* data) {
-    lmx::AtaPassThroughDirect request = baseRequest(lmx::kAtaFlagsDataIn, kIdentifyTimeOutSeconds, data);
-    request.CurrentTaskFile[lmx::kTaskDevice] = pages::kDeviceLba;
-    request.CurrentTaskFile[lmx::kTaskCommand] = pages::kCommandIdentify;
-    return request;
+    lmx::AtaRegisters registers;
+    registers.device = pages::kDeviceLba;
+    registers.command = pages::kCommandIdentify;
+    return lmx::makeAtaRequest(registers, lmx::kAtaFlagsDataIn, kBlockSize, kIdentifyTimeOutSeconds, data);
 }
 
 lmx::AtaPassThroughDirect downloadMicrocodeRequest(const void* block) {
+    lmx::AtaRegisters registers;
+    registers.features = kDownloadWithOffsetsAndSave;
+    registers.count = 1;
+    registers.device = pages::kDeviceLba;
+    registers.command = pages::kCommandDownloadMicrocode;
     // The driver only reads a data-out buffer.
-    lmx::AtaPassThroughDirect request =
-        baseRequest(lmx::kAtaFlagsDataOut, kDownloadTimeOutSeconds, const_cast<void*>(block));
-    request.CurrentTaskFile[lmx::kTaskFeatures] = kDownloadWithOffsetsAndSave;
-    request.CurrentTaskFile[lmx::kTaskSectorCount] = 1;
-    request.CurrentTaskFile[lmx::kTaskDevice] = pages::kDeviceLba;
-    request.CurrentTaskFile[lmx::kTaskCommand] = pages::kCommandDownloadMicrocode;
-    return request;
+    return lmx::makeAtaRequest(registers, lmx::kAtaFlagsDataOut, kBlockSize, kDownloadTimeOutSeconds,
+                               const_cast<void*>(block));
 }
 
 }  // namespace fwup

@@ -38,7 +38,7 @@ public:
     DriveAccessor(const DriveAccessor&) = delete;
     DriveAccessor& operator=(const DriveAccessor&) = delete;
 
-    // Opens "\\.\PhysicalDrive<n>" for reading and writing. False (and no drive open) on failure;
+    // Opens drive n (platform::physicalDrivePath) for reading and writing. False (and no drive open) on failure;
     // lastOpenError() tells why.
     bool open_drive(int driveNumber);
     void close_drive();

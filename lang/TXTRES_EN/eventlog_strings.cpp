@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/program_file_macros.h"
+
 namespace {
 
 struct Entry {
@@ -56,7 +58,7 @@ void copyText(const char* text, char* buffer, std::int32_t bufferSize) {
 
 // The text of message `index` into `buffer` (at most bufferSize bytes, terminated). An unknown
 // index gives the undefined-entry text, with one placeholder for a 16-bit id, and returns 0.
-extern "C" __attribute__((visibility("default"))) std::uint8_t eventlogString(std::int32_t index, char* buffer,
+extern "C" LMX_LIBRARY_EXPORT std::uint8_t eventlogString(std::int32_t index, char* buffer,
                                                                              std::int32_t bufferSize) {
     if (!buffer || bufferSize <= 0) return 0;
     for (const Entry& entry : kEventlogStrings) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/program_file_macros.h"
+
 namespace {
 
 struct Entry {
@@ -126,7 +128,7 @@ constexpr Entry kStrings[] = {
 // Copies the English text of string `id` (UTF-8, NUL-terminated, cut to size − 1 bytes) into
 // `buffer` and returns 1; returns 0, leaving the buffer untouched, when there is no such string
 // or no room at all.
-extern "C" __attribute__((visibility("default"))) std::uint8_t loadStringResource(std::int32_t id, char* buffer,
+extern "C" LMX_LIBRARY_EXPORT std::uint8_t loadStringResource(std::int32_t id, char* buffer,
                                                                                  std::int32_t size) {
     if (!buffer || size <= 0) return 0;
     for (const Entry& entry : kStrings) {

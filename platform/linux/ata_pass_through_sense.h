@@ -13,28 +13,17 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/ata_registers.h"
+#include "common/sense_decoder.h"
+
 namespace platform::sgio {
 
-// The registers an ATA command returned. For a 48-bit command the high-order bytes count too.
-struct AtaRegisters {
-    std::uint8_t error = 0;
-    std::uint8_t status = 0;
-    std::uint8_t device = 0;
-    std::uint8_t count = 0;
-    std::uint8_t lbaLow = 0;
-    std::uint8_t lbaMid = 0;
-    std::uint8_t lbaHigh = 0;
-    std::uint8_t countHigh = 0;  // count(15:8)
-    std::uint8_t lba24 = 0;      // LBA(31:24)
-    std::uint8_t lba32 = 0;      // LBA(39:32)
-    std::uint8_t lba40 = 0;      // LBA(47:40)
-};
+// The register set is common/ata_registers.h's, the SAT layouts' decoder common/sense_decoder.h's.
+using AtaRegisters = lmx::AtaRegisters;
+using lmx::sense::senseKey;
 
 // ATA PASS-THROUGH(12) or (16).
 bool isAtaPassThrough(const std::uint8_t* cdb, std::size_t length);
-
-// The sense key, or empty when the bytes are not fixed- or descriptor-format sense.
-std::optional<std::uint8_t> senseKey(const std::uint8_t* sense, std::size_t length);
 
 // Sense keys NO SENSE and RECOVERED ERROR: the command itself succeeded.
 bool senseKeyMeansSuccess(std::uint8_t key);
@@ -48,10 +37,8 @@ bool isOlderLibataLayout(const std::uint8_t* sense, std::size_t length);
 // the sense was rewritten.
 bool normaliseLibataSense(std::uint8_t* sense, std::size_t length);
 
-// Every register of the command as the sense carries it (descriptor format, fixed format in the SAT
-// layout, or the older libata layout when all of it arrived). Empty when the sense does not carry
-// them all: no ATA Status Return, registers cut off, or the high-order bytes of a 48-bit command
-// that fixed format only flags as non-zero.
+// Every register of the command as the sense carries it: the SAT layouts as
+// lmx::sense::ataStatusReturn reads them, or the older libata layout when all of it arrived.
 std::optional<AtaRegisters> ataStatusReturn(const std::uint8_t* sense, std::size_t length, bool extendedCommand);
 
 }  // namespace platform::sgio

@@ -1,7 +1,5 @@
 #include "platform/linux/ata_task_file.h"
 
-#include <cstring>
-
 namespace platform::sgio {
 
 namespace {
@@ -37,7 +35,7 @@ TaskFileResult readTaskFileResult(std::uint8_t scsiStatus, const std::uint8_t* s
         result.outcome = TaskFileOutcome::Completed;
         return result;
     }
-    if (registers->status & (lmx::kAtaStatusErr | kAtaStatusDeviceFault)) {
+    if (registers->status() & (lmx::kAtaStatusErr | kAtaStatusDeviceFault)) {
         result.outcome = TaskFileOutcome::DeviceError;
         return result;
     }
@@ -47,23 +45,7 @@ TaskFileResult readTaskFileResult(std::uint8_t scsiStatus, const std::uint8_t* s
 }
 
 void storeRegisters(const AtaRegisters& registers, bool extendedCommand, lmx::AtaPassThroughDirect& reply) {
-    std::memset(reply.CurrentTaskFile, 0, sizeof reply.CurrentTaskFile);
-    std::memset(reply.PreviousTaskFile, 0, sizeof reply.PreviousTaskFile);
-    auto* current = reply.CurrentTaskFile;
-    current[lmx::kTaskFeatures] = registers.error;
-    current[lmx::kTaskSectorCount] = registers.count;
-    current[lmx::kTaskLbaLow] = registers.lbaLow;
-    current[lmx::kTaskLbaMid] = registers.lbaMid;
-    current[lmx::kTaskLbaHigh] = registers.lbaHigh;
-    current[lmx::kTaskDevice] = registers.device;
-    current[lmx::kTaskCommand] = registers.status;
-    if (extendedCommand) {
-        auto* previous = reply.PreviousTaskFile;
-        previous[lmx::kTaskSectorCount] = registers.countHigh;
-        previous[lmx::kTaskLbaLow] = registers.lba24;
-        previous[lmx::kTaskLbaMid] = registers.lba32;
-        previous[lmx::kTaskLbaHigh] = registers.lba40;
-    }
+    lmx::storeTaskFile(registers, extendedCommand, reply);
 }
 
 }  // namespace platform::sgio

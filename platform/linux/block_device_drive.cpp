@@ -50,7 +50,7 @@ void trace(const std::string& drive, const char* route, std::uint8_t command, co
 
 std::string registersText(const sgio::AtaRegisters& registers) {
     char text[32];
-    std::snprintf(text, sizeof text, "status %02X error %02X", registers.status, registers.error);
+    std::snprintf(text, sizeof text, "status %02X error %02X", registers.status(), registers.error());
     return text;
 }
 
@@ -259,7 +259,7 @@ private:
         auto* status = reinterpret_cast<lmx::SendCmdOutParams*>(reply.data());
         const bool completed = result.outcome == sgio::TaskFileOutcome::Completed;
         status->DriverStatus.bDriverError = completed ? 0 : kSmartIdeError;
-        status->DriverStatus.bIDEError = result.registers.error;
+        status->DriverStatus.bIDEError = result.registers.error();
         std::memcpy(out, reply.data(), outSize);
         bytesReturned = outSize;
         trace(name_, "SMART", regs.bCommandReg, (completed ? "" : "device error, ") + registersText(result.registers));

@@ -146,7 +146,7 @@ std::string rootOf(int folder) {
         if (variable.starts_with(kVariable) && variable.size() > kVariable.size()) return std::string(variable.substr(kVariable.size()));
         at = end + 1;
     }
-    return kDefaultSystemRoot;
+    return defaultSystemRoot();
 }
 
 // Tells whether processes belong to this process's system root. A root is one machine: the

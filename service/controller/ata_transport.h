@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/ata_pass_through.h"
+#include "common/ata_registers.h"
 #include "platform/physical_drive.h"
 
 namespace controller {
@@ -44,19 +45,10 @@ private:
 int openDrive(int physicalNumber, bool presentAtLastPoll, Drive& drive);
 void closeDrive(Drive& drive);
 
-// A command description with the fixed fields filled in (length, time-out 10 s).
-struct AtaCommand {
-    std::uint16_t flags = 0;
-    std::uint32_t transferLength = 0;
-    std::uint8_t features = 0;
-    std::uint8_t sectorCount = 0;
-    std::uint8_t lbaLow = 0;
-    std::uint8_t lbaMid = 0;
-    std::uint8_t lbaHigh = 0;
-    std::uint8_t device = 0;
-    std::uint8_t command = 0;
-};
-lmx::AtaPassThroughDirect makeAtaRequest(const AtaCommand& command, void* data);
+// A command description with the service's time-out (10 s): the registers, the flags (data in
+// or out, 48-bit) and the transfer length.
+lmx::AtaPassThroughDirect makeAtaRequest(const lmx::AtaRegisters& registers, std::uint16_t flags,
+                                         std::uint32_t transferLength, void* data);
 
 // Route 1. With checkError, a returned status with ERR set is a failure.
 bool send_ata_direct(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply,
@@ -68,13 +60,8 @@ bool send_ata_command_using_sat(Drive& drive, lmx::AtaPassThroughDirect& request
 bool sendAtaCommand(Drive& drive, lmx::AtaPassThroughDirect& request, lmx::AtaPassThroughDirect& reply, bool checkError,
                     std::uint8_t* data);
 
-// The SAT request for a command and the sizes it is sent with (sector count 0 of a data
-// command becomes 1, in the request too).
-using SatRequestSizes = lmx::ScsiPassThroughSizes;
-SatRequestSizes buildSatRequest(lmx::AtaPassThroughDirect& request, const std::uint8_t* data,
-                                lmx::ScsiPassThroughRequest& sat);
-// The outcome of a completed SAT request: ScsiStatus and sense decide; the ATA registers the
-// sense carries are copied into `reply`.
+// The outcome of a completed SAT request (lmx::buildSatRequest): ScsiStatus and the sense key
+// decide; the ATA registers the sense carries (lmx::sense::ataStatusReturn) are copied into `reply`.
 bool readSatOutcome(const lmx::ScsiPassThroughRequest& sat, lmx::AtaPassThroughDirect& reply);
 
 }  // namespace controller

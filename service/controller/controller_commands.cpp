@@ -13,13 +13,13 @@ namespace controller {
 namespace pages = lmx::pages;
 
 int enableSmart(Drive& drive) {
-    AtaCommand command;
-    command.features = pages::kFeatureSmartEnable;
-    command.lbaMid = pages::kSmartLbaMid;
-    command.lbaHigh = pages::kSmartLbaHigh;
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandSmart;
-    auto request = makeAtaRequest(command, nullptr);
+    lmx::AtaRegisters registers;
+    registers.features = pages::kFeatureSmartEnable;
+    registers.lbaMid = pages::kSmartLbaMid;
+    registers.lbaHigh = pages::kSmartLbaHigh;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandSmart;
+    auto request = makeAtaRequest(registers, 0, 0, nullptr);
     lmx::AtaPassThroughDirect reply;
     return sendAtaCommand(drive, request, reply, true, nullptr) ? 0 : -1;
 }
@@ -32,17 +32,16 @@ int setControllerClock(Drive& drive) {
     const auto now = platform::systemTimeToFileTime(platform::systemInfo().utcTime());
     if (!now) return -1;
     const std::uint64_t t = controllerClockValue(*now);
-    AtaCommand command;
-    command.flags = lmx::kAtaFlags48BitCommand;
-    command.lbaLow = static_cast<std::uint8_t>(t);
-    command.lbaMid = static_cast<std::uint8_t>(t >> 8);
-    command.lbaHigh = static_cast<std::uint8_t>(t >> 16);
-    command.device = pages::kDeviceLba;
-    command.command = pages::kCommandSetDateTimeExt;
-    auto request = makeAtaRequest(command, nullptr);
-    request.PreviousTaskFile[lmx::kTaskLbaLow] = static_cast<std::uint8_t>(t >> 24);
-    request.PreviousTaskFile[lmx::kTaskLbaMid] = static_cast<std::uint8_t>(t >> 32);
-    request.PreviousTaskFile[lmx::kTaskLbaHigh] = static_cast<std::uint8_t>(t >> 40);
+    lmx::AtaRegisters registers;
+    registers.lbaLow = static_cast<std::uint8_t>(t);
+    registers.lbaMid = static_cast<std::uint8_t>(t >> 8);
+    registers.lbaHigh = static_cast<std::uint8_t>(t >> 16);
+    registers.lba24 = static_cast<std::uint8_t>(t >> 24);
+    registers.lba32 = static_cast<std::uint8_t>(t >> 32);
+    registers.lba40 = static_cast<std::uint8_t>(t >> 40);
+    registers.device = pages::kDeviceLba;
+    registers.command = pages::kCommandSetDateTimeExt;
+    auto request = makeAtaRequest(registers, lmx::kAtaFlags48BitCommand, 0, nullptr);
     lmx::AtaPassThroughDirect reply;
     return sendAtaCommand(drive, request, reply, true, nullptr) ? 0 : -1;
 }
@@ -81,15 +80,15 @@ bool sendLegacySmartControl(std::uint8_t code, int physicalNumber, bool presentA
 void sendAtaControl(std::uint8_t code, int physicalNumber, bool presentAtLastPoll) {
     Drive drive;
     if (openDrive(physicalNumber, presentAtLastPoll, drive) != 0 || !drive.handle()) return;
-    AtaCommand command;
-    command.features = pages::kFeatureSmartEnable;
-    command.sectorCount = static_cast<std::uint8_t>(~code);
-    command.lbaLow = code;
-    command.lbaMid = pages::kSmartLbaMid;
-    command.lbaHigh = pages::kSmartLbaHigh;
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandSmart;
-    auto request = makeAtaRequest(command, nullptr);
+    lmx::AtaRegisters registers;
+    registers.features = pages::kFeatureSmartEnable;
+    registers.count = static_cast<std::uint8_t>(~code);
+    registers.lbaLow = code;
+    registers.lbaMid = pages::kSmartLbaMid;
+    registers.lbaHigh = pages::kSmartLbaHigh;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandSmart;
+    auto request = makeAtaRequest(registers, 0, 0, nullptr);
     lmx::AtaPassThroughDirect reply;
     sendAtaCommand(drive, request, reply, false, nullptr);
 }

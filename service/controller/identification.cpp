@@ -33,12 +33,10 @@ IdentifyFlags identifyFlags(std::span<const std::uint8_t, 512> data) {
 int identifyController(Drive& drive, IdentifyFlags& flags, lmx::ControllerFamily& family) {
     flags = {};
     IdentifyData data{};
-    AtaCommand command;
-    command.flags = lmx::kAtaFlagsDataIn;
-    command.transferLength = data.size();
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandIdentify;
-    auto request = makeAtaRequest(command, data.data());
+    lmx::AtaRegisters registers;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandIdentify;
+    auto request = makeAtaRequest(registers, lmx::kAtaFlagsDataIn, data.size(), data.data());
     lmx::AtaPassThroughDirect reply;
     if (!sendAtaCommand(drive, request, reply, false, data.data())) return 1;
     if (!passesIdentifyIntegrity(data)) return 1;

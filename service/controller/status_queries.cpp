@@ -23,16 +23,14 @@ bool isMollen(lmx::ControllerFamily family) {
 }  // namespace
 
 bool readVendorPage(Drive& drive, std::uint8_t pageCode, std::span<std::uint8_t, 512> buffer) {
-    AtaCommand command;
-    command.flags = lmx::kAtaFlagsDataIn;
-    command.transferLength = pages::kPageSize;
-    command.features = pages::kFeatureVendorPageRead;
-    command.sectorCount = 1;
-    command.lbaMid = pages::kVendorPageLbaMid;
-    command.lbaHigh = pageCode;
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandSmart;
-    auto request = makeAtaRequest(command, buffer.data());
+    lmx::AtaRegisters registers;
+    registers.features = pages::kFeatureVendorPageRead;
+    registers.count = 1;
+    registers.lbaMid = pages::kVendorPageLbaMid;
+    registers.lbaHigh = pageCode;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandSmart;
+    auto request = makeAtaRequest(registers, lmx::kAtaFlagsDataIn, pages::kPageSize, buffer.data());
     lmx::AtaPassThroughDirect reply;
     return sendAtaCommand(drive, request, reply, false, buffer.data());
 }
@@ -91,17 +89,20 @@ int pollController(int physicalNumber, lmx::ControllerStatusRecord& record, Poll
     record.physicalNumber = static_cast<std::uint8_t>(physicalNumber);
     record.present = 0;
     Drive drive;
-    if (openDrive(physicalNumber, context.presentAtLastPoll, drive) != 0) return -1;
+    if (openDrive(physicalNumber, context.presentAtLastPoll, drive) != 0) return kPollNoController;
 
     IdentifyFlags flags;
-    if (const int identified = identifyController(drive, flags, context.family); identified != 0) return identified;
+    // identifyController answers with the same values.
+    if (const int identified = identifyController(drive, flags, context.family); identified != kPollRecordFilled) {
+        return identified;
+    }
     if (!flags.smartEnabled) enableSmart(drive);
-    if (!queryStatus(drive, context.family, record)) return 1;
+    if (!queryStatus(drive, context.family, record)) return kPollNoProperAnswer;
 
     record.present = 1;
     record.ordinal = static_cast<std::uint8_t>(context.ordinalCounter++);
     if (isMollen(context.family)) setClockIfDue(drive, physicalNumber, flags, context.clockSet);
-    return 0;  // the drive closes with `drive`
+    return kPollRecordFilled;  // the drive closes with `drive`
 }
 
 }  // namespace controller

@@ -22,8 +22,12 @@ struct PollContext {
 // readVendorPage: one 512-byte vendor page by either route (no error check).
 bool readVendorPage(Drive& drive, std::uint8_t pageCode, std::span<std::uint8_t, 512> buffer);
 
-// pollController: 0 record filled (present = 1), 1 no proper answer, -1 no drive or no
-// supported controller. `record` must be cleared by the caller.
+// What pollController returns.
+inline constexpr int kPollRecordFilled = 0;   // the record is filled (present = 1)
+inline constexpr int kPollNoProperAnswer = 1;  // a drive that did not answer properly: try again
+inline constexpr int kPollNoController = -1;  // no drive, or no supported controller
+
+// pollController: one of the results above. `record` must be cleared by the caller.
 int pollController(int physicalNumber, lmx::ControllerStatusRecord& record, PollContext& context);
 
 // The page reads in order, on the open drive; false when the RAID, standard or drive page failed.

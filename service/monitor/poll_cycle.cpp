@@ -76,11 +76,11 @@ bool checkTemperature(ServiceRuntime& runtime, CycleEvents& events, const lmx::C
 // The debug line that says what the poll of drive n came to.
 std::string pollResultLine(int n, int result, int retriesLeft) {
     char line[96];
-    if (result == 0) {
+    if (result == controller::kPollRecordFilled) {
         std::snprintf(line, sizeof line, "Poll of drive %d: controller answered.", n);
-    } else if (result == 1 && retriesLeft >= 0) {
+    } else if (result == controller::kPollNoProperAnswer && retriesLeft >= 0) {
         std::snprintf(line, sizeof line, "Poll of drive %d: no proper answer, %d retries left.", n, retriesLeft);
-    } else if (result == 1) {
+    } else if (result == controller::kPollNoProperAnswer) {
         std::snprintf(line, sizeof line, "Poll of drive %d: no proper answer, retries used up: taken as absent.", n);
     } else {
         std::snprintf(line, sizeof line, "Poll of drive %d: no controller.", n);
@@ -107,21 +107,21 @@ void pollCycle(ServiceRuntime& runtime, ControllerPoller& poller) {
         int result = poller.poll(n, fresh, context);
         runtime.table.setClockSet(n, clockSet);
 
-        if (result == 1) {
+        if (result == controller::kPollNoProperAnswer) {
             const int retries = runtime.table.retryCounter(n);
             pollLines.release(pollResultLine(n, result, retries - 1));
             if (retries > 0) {
                 runtime.table.setRetryCounter(n, retries - 1);
                 continue;
             }
-            result = -1;  // retries exhausted: treated as absent
+            result = controller::kPollNoController;  // retries exhausted: treated as absent
         } else {
             pollLines.release(pollResultLine(n, result, 0));
         }
 
         bool rowChanged = false;
         runtime.table.setRetryCounter(n, kFullRetryCount);
-        if (result != 0) {
+        if (result != controller::kPollRecordFilled) {
             if (!old.present) continue;
             events.write(kEventControllerLost, kErrorType, old);
             // What a failed poll left in the record is not the controller's state: the published

@@ -51,29 +51,28 @@ void setKeptString(Key& key, std::string_view name, std::string_view text) {
 
 // A record's string field as published: up to its first zero byte, at most the field's size.
 template <std::size_t N>
-void publishText(Key& key, const std::string& name, const char (&field)[N]) {
+void publishText(Key& key, std::string_view name, const char (&field)[N]) {
     setKeptString(key, name, lmx::fieldText(field));
 }
 
 // A string value into a record's field: at most the field's size (longer values are cut).
 template <std::size_t N>
-void loadText(const Key& key, const char* name, char (&field)[N]) {
+void loadText(const Key& key, std::string_view name, char (&field)[N]) {
     std::string text;
     if (key.queryString(name, text) == platform::kErrorSuccess) lmx::setField(field, text);
 }
 
 void writeRecordValues(Key& key, const lmx::ControllerStatusRecord& record) {
-    setKeptDword(key, "PhysicalNumber", record.physicalNumber);
-    setKeptDword(key, "SupportDrive", record.present);
-    setKeptDword(key, "Raid_Status", record.raidStatus);
-    publishText(key, "Raid_ModelNumber", record.raidModel);
-    publishText(key, "Raid_SerialNumber", record.raidSerial);
+    setKeptDword(key, lmx::kPhysicalNumberValue, record.physicalNumber);
+    setKeptDword(key, lmx::kSupportDriveValue, record.present);
+    setKeptDword(key, lmx::kRaidStatusValue, record.raidStatus);
+    publishText(key, lmx::kRaidModelNumberValue, record.raidModel);
+    publishText(key, lmx::kRaidSerialNumberValue, record.raidSerial);
     for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
         const auto& slot = record.drive[k];
-        const std::string prefix = "Drive" + std::to_string(k) + "_";
-        setKeptDword(key, prefix + "Status", std::uint32_t{slot.statusExtra} * 256 + slot.status);
-        publishText(key, prefix + "ModelNumber", slot.model);
-        publishText(key, prefix + "SerialNumber", slot.serial);
+        setKeptDword(key, lmx::memberValueName(k, lmx::kMemberStatusSuffix), std::uint32_t{slot.statusExtra} * 256 + slot.status);
+        publishText(key, lmx::memberValueName(k, lmx::kMemberModelNumberSuffix), slot.model);
+        publishText(key, lmx::memberValueName(k, lmx::kMemberSerialNumberSuffix), slot.serial);
     }
 }
 
@@ -197,20 +196,19 @@ void loadRecord(int physicalNumber, lmx::ControllerStatusRecord& record) {
     Key key;
     if (Key::open(driveKeyPath(physicalNumber), platform::registry::kKeyRead, key) != platform::kErrorSuccess) return;
     std::uint32_t value = 0;
-    if (key.queryDword("PhysicalNumber", value) == platform::kErrorSuccess) record.physicalNumber = static_cast<std::uint8_t>(value);
-    if (key.queryDword("SupportDrive", value) == platform::kErrorSuccess) record.present = static_cast<std::uint8_t>(value);
-    if (key.queryDword("Raid_Status", value) == platform::kErrorSuccess) record.raidStatus = static_cast<std::uint8_t>(value);
-    loadText(key, "Raid_ModelNumber", record.raidModel);
-    loadText(key, "Raid_SerialNumber", record.raidSerial);
+    if (key.queryDword(lmx::kPhysicalNumberValue, value) == platform::kErrorSuccess) record.physicalNumber = static_cast<std::uint8_t>(value);
+    if (key.queryDword(lmx::kSupportDriveValue, value) == platform::kErrorSuccess) record.present = static_cast<std::uint8_t>(value);
+    if (key.queryDword(lmx::kRaidStatusValue, value) == platform::kErrorSuccess) record.raidStatus = static_cast<std::uint8_t>(value);
+    loadText(key, lmx::kRaidModelNumberValue, record.raidModel);
+    loadText(key, lmx::kRaidSerialNumberValue, record.raidSerial);
     for (std::size_t k = 0; k < lmx::kMemberSlotCount; ++k) {
         auto& slot = record.drive[k];
-        const std::string prefix = "Drive" + std::to_string(k) + "_";
-        if (key.queryDword(prefix + "Status", value) == platform::kErrorSuccess) {
+        if (key.queryDword(lmx::memberValueName(k, lmx::kMemberStatusSuffix), value) == platform::kErrorSuccess) {
             slot.status = static_cast<std::uint8_t>(value);
             slot.statusExtra = static_cast<std::uint8_t>(value >> 8);
         }
-        loadText(key, (prefix + "ModelNumber").c_str(), slot.model);
-        loadText(key, (prefix + "SerialNumber").c_str(), slot.serial);
+        loadText(key, lmx::memberValueName(k, lmx::kMemberModelNumberSuffix), slot.model);
+        loadText(key, lmx::memberValueName(k, lmx::kMemberSerialNumberSuffix), slot.serial);
     }
 }
 

@@ -60,8 +60,8 @@ TEST(LibataSense, SenseKeysOfBothFormats) {
 TEST(LibataSense, RegistersComeOnlyWhenTheSenseCarriesThemAll) {
     const auto success = ataStatusReturn(captured::kSmartEnableCheckCondition.data(), 22, false);
     ASSERT_TRUE(success);
-    EXPECT_EQ(0x50, success->status);
-    EXPECT_EQ(0x00, success->error);
+    EXPECT_EQ(0x50, success->status());
+    EXPECT_EQ(0x00, success->error());
     EXPECT_EQ(0x4F, success->lbaMid);
     EXPECT_EQ(0xC2, success->lbaHigh);
     EXPECT_EQ(0xA0, success->device);
@@ -69,8 +69,8 @@ TEST(LibataSense, RegistersComeOnlyWhenTheSenseCarriesThemAll) {
     for (const Bytes& sense : {captured::kPageReadFailed612, captured::kPageReadFailedDescriptor}) {
         const auto failed = ataStatusReturn(sense.data(), sense.size(), false);
         ASSERT_TRUE(failed);
-        EXPECT_EQ(0x41, failed->status);
-        EXPECT_EQ(0x04, failed->error);
+        EXPECT_EQ(0x41, failed->status());
+        EXPECT_EQ(0x04, failed->error());
         EXPECT_EQ(0x01, failed->count);
         EXPECT_EQ(0x44, failed->lbaMid);
         EXPECT_EQ(0xE5, failed->lbaHigh);

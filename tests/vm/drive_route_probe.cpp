@@ -25,8 +25,10 @@
 #include <string>
 #include <vector>
 
+#include "common/ata_command_builder.h"
 #include "common/ata_pass_through.h"
 #include "common/vendor_pages.h"
+#include "platform/ata_pass_through_calls.h"
 #include "platform/linux/block_device_drive.h"
 #include "platform/physical_drive.h"
 #include "platform/win_error.h"
@@ -79,21 +81,20 @@ bool allBytes(const std::uint8_t* data, std::size_t count, std::uint8_t value) {
 // One command as the suite describes it.
 struct Command {
     const char* name;
-    controller::AtaCommand ata;
+    lmx::AtaRegisters ata;
+    std::uint16_t flags = 0;
+    std::uint32_t transferLength = 0;
     std::uint32_t timeOut = controller::kCommandTimeOutSeconds;
-    std::uint64_t lba48 = 0;  // for the 48-bit command
 };
 
 std::vector<Command> suiteCommands() {
     std::vector<Command> commands;
-    controller::AtaCommand identify;
-    identify.flags = lmx::kAtaFlagsDataIn;
-    identify.transferLength = 512;
+    lmx::AtaRegisters identify;
     identify.device = pages::kDeviceDefault;
     identify.command = pages::kCommandIdentify;
-    commands.push_back({"IDENTIFY", identify});
+    commands.push_back({"IDENTIFY", identify, lmx::kAtaFlagsDataIn, 512});
 
-    controller::AtaCommand smart;
+    lmx::AtaRegisters smart;
     smart.features = pages::kFeatureSmartEnable;
     smart.lbaMid = pages::kSmartLbaMid;
     smart.lbaHigh = pages::kSmartLbaHigh;
@@ -101,38 +102,36 @@ std::vector<Command> suiteCommands() {
     smart.command = pages::kCommandSmart;
     commands.push_back({"SMART-ENABLE", smart});
 
-    controller::AtaCommand page;
-    page.flags = lmx::kAtaFlagsDataIn;
-    page.transferLength = 512;
+    lmx::AtaRegisters page;
     page.features = pages::kFeatureVendorPageRead;
-    page.sectorCount = 1;
+    page.count = 1;
     page.lbaMid = pages::kVendorPageLbaMid;
     page.lbaHigh = 0xE5;
     page.device = pages::kDeviceDefault;
     page.command = pages::kCommandSmart;
-    commands.push_back({"PAGE-E5", page});
+    commands.push_back({"PAGE-E5", page, lmx::kAtaFlagsDataIn, 512});
 
-    controller::AtaCommand clock;
-    clock.flags = lmx::kAtaFlags48BitCommand;
+    lmx::AtaRegisters clock;
     clock.lbaLow = static_cast<std::uint8_t>(kClockValue);
     clock.lbaMid = static_cast<std::uint8_t>(kClockValue >> 8);
     clock.lbaHigh = static_cast<std::uint8_t>(kClockValue >> 16);
+    clock.lba24 = static_cast<std::uint8_t>(kClockValue >> 24);
+    clock.lba32 = static_cast<std::uint8_t>(kClockValue >> 32);
+    clock.lba40 = static_cast<std::uint8_t>(kClockValue >> 40);
     clock.device = pages::kDeviceLba;
     clock.command = pages::kCommandSetDateTimeExt;
-    commands.push_back({"SET-DATE-TIME", clock, controller::kCommandTimeOutSeconds, kClockValue});
+    commands.push_back({"SET-DATE-TIME", clock, lmx::kAtaFlags48BitCommand});
 
-    controller::AtaCommand download;
-    download.flags = lmx::kAtaFlagsDataOut;
-    download.transferLength = 512;
+    lmx::AtaRegisters download;
     download.features = 0x07;
-    download.sectorCount = 1;
+    download.count = 1;
     download.device = pages::kDeviceLba;
     download.command = pages::kCommandDownloadMicrocode;
-    commands.push_back({"DOWNLOAD", download, 120});
+    commands.push_back({"DOWNLOAD", download, lmx::kAtaFlagsDataOut, 512, 120});
 
-    controller::AtaCommand control;
+    lmx::AtaRegisters control;
     control.features = pages::kFeatureSmartEnable;
-    control.sectorCount = static_cast<std::uint8_t>(~pages::kControlStartVerify);
+    control.count = static_cast<std::uint8_t>(~pages::kControlStartVerify);
     control.lbaLow = pages::kControlStartVerify;
     control.lbaMid = pages::kSmartLbaMid;
     control.lbaHigh = pages::kSmartLbaHigh;
@@ -143,18 +142,11 @@ std::vector<Command> suiteCommands() {
 }
 
 lmx::AtaPassThroughDirect describe(const Command& command, void* data) {
-    auto request = controller::makeAtaRequest(command.ata, data);
-    request.TimeOutValue = command.timeOut;
-    if (command.ata.flags & lmx::kAtaFlags48BitCommand) {
-        request.PreviousTaskFile[lmx::kTaskLbaLow] = static_cast<std::uint8_t>(command.lba48 >> 24);
-        request.PreviousTaskFile[lmx::kTaskLbaMid] = static_cast<std::uint8_t>(command.lba48 >> 32);
-        request.PreviousTaskFile[lmx::kTaskLbaHigh] = static_cast<std::uint8_t>(command.lba48 >> 40);
-    }
-    return request;
+    return lmx::makeAtaRequest(command.ata, command.flags, command.transferLength, command.timeOut, data);
 }
 
-bool isData(const Command& command) { return command.ata.flags & (lmx::kAtaFlagsDataIn | lmx::kAtaFlagsDataOut); }
-bool isDataIn(const Command& command) { return command.ata.flags & lmx::kAtaFlagsDataIn; }
+bool isData(const Command& command) { return command.flags & (lmx::kAtaFlagsDataIn | lmx::kAtaFlagsDataOut); }
+bool isDataIn(const Command& command) { return command.flags & lmx::kAtaFlagsDataIn; }
 bool fails(const Command& command) {
     return command.ata.command != pages::kCommandIdentify && command.ata.features != pages::kFeatureSmartEnable;
 }
@@ -229,8 +221,8 @@ void satRoute(platform::DriveHandle& handle, const std::string& drive, const Com
     Bytes out(512, 0x5A);
     auto request = describe(command, nullptr);
     lmx::ScsiPassThroughRequest sat;
-    const auto sizes = controller::buildSatRequest(request, out.data(), sat);
-    const bool ok = handle.ioControl(lmx::kIoctlScsiPassThrough, &sat, sizes.in, &sat, sizes.out);
+    const auto sizes = lmx::buildSatRequest(request, out.data(), sat);
+    const bool ok = sizes && platform::callScsiPassThrough(handle, sat, *sizes);
     const std::string what = drive + " SAT " + command.name;
     if (!ok) {
         row(drive, "SAT", command, "fails with " + std::to_string(platform::lastError()));
@@ -270,7 +262,7 @@ void satRoute(platform::DriveHandle& handle, const std::string& drive, const Com
 void smartRoute(platform::DriveHandle& handle, const std::string& drive, const Command& command) {
     lmx::SendCmdInParams in{};
     in.irDriveRegs.bFeaturesReg = command.ata.features;
-    in.irDriveRegs.bSectorCountReg = command.ata.sectorCount;
+    in.irDriveRegs.bSectorCountReg = command.ata.count;
     in.irDriveRegs.bSectorNumberReg = command.ata.lbaLow;
     in.irDriveRegs.bCylLowReg = command.ata.lbaMid;
     in.irDriveRegs.bCylHighReg = command.ata.lbaHigh;

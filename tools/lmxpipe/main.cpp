@@ -60,10 +60,10 @@ std::optional<std::vector<std::uint8_t>> exchange(const lmx::PipeRequest& reques
 
 const char* raidStatusName(std::uint8_t status) {
     switch (status) {
-        case 0: return "normal";
-        case 1: return "error";
-        case 2: return "rebuilding";
-        case 3: return "rebuild stopped";
+        case lmx::kRaidNormal: return "normal";
+        case lmx::kRaidError: return "error";
+        case lmx::kRaidRebuilding: return "rebuilding";
+        case lmx::kRaidRebuildStopped: return "rebuild stopped";
         default: return "undefined";
     }
 }

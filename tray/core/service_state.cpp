@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/ascii_text.h"
+#include "common/byte_order.h"
 #include "platform/process_list.h"
 #include "platform/registry.h"
 
@@ -13,10 +14,11 @@ bool readServiceSetting(std::string_view name, std::uint32_t& value) {
     if (platform::registry::Key::open(kServiceKeyPath, platform::registry::kKeyRead, key) != 0) return false;
     platform::registry::Value read;
     if (key.query(name, read) != 0 || read.data.size() > sizeof value) return false;  // too big for the 4-byte buffer
+    // A shorter value overwrites only the low bytes of the caller's.
     std::uint8_t bytes[4];
-    for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    lmx::storeLittleEndian(bytes, value);
     std::copy(read.data.begin(), read.data.end(), bytes);
-    value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    value = lmx::loadLittleEndian<std::uint32_t>(bytes);
     return true;
 }
 

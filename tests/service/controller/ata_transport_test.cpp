@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "common/ata_command_builder.h"
 #include "common/vendor_pages.h"
 
 namespace controller {
@@ -13,25 +14,24 @@ namespace {
 namespace pages = lmx::pages;
 
 lmx::AtaPassThroughDirect pageRead(std::uint8_t* buffer, std::uint8_t count) {
-    AtaCommand command;
-    command.flags = lmx::kAtaFlagsDataIn;
-    command.transferLength = 512;
-    command.features = pages::kFeatureVendorPageRead;
-    command.sectorCount = count;
-    command.lbaMid = pages::kVendorPageLbaMid;
-    command.lbaHigh = pages::kRaidInfoPage;
-    command.device = pages::kDeviceDefault;
-    command.command = pages::kCommandSmart;
-    return makeAtaRequest(command, buffer);
+    lmx::AtaRegisters registers;
+    registers.features = pages::kFeatureVendorPageRead;
+    registers.count = count;
+    registers.lbaMid = pages::kVendorPageLbaMid;
+    registers.lbaHigh = pages::kRaidInfoPage;
+    registers.device = pages::kDeviceDefault;
+    registers.command = pages::kCommandSmart;
+    return makeAtaRequest(registers, lmx::kAtaFlagsDataIn, 512, buffer);
 }
 
 TEST(SatRequest, DataInCommandBlockAndSizes) {
     std::array<std::uint8_t, 512> buffer{};
     auto request = pageRead(buffer.data(), 0);
     lmx::ScsiPassThroughRequest sat;
-    const auto sizes = buildSatRequest(request, buffer.data(), sat);
-    EXPECT_EQ(44u, sizes.in);
-    EXPECT_EQ(592u, sizes.out);
+    const auto sizes = lmx::buildSatRequest(request, buffer.data(), sat);
+    ASSERT_TRUE(sizes);
+    EXPECT_EQ(44u, sizes->in);
+    EXPECT_EQ(592u, sizes->out);
     // Sector count 0 of a data command goes out as 1, and the request is changed too.
     EXPECT_EQ(1, request.CurrentTaskFile[lmx::kTaskSectorCount]);
     const std::uint8_t expected[16] = {0x85, 0x08, 0x0E, 0, 0xD0, 0, 1, 0, 0, 0, 0x44, 0, 0xE5, 0xA0, 0xB0, 0};
@@ -47,21 +47,21 @@ TEST(SatRequest, DataInCommandBlockAndSizes) {
 }
 
 TEST(SatRequest, FortyEightBitNonDataAndDataOut) {
-    AtaCommand command;
-    command.flags = lmx::kAtaFlags48BitCommand;
-    command.lbaLow = 0x11;
-    command.lbaMid = 0x22;
-    command.lbaHigh = 0x33;
-    command.device = pages::kDeviceLba;
-    command.command = pages::kCommandSetDateTimeExt;
-    auto request = makeAtaRequest(command, nullptr);
-    request.PreviousTaskFile[lmx::kTaskLbaLow] = 0x44;
-    request.PreviousTaskFile[lmx::kTaskLbaMid] = 0x55;
-    request.PreviousTaskFile[lmx::kTaskLbaHigh] = 0x66;
+    lmx::AtaRegisters registers;
+    registers.lbaLow = 0x11;
+    registers.lbaMid = 0x22;
+    registers.lbaHigh = 0x33;
+    registers.lba24 = 0x44;
+    registers.lba32 = 0x55;
+    registers.lba40 = 0x66;
+    registers.device = pages::kDeviceLba;
+    registers.command = pages::kCommandSetDateTimeExt;
+    auto request = makeAtaRequest(registers, lmx::kAtaFlags48BitCommand, 0, nullptr);
     lmx::ScsiPassThroughRequest sat;
-    const auto sizes = buildSatRequest(request, nullptr, sat);
-    EXPECT_EQ(44u, sizes.in);
-    EXPECT_EQ(80u, sizes.out);
+    const auto sizes = lmx::buildSatRequest(request, nullptr, sat);
+    ASSERT_TRUE(sizes);
+    EXPECT_EQ(44u, sizes->in);
+    EXPECT_EQ(80u, sizes->out);
     EXPECT_EQ(0, request.CurrentTaskFile[lmx::kTaskSectorCount]);  // non-data keeps count 0
     const std::uint8_t expected[16] = {0x85, 0x07, 0x0C, 0, 0, 0, 0, 0x44, 0x11, 0x55, 0x22, 0x66, 0x33, 0xE0, 0x77, 0};
     EXPECT_EQ(0, std::memcmp(expected, sat.Cdb, 16));
@@ -69,14 +69,13 @@ TEST(SatRequest, FortyEightBitNonDataAndDataOut) {
 
     std::array<std::uint8_t, 512> block;
     block.fill(0x5A);
-    AtaCommand download;
-    download.flags = lmx::kAtaFlagsDataOut | lmx::kAtaFlagsUseDma;
-    download.transferLength = 512;
+    lmx::AtaRegisters download;
     download.command = pages::kCommandDownloadMicrocode;
-    auto out = makeAtaRequest(download, block.data());
-    const auto outSizes = buildSatRequest(out, block.data(), sat);
-    EXPECT_EQ(592u, outSizes.in);
-    EXPECT_EQ(80u, outSizes.out);
+    auto out = makeAtaRequest(download, lmx::kAtaFlagsDataOut | lmx::kAtaFlagsUseDma, 512, block.data());
+    const auto outSizes = lmx::buildSatRequest(out, block.data(), sat);
+    ASSERT_TRUE(outSizes);
+    EXPECT_EQ(592u, outSizes->in);
+    EXPECT_EQ(80u, outSizes->out);
     EXPECT_EQ(11 << 1, sat.Cdb[1]);  // UDMA data-out
     EXPECT_EQ(0x06, sat.Cdb[2]);
     EXPECT_EQ(lmx::kScsiDataOut, sat.DataIn);
@@ -86,6 +85,7 @@ TEST(SatRequest, FortyEightBitNonDataAndDataOut) {
 lmx::ScsiPassThroughRequest checkCondition(std::initializer_list<std::pair<std::size_t, std::uint8_t>> senseBytes) {
     lmx::ScsiPassThroughRequest sat{};
     sat.ScsiStatus = lmx::kScsiStatusCheckCondition;
+    sat.SenseInfoLength = sizeof sat.Sense;
     for (const auto& [offset, value] : senseBytes) sat.Sense[offset] = value;
     return sat;
 }
@@ -93,7 +93,9 @@ lmx::ScsiPassThroughRequest checkCondition(std::initializer_list<std::pair<std::
 TEST(SatOutcome, FixedSenseRecoveredErrorIsSuccessWithRegisters) {
     lmx::AtaPassThroughDirect reply{};
     std::memset(reply.PreviousTaskFile, 0x77, sizeof reply.PreviousTaskFile);
-    const auto sat = checkCondition({{0, 0xF0}, {2, 0x01}, {3, 0x04}, {4, 0x51}, {5, 0xA0}, {6, 0x01}, {9, 0x12}, {10, 0x4F}, {11, 0xC2}});
+    // Flags of a 48-bit command whose LBA(47:24) is not zero: the low-order registers still come back.
+    const auto sat = checkCondition({{0, 0xF0}, {2, 0x01}, {3, 0x04}, {4, 0x51}, {5, 0xA0}, {6, 0x01}, {8, 0xA0},
+                                     {9, 0x12}, {10, 0x4F}, {11, 0xC2}});
     EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0x04, reply.CurrentTaskFile[lmx::kTaskFeatures]);
     EXPECT_EQ(0x51, reply.CurrentTaskFile[lmx::kTaskCommand]);
@@ -102,8 +104,7 @@ TEST(SatOutcome, FixedSenseRecoveredErrorIsSuccessWithRegisters) {
     EXPECT_EQ(0x12, reply.CurrentTaskFile[lmx::kTaskLbaLow]);
     EXPECT_EQ(0x4F, reply.CurrentTaskFile[lmx::kTaskLbaMid]);
     EXPECT_EQ(0xC2, reply.CurrentTaskFile[lmx::kTaskLbaHigh]);
-    EXPECT_EQ(0x77, reply.PreviousTaskFile[0]);
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ(0, reply.PreviousTaskFile[i]) << i;
+    for (int i = 0; i <= 4; ++i) EXPECT_EQ(0, reply.PreviousTaskFile[i]) << i;
 }
 
 TEST(SatOutcome, FixedSenseWithoutValidKeepsRegisters) {
@@ -122,9 +123,9 @@ TEST(SatOutcome, AbortedCommandFailsInBothFormats) {
 
 TEST(SatOutcome, DescriptorSenseCarriesFortyEightBitRegisters) {
     lmx::AtaPassThroughDirect reply{};
-    const auto sat = checkCondition({{0, 0x72}, {1, 0x01}, {8, 0x09}, {10, 0x01}, {11, 0x00}, {12, 0xC1}, {13, 0xC2},
-                                     {14, 0xB1}, {15, 0xB2}, {16, 0xB3}, {17, 0xB4}, {18, 0xB5}, {19, 0xB6}, {20, 0xE0},
-                                     {21, 0x50}});
+    const auto sat = checkCondition({{0, 0x72}, {1, 0x01}, {7, 14}, {8, 0x09}, {9, 0x0C}, {10, 0x01}, {11, 0x00},
+                                     {12, 0xC1}, {13, 0xC2}, {14, 0xB1}, {15, 0xB2}, {16, 0xB3}, {17, 0xB4}, {18, 0xB5},
+                                     {19, 0xB6}, {20, 0xE0}, {21, 0x50}});
     EXPECT_TRUE(readSatOutcome(sat, reply));
     EXPECT_EQ(0xC1, reply.PreviousTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0xC2, reply.CurrentTaskFile[lmx::kTaskSectorCount]);
@@ -146,6 +147,27 @@ TEST(SatOutcome, DescriptorSenseCarriesFortyEightBitRegisters) {
     EXPECT_EQ(0xC2, shortReply.CurrentTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0, shortReply.PreviousTaskFile[lmx::kTaskSectorCount]);
     EXPECT_EQ(0, shortReply.PreviousTaskFile[lmx::kTaskLbaHigh]);
+}
+
+TEST(SatOutcome, AtaStatusReturnIsFoundAmongDescriptorsAndItsLengthChecked) {
+    // A sense-key-specific descriptor (02h, 8 bytes) before the ATA Status Return.
+    auto sat = checkCondition({{0, 0x72}, {1, 0x01}, {7, 22}, {8, 0x02}, {9, 0x06}, {16, 0x09}, {17, 0x0C},
+                               {19, 0x04}, {21, 0x01}, {28, 0xA0}, {29, 0x51}});
+    lmx::AtaPassThroughDirect reply{};
+    EXPECT_TRUE(readSatOutcome(sat, reply));
+    EXPECT_EQ(0x51, reply.CurrentTaskFile[lmx::kTaskCommand]);
+    EXPECT_EQ(0x04, reply.CurrentTaskFile[lmx::kTaskFeatures]);
+    EXPECT_EQ(0xA0, reply.CurrentTaskFile[lmx::kTaskDevice]);
+
+    // The sense the driver returned ends inside the descriptor: no registers are taken.
+    sat.SenseInfoLength = 28;
+    lmx::AtaPassThroughDirect cut{};
+    EXPECT_TRUE(readSatOutcome(sat, cut));
+    EXPECT_EQ(0, cut.CurrentTaskFile[lmx::kTaskCommand]);
+    // A descriptor shorter than an ATA Status Return: none either.
+    auto shortDescriptor = checkCondition({{0, 0x72}, {1, 0x01}, {7, 14}, {8, 0x09}, {9, 0x04}, {21, 0x51}});
+    EXPECT_TRUE(readSatOutcome(shortDescriptor, cut));
+    EXPECT_EQ(0, cut.CurrentTaskFile[lmx::kTaskCommand]);
 }
 
 TEST(SatOutcome, OtherStatusesAndResponseCodesFail) {
