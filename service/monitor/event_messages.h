@@ -1,5 +1,5 @@
 #pragma once
-// The numbered message texts of the event log: Japanese from the service's own table, English
+// The numbered message texts of the event log: Japanese from the table in lang/japanese, English
 // from the language library's export eventlogString when the Language setting is 1.
 
 #include <cstdint>

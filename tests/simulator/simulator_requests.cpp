@@ -50,9 +50,9 @@ TaskFile setClock(std::uint64_t milliseconds) {
     task.lbaLow = static_cast<std::uint8_t>(milliseconds);
     task.lbaMid = static_cast<std::uint8_t>(milliseconds >> 8);
     task.lbaHigh = static_cast<std::uint8_t>(milliseconds >> 16);
-    task.previous[2] = static_cast<std::uint8_t>(milliseconds >> 24);
-    task.previous[3] = static_cast<std::uint8_t>(milliseconds >> 32);
-    task.previous[4] = static_cast<std::uint8_t>(milliseconds >> 40);
+    task.lba24 = static_cast<std::uint8_t>(milliseconds >> 24);
+    task.lba32 = static_cast<std::uint8_t>(milliseconds >> 32);
+    task.lba40 = static_cast<std::uint8_t>(milliseconds >> 40);
     task.device = pages::kDeviceLba;
     task.command = pages::kCommandSetDateTimeExt;
     task.extended = true;
@@ -84,7 +84,11 @@ DirectResult sendDirect(platform::DriveBackend& drive, const TaskFile& task, con
         request.DataTransferLength = 512;
         request.DataBuffer = task.transfer == Transfer::In ? result.data.data() : outData.data();
     }
-    std::copy(task.previous.begin(), task.previous.end(), request.PreviousTaskFile);
+    request.PreviousTaskFile[lmx::kTaskFeatures] = task.featuresHigh;
+    request.PreviousTaskFile[lmx::kTaskSectorCount] = task.countHigh;
+    request.PreviousTaskFile[lmx::kTaskLbaLow] = task.lba24;
+    request.PreviousTaskFile[lmx::kTaskLbaMid] = task.lba32;
+    request.PreviousTaskFile[lmx::kTaskLbaHigh] = task.lba40;
     request.CurrentTaskFile[lmx::kTaskFeatures] = task.features;
     request.CurrentTaskFile[lmx::kTaskSectorCount] = task.count;
     request.CurrentTaskFile[lmx::kTaskLbaLow] = task.lbaLow;
@@ -118,15 +122,15 @@ SatResult sendSat(platform::DriveBackend& drive, const TaskFile& task, const std
     sat.Cdb[0] = lmx::kAtaPassThrough16;
     sat.Cdb[lmx::kCdbProtocol] = static_cast<std::uint8_t>(protocol << 1 | (task.extended ? 1 : 0));
     sat.Cdb[lmx::kCdbTransfer] = task.transfer == Transfer::In ? 0x0E : task.transfer == Transfer::Out ? 0x06 : 0x0C;
-    sat.Cdb[lmx::kCdbFeaturesHigh] = task.previous[0];
+    sat.Cdb[lmx::kCdbFeaturesHigh] = task.featuresHigh;
     sat.Cdb[lmx::kCdbFeatures] = task.features;
-    sat.Cdb[lmx::kCdbCountHigh] = task.previous[1];
+    sat.Cdb[lmx::kCdbCountHigh] = task.countHigh;
     sat.Cdb[lmx::kCdbCount] = task.count;
-    sat.Cdb[lmx::kCdbLbaHigh24] = task.previous[2];
+    sat.Cdb[lmx::kCdbLbaHigh24] = task.lba24;
     sat.Cdb[lmx::kCdbLbaLow] = task.lbaLow;
-    sat.Cdb[lmx::kCdbLbaHigh32] = task.previous[3];
+    sat.Cdb[lmx::kCdbLbaHigh32] = task.lba32;
     sat.Cdb[lmx::kCdbLbaMid] = task.lbaMid;
-    sat.Cdb[lmx::kCdbLbaHigh40] = task.previous[4];
+    sat.Cdb[lmx::kCdbLbaHigh40] = task.lba40;
     sat.Cdb[lmx::kCdbLbaHigh] = task.lbaHigh;
     sat.Cdb[lmx::kCdbDevice] = task.device;
     sat.Cdb[lmx::kCdbCommand] = task.command;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ata_pass_through.h"
+#include "common/ata_registers.h"
 #include "common/vendor_pages.h"
 #include "platform/drive_backend.h"
 #include "simulator/drive_description.h"
@@ -19,15 +20,9 @@ using Sector = std::array<std::uint8_t, 512>;
 
 enum class Transfer { None, In, Out };
 
-struct TaskFile {
-    std::uint8_t features = 0;
-    std::uint8_t count = 0;
-    std::uint8_t lbaLow = 0;
-    std::uint8_t lbaMid = 0;
-    std::uint8_t lbaHigh = 0;
-    std::uint8_t device = lmx::pages::kDeviceDefault;
-    std::uint8_t command = 0;
-    std::array<std::uint8_t, 5> previous{};  // features, count, LBA 31:24, 39:32, 47:40 of a 48-bit command
+// The registers a test sets, and how the command moves its data.
+struct TaskFile : lmx::AtaRegisters {
+    TaskFile() { device = lmx::pages::kDeviceDefault; }
     bool extended = false;
     Transfer transfer = Transfer::None;
 };
