@@ -77,7 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto first = takeTable(input);
     const auto second = takeTable(input);
 
-    const auto present = [](const tray::PacketTable& t, int slot) { return t[static_cast<std::size_t>(slot)].present == 1; };
+    // Absent: present flag 0. (The first load takes any other flag as present, the rest of the
+    // tray only 1; neither may decide anything about a slot whose flag is 0.)
+    const auto present = [](const tray::PacketTable& t, int slot) { return t[static_cast<std::size_t>(slot)].present != 0; };
 
     tray::FrameData frame;
     frame.currentPackets = first;
