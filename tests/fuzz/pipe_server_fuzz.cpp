@@ -89,7 +89,7 @@ PipeService& service() {
 std::vector<std::uint8_t> readReply(platform::pipes::PipeClient& client) {
     std::vector<std::uint8_t> reply(kTableSize + 1024);
     std::size_t got = 0;
-    if (!client.read(reply, got)) got = 0;
+    if (!client.read(reply, got)) got = 0;  // nothing came
     reply.resize(got);
     return reply;
 }
