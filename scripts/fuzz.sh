@@ -7,7 +7,9 @@
 #                                            when any target finds an input that crashes or breaks
 #                                            a property (kept in build/fuzz/findings/TARGET/)
 #   scripts/fuzz.sh --merge FOLDER           minimises the committed corpus with the inputs in
-#                                            FOLDER/TARGET/ (seeds, or a long run's new inputs)
+#                                            FOLDER/TARGET/ (seeds, or a long run's new inputs,
+#                                            build/fuzz/corpus); inputs named found_* (each one
+#                                            found a defect) are kept as they are
 #
 # Each run starts from the committed corpus (tests/fuzz/corpus/TARGET/) and keeps what it finds
 # new in build/fuzz/corpus/TARGET/; the committed corpus changes only with --merge. Every input
@@ -29,6 +31,8 @@ if [ "${1:-}" = "--merge" ]; then
     [ -d "$extra/$target" ] || continue
     merged=$(mktemp -d)
     "$bin/fuzz_$target" "${limits[@]}" -merge=1 "$merged" tests/fuzz/corpus/"$target" "$extra/$target" 2>/dev/null
+    # The inputs that found a defect (found_*) stay under their names, whatever they add.
+    cp tests/fuzz/corpus/"$target"/found_* "$merged"/ 2>/dev/null || true
     rm -rf tests/fuzz/corpus/"$target"
     mkdir -p tests/fuzz/corpus/"$target"
     cp "$merged"/* tests/fuzz/corpus/"$target"/
