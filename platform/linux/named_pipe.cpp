@@ -435,7 +435,9 @@ bool PipeClient::read(std::span<std::uint8_t> buffer, std::size_t& bytesRead) {
         }
         // A server that closes with bytes of ours still unread resets the connection; what it
         // sent before arrived all the same.
-        if (received == 0 || (errno == ECONNRESET && bytesRead > 0)) return bytesRead > 0 || failWith(kErrorBrokenPipe);
+        if (received == 0 || (errno == ECONNRESET && bytesRead > 0)) {
+            return bytesRead > 0 || failWith(kErrorBrokenPipe);
+        }
         if (errno == EINTR) continue;
         return failFromErrno(errno);
     }
