@@ -15,6 +15,9 @@ packages=(
   # The package and its checks (scripts/check-package.sh): dpkg-shlibdeps for its dependencies,
   # lintian, systemd-analyze for the unit, man and groff for the manual pages.
   dpkg-dev lintian systemd man-db groff-base
+  # The fuzz targets (scripts/fuzz.sh, cmake --preset fuzz): clang with its libFuzzer and
+  # sanitizer runtimes, and llvm-symbolizer for the findings' stacks.
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 case "${1:-}" in

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
-# then runs the threaded tests again under ThreadSanitizer, then builds and tests the build
-# for servers, without the GUI programs and without Qt, and last checks the installed layout
-# and the Debian package in scratch trees (scripts/check-package.sh).
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
+# (the fuzz targets' corpora among them), fuzzes every target for 20 s, then runs the threaded
+# tests again under ThreadSanitizer, then builds and tests the build for servers, without the
+# GUI programs and without Qt, and last checks the installed layout and the Debian package in
+# scratch trees (scripts/check-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,10 @@ jobs=$(nproc)
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+
+# Every fuzz target for 20 s from its committed corpus (clang's libFuzzer): a crash or a broken
+# property fails the run.
+scripts/fuzz.sh all 20
 
 # Threaded code: events and waits, the service dispatcher and its threads, pipes, windows,
 # the simulator's shared drives, the whole service end to end, the tray's worker and pipe client,

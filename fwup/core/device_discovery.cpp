@@ -55,6 +55,9 @@ void DriveAccessor::parse_identify(DeviceEntry& entry) const {
             ataString(identify, pages::kIdentifyBootLoaderVersion, pages::kIdentifyBootLoaderVersionLength));
         std::replace_if(entry.bootLoaderVersion.begin(), entry.bootLoaderVersion.end(),
                         [](char c) { return !printable(c); }, ' ');
+        // Bytes that became blanks at either end are trimmed too, so that the version reads the
+        // same however often it is taken from the drive's text.
+        entry.bootLoaderVersion = trimmed(entry.bootLoaderVersion);
     } else {
         entry.fpgaVersion = kNoFpgaVersion;
         entry.bootLoaderVersion = kNoBootLoaderVersion;

@@ -623,7 +623,11 @@ bool PipeClient::read(std::span<std::uint8_t> buffer, std::size_t& bytesRead) {
             bytesRead += static_cast<std::size_t>(received);
             continue;
         }
-        if (received == 0) return bytesRead > 0 || failWith(kErrorBrokenPipe);
+        // A server that closes with bytes of ours still unread resets the connection; what it
+        // sent before arrived all the same.
+        if (received == 0 || (errno == ECONNRESET && bytesRead > 0)) {
+            return bytesRead > 0 || failWith(kErrorBrokenPipe);
+        }
         if (errno == EINTR) continue;
         return failFromErrno(errno);
     }

@@ -64,6 +64,26 @@ bool rebuilding(const lmx::ControllerStatusRecord& record) {
     return record.raidStatus == lmx::kRaidRebuilding || record.raidStatus == lmx::kRaidRebuildStopped;
 }
 
+// The length of the well-formed UTF-8 character at `at`, 0 when the bytes there are not one.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char first = byte(0);
+    if (first < 0x80) return 1;
+    const std::size_t length = first >= 0xC2 && first <= 0xDF ? 2 : first >= 0xE0 && first <= 0xEF ? 3
+                               : first >= 0xF0 && first <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+    }
+    // No overlong forms, no surrogates, nothing above U+10FFFF.
+    const unsigned char second = byte(1);
+    if ((first == 0xE0 && second < 0xA0) || (first == 0xED && second >= 0xA0) || (first == 0xF0 && second < 0x90) ||
+        (first == 0xF4 && second >= 0x90)) {
+        return 0;
+    }
+    return length;
+}
+
 bool patrolling(const lmx::ControllerStatusRecord& record) {
     return record.raidStatus == lmx::kRaidNormal && (record.patrolState == 1 || record.patrolState == 2);
 }
@@ -72,13 +92,22 @@ bool patrolling(const lmx::ControllerStatusRecord& record) {
 
 std::string escapeLabelValue(std::string_view value) {
     std::string escaped;
-    for (const char c : value) {
+    for (std::size_t at = 0; at < value.size();) {
+        const char c = value[at];
+        const std::size_t length = utf8SequenceLength(value, at);
+        if (length == 0) {
+            // The text format is UTF-8: a controller's byte that is not stands as U+FFFD.
+            escaped += "\xEF\xBF\xBD";
+            ++at;
+            continue;
+        }
         switch (c) {
             case '\\': escaped += "\\\\"; break;
             case '"': escaped += "\\\""; break;
             case '\n': escaped += "\\n"; break;
-            default: escaped += c;
+            default: escaped.append(value.substr(at, length));
         }
+        at += length;
     }
     return escaped;
 }

@@ -72,7 +72,8 @@ CompareResult refreshAndCompare(FrameData& data, std::uint32_t temperatureSettin
                 platform::debugOutput(line);
             }
         }
-        const bool over = isOverTemperature(kept, temperatureSetting);
+        // A slot without a controller raises nothing, whatever temperatures its record holds.
+        const bool over = kept.present != 0 && isOverTemperature(kept, temperatureSetting);
         if (!data.overTempShown[i] && over) {
             result.raises.push_back({i, kept, popupIconForStatus(kept.raidStatus), oldStatus});
             data.overTempShown[i] = true;
