@@ -1,4 +1,5 @@
-// Sense data to ATA registers (platform/linux/ata_pass_through_sense): fixed and descriptor
+// Sense data to ATA registers (common/sense_decoder, through platform/linux/ata_pass_through_sense
+// for the older libata layout): fixed and descriptor
 // formats, the SAT layout and the older libata one. The first byte chooses a 28- or 48-bit
 // command, the rest is the sense as the kernel wrote it.
 //
@@ -21,11 +22,7 @@ namespace {
 namespace sense = lmx::sense;
 using platform::sgio::AtaRegisters;
 
-bool sameRegisters(const AtaRegisters& a, const AtaRegisters& b) {
-    return a.error == b.error && a.status == b.status && a.device == b.device && a.count == b.count &&
-           a.lbaLow == b.lbaLow && a.lbaMid == b.lbaMid && a.lbaHigh == b.lbaHigh && a.countHigh == b.countHigh &&
-           a.lba24 == b.lba24 && a.lba32 == b.lba32 && a.lba40 == b.lba40;
-}
+bool sameRegisters(const AtaRegisters& a, const AtaRegisters& b) { return a == b; }
 
 // What the sense carries, read independently of the decoder: a second reading to compare with.
 std::optional<AtaRegisters> expectedRegisters(const std::uint8_t* s, std::size_t length, bool extended) {
@@ -41,13 +38,13 @@ std::optional<AtaRegisters> expectedRegisters(const std::uint8_t* s, std::size_t
                 const bool descriptorExtended = d[2] & 1;
                 if (extended && !descriptorExtended) return std::nullopt;
                 AtaRegisters r;
-                r.error = d[3];
+                r.features = d[3];
                 r.count = d[5];
                 r.lbaLow = d[7];
                 r.lbaMid = d[9];
                 r.lbaHigh = d[11];
                 r.device = d[12];
-                r.status = d[13];
+                r.command = d[13];
                 if (descriptorExtended) {
                     r.countHigh = d[4];
                     r.lba24 = d[6];
@@ -71,8 +68,8 @@ std::optional<AtaRegisters> expectedRegisters(const std::uint8_t* s, std::size_t
         if (length < registersAt + 4 || length < flagsAt + 4) return std::nullopt;
         if (extended && (s[flagsAt] & 0x60)) return std::nullopt;
         AtaRegisters r;
-        r.error = s[registersAt];
-        r.status = s[registersAt + 1];
+        r.features = s[registersAt];
+        r.command = s[registersAt + 1];
         r.device = s[registersAt + 2];
         r.count = s[registersAt + 3];
         r.lbaLow = s[flagsAt + 1];
@@ -114,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(after.has_value() && sameRegisters(*after, *decoded));
         }
         if (after) {
-            FUZZ_CHECK(after->error == bytes[8] && after->status == bytes[9] && after->device == bytes[10] &&
+            FUZZ_CHECK(after->error() == bytes[8] && after->status() == bytes[9] && after->device == bytes[10] &&
                        after->count == bytes[11]);
             FUZZ_CHECK(after->lbaLow == (length > 17 ? bytes[17] : 0));
         }

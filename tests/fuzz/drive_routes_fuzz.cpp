@@ -95,8 +95,8 @@ void directRoute(platform::DriveBackend& drive, lmx::fuzz::FuzzInput& input, Ker
                                                          extended);
     FUZZ_CHECK(carried.has_value());
     {
-        FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskFeatures] == carried->error);
-        FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskCommand] == carried->status);
+        FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskFeatures] == carried->error());
+        FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskCommand] == carried->status());
         FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskSectorCount] == carried->count);
         FUZZ_CHECK(reply.CurrentTaskFile[lmx::kTaskLbaHigh] == carried->lbaHigh);
         FUZZ_CHECK(!extended || reply.PreviousTaskFile[lmx::kTaskLbaHigh] == carried->lba40);
@@ -106,7 +106,7 @@ void directRoute(platform::DriveBackend& drive, lmx::fuzz::FuzzInput& input, Ker
         platform::sgio::senseKey(answer.senseDelivered.data(), answer.senseDelivered.size()).value_or(0xFF));
     if (!completed) {
         // A device error (ERR or DF) hands over no data.
-        FUZZ_CHECK(carried->status & (lmx::kAtaStatusErr | 0x20));
+        FUZZ_CHECK(carried->status() & (lmx::kAtaStatusErr | 0x20));
         FUZZ_CHECK(reply.DataTransferLength == 0);
         if (dataIn) {
             FUZZ_CHECK(std::all_of(dataBuffer.get(), dataBuffer.get() + request.DataTransferLength,

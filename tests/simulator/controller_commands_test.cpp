@@ -104,7 +104,7 @@ TEST_F(SimControllerCommands, LogRecordsEveryRequestWithItsResult) {
     testing::readPageDirect(*drive, pages::kRaidInfoPage);
     setFields(file, {{"faults.rejectDirect", "1"}});
     testing::sendDirect(*drive, testing::identifyCommand());
-    testing::sendSat(*drive, testing::TaskFile{.command = 0xC8});
+    testing::sendSat(*drive, testing::plainCommand(0xC8));
 
     const auto log = readCommandLog(file);
     ASSERT_EQ(3u, log.size());

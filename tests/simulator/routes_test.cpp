@@ -44,7 +44,7 @@ TEST_F(SimRoutes, DirectReplyCarriesStatusAndEchoesTheTaskFile) {
     EXPECT_EQ(pages::kStandardInfoPage, result.reply.CurrentTaskFile[lmx::kTaskLbaHigh]);
     EXPECT_EQ(512u, result.reply.DataTransferLength);
 
-    const auto unknown = testing::sendDirect(*drive, testing::TaskFile{.command = 0xC8});
+    const auto unknown = testing::sendDirect(*drive, testing::plainCommand(0xC8));
     ASSERT_TRUE(unknown.ok);
     EXPECT_EQ(0x51, unknown.reply.CurrentTaskFile[lmx::kTaskCommand]);
     EXPECT_EQ(0x04, unknown.reply.CurrentTaskFile[lmx::kTaskFeatures]);
@@ -67,7 +67,7 @@ TEST_F(SimRoutes, SatMovesOnlyWhatTheSectorCountSays) {
 }
 
 TEST_F(SimRoutes, AbortsThroughEachRoute) {
-    const testing::TaskFile unknown{.command = 0xC8};
+    const testing::TaskFile unknown = testing::plainCommand(0xC8);
     const auto sat = testing::sendSat(*drive, unknown);
     ASSERT_TRUE(sat.ok);
     EXPECT_EQ(lmx::kScsiStatusCheckCondition, sat.status());

@@ -10,6 +10,12 @@ namespace simulator::testing {
 
 namespace pages = lmx::pages;
 
+TaskFile plainCommand(std::uint8_t code) {
+    TaskFile task;
+    task.command = code;
+    return task;
+}
+
 TaskFile identifyCommand() {
     TaskFile task;
     task.command = pages::kCommandIdentify;

@@ -27,6 +27,8 @@ struct TaskFile : lmx::AtaRegisters {
     Transfer transfer = Transfer::None;
 };
 
+// A command with its command register alone set (no data).
+TaskFile plainCommand(std::uint8_t code);
 TaskFile identifyCommand();
 TaskFile pageRead(std::uint8_t page);
 TaskFile vendorControl(std::uint8_t code);
