@@ -184,6 +184,14 @@ ServiceStatus readServiceStatus(std::string_view name) {
     const auto pid = service_files::runningProcess(name);
     auto status = service_files::readStatus(name);
     if (pid && !status) {
+        // A process that has not written its status yet is starting: a start waits for its
+        // report, and so does a stop.
+        if (service_files::statusMissing(name)) {
+            ServiceStatus starting;
+            starting.currentState = kServiceStartPending;
+            starting.processId = static_cast<std::uint32_t>(*pid);
+            return starting;
+        }
         // A running process whose status file cannot be read (the root's file system fails)
         // still takes controls on its socket: it counts as running and taking the stop.
         ServiceStatus running;

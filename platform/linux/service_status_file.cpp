@@ -156,6 +156,11 @@ std::optional<StoredStatus> readStatus(std::string_view name) {
     return status;
 }
 
+bool statusMissing(std::string_view name) {
+    struct stat facts{};
+    return ::lstat(fileOf(name, ".status").c_str(), &facts) != 0 && errno == ENOENT;
+}
+
 void removeFiles(std::string_view name) {
     std::error_code error;
     std::filesystem::remove(fileOf(name, ".status"), error);

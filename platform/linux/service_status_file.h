@@ -26,6 +26,9 @@ struct StoredStatus : ServiceStatus {
 };
 bool writeStatus(std::string_view name, const ServiceStatus& status);
 std::optional<StoredStatus> readStatus(std::string_view name);
+// True when the service has written no status file (a process that holds the lock has not
+// reported yet); false too when the file exists but cannot be read.
+bool statusMissing(std::string_view name);
 void removeFiles(std::string_view name);
 
 }  // namespace platform::service_files

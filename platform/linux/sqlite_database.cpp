@@ -8,10 +8,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <thread>
 
 #include "platform/linux/socket_io.h"
 #include "platform/win_error.h"
@@ -62,14 +64,52 @@ std::string damagedName(const std::filesystem::path& file) {
     return name;
 }
 
-// Moves a damaged database (and its write-ahead log) aside and says so in the system log and
-// on standard error: the data in it is kept for whoever wants to rescue it. False, and said so,
-// when the file could not be moved (an I/O error, a file system that went read-only): it is
-// left in place and nothing is started in its stead.
-bool moveAside(const std::filesystem::path& file) {
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
+    struct stat facts{};
+    if (::stat(file.c_str(), &facts) != 0) return std::nullopt;
+    return FileIdentity{facts.st_dev, facts.st_ino};
+}
+
+std::optional<FileIdentity> identityOf(const socket_io::Descriptor& fd) {
+    struct stat facts{};
+    if (!fd.valid() || ::fstat(fd.get(), &facts) != 0) return std::nullopt;
+    return FileIdentity{facts.st_dev, facts.st_ino};
+}
+
+// Moving a file aside takes this long at most; a lock held longer is not waited for.
+constexpr auto kAsideLockWait = std::chrono::seconds(5);
+
+// The lock under which processes move the database aside, one at a time; invalid when it could
+// not be taken in time.
+socket_io::Descriptor asideLock(const std::filesystem::path& file) {
+    socket_io::Descriptor lock(::open(withSuffix(file, ".aside-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                                      kOwnerOnly));
+    const auto deadline = std::chrono::steady_clock::now() + kAsideLockWait;
+    while (lock.valid() && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline) return {};
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return lock;
+}
+
+// Moves the damaged database `damaged` (and its write-ahead log) aside and says so in the system
+// log and on standard error: the data in it is kept for whoever wants to rescue it. True, and
+// nothing moved, when it is no longer at its name (another process moved it aside, and what is
+// at the name now is not this process's to judge). False, and said so, when the file could not be
+// moved (an I/O error, a file system that went read-only): it is left in place and nothing is
+// started in its stead.
+bool moveAside(const std::filesystem::path& file, const std::optional<FileIdentity>& damaged) {
+    const auto lock = asideLock(file);
+    if (damaged && identityOf(file) != damaged) return true;
     const std::string aside = damagedName(file);
-    if (::rename(file.c_str(), aside.c_str()) != 0) {
-        const char* reason = std::strerror(errno);
+    if (!lock.valid() || ::rename(file.c_str(), aside.c_str()) != 0) {
+        const char* reason = lock.valid() ? std::strerror(errno) : "its lock could not be taken";
         ::syslog(LOG_DAEMON | LOG_ERR, "%s is damaged and could not be moved aside (%s); it was left as it is.",
                  file.c_str(), reason);
         std::fprintf(stderr, "%s is damaged and could not be moved aside (%s); it was left as it is.\n", file.c_str(),
@@ -106,37 +146,6 @@ std::uint64_t sizeOf(const std::filesystem::path& file) {
 
 void keepToOwner(const std::filesystem::path& file) {
     for (const char* suffix : {"", "-wal", "-shm"}) ::chmod(withSuffix(file, suffix).c_str(), kOwnerOnly);
-}
-
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
-// False when the file holds something other than an SQLite database (it was overwritten while
-// open: a connection whose pages are cached would not notice it). The header is read through the
-// connection's own file handle: opening and closing a second descriptor of the file would drop
-// every POSIX lock this process holds on it, SQLite's among them, and another process could then
-// check the write-ahead log in and delete it under this connection.
-bool headedAsDatabase(sqlite3* db) {
-    static constexpr char kHeader[16] = "SQLite format 3";
-    sqlite3_file* file = nullptr;
-    if (!db || sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-        !file->pMethods) {
-        return true;
-    }
-    char header[sizeof kHeader] = {};
-    // A short read (a file still empty) fills with zeros and answers SQLITE_IOERR_SHORT_READ.
-    const int read = file->pMethods->xRead(file, header, sizeof header, 0);
-    if (read == SQLITE_IOERR_SHORT_READ) return true;
-    return read != SQLITE_OK || std::memcmp(header, kHeader, sizeof header) == 0;
-}
-
-std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
-    struct stat facts{};
-    if (::stat(file.c_str(), &facts) != 0) return std::nullopt;
-    return FileIdentity{facts.st_dev, facts.st_ino};
 }
 
 }  // namespace
@@ -209,11 +218,13 @@ std::shared_ptr<Database> Database::open(const DatabaseFile& file) {
 }
 
 bool Database::openOwned() {
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // Attempts: a name that led elsewhere once SQLite had opened it, a damaged file moved aside.
+    for (int attempt = 0, damaged = 0; attempt < 4 && damaged < 2; ++attempt) {
         close();
         readOnly_ = false;
         snapshot_ = false;
         opened_ = file_.file;
+        holdFile(true);
         const int opened = sqlite3_open_v2(file_.file.c_str(), &db_,
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
         if (opened != SQLITE_OK) {
@@ -221,10 +232,16 @@ bool Database::openOwned() {
             close();
             return false;
         }
+        if (!heldFileAtName()) continue;
         sqlite3_busy_timeout(db_, kBusyTimeoutMilliseconds);
         keepToOwner(file_.file);
-        const int prepared = sqlite3_exec(db_, ("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;" + file_.schema).c_str(),
-                                          nullptr, nullptr, nullptr);
+        // A file overwritten while its write-ahead log held every page reads as sound: its
+        // header tells.
+        const int prepared =
+            !headedAsDatabase()
+                ? SQLITE_NOTADB
+                : sqlite3_exec(db_, ("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;" + file_.schema).c_str(),
+                               nullptr, nullptr, nullptr);
         // A quick look through every page: a file that is not what it should be is found now,
         // before anything is written into it.
         Statement check(db_, "PRAGMA quick_check(1)");
@@ -235,19 +252,43 @@ bool Database::openOwned() {
             return true;
         }
         const int failure = prepared != SQLITE_OK ? prepared : (checked == SQLITE_ROW ? SQLITE_CORRUPT : checked);
-        if (!isDamage(failure) || attempt > 0) {
+        if (!isDamage(failure) || damaged++ > 0 || !moveAsideDamaged()) {
             setLastError(errorFor(failure));
             close();
             return false;
         }
-        close();
-        if (!moveAside(file_.file)) {
-            setLastError(errorFor(failure));
-            return false;
-        }
     }
+    setLastError(kErrorAccessDenied);
+    close();
     return false;
 }
+
+void Database::holdFile(bool create) {
+    held_.reset(::open(opened_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0), kOwnerOnly));
+}
+
+bool Database::heldFileAtName() const {
+    const auto held = identityOf(held_);
+    return held && identityOf(opened_) == held;
+}
+
+bool Database::replacedOrRemoved() const {
+    struct stat facts{};
+    if (!held_.valid() || ::fstat(held_.get(), &facts) != 0) return !identityOf(opened_);
+    // Once the held file has no name left it was removed, even when a new file at the name got
+    // its inode number.
+    return facts.st_nlink == 0 || identityOf(opened_) != FileIdentity{facts.st_dev, facts.st_ino};
+}
+
+bool Database::headedAsDatabase() const {
+    static constexpr char kHeader[16] = "SQLite format 3";
+    char header[sizeof kHeader] = {};
+    if (!held_.valid()) return true;
+    const ssize_t got = ::pread(held_.get(), header, sizeof header, 0);
+    return got < static_cast<ssize_t>(sizeof header) || std::memcmp(header, kHeader, sizeof header) == 0;
+}
+
+bool Database::moveAsideDamaged() { return moveAside(opened_, identityOf(held_)); }
 
 bool Database::openSnapshot() {
     close();
@@ -256,7 +297,8 @@ bool Database::openSnapshot() {
     opened_ = file_.file;
     // A copy in memory, marked as a rollback-journal database so that SQLite looks for no
     // write-ahead log: the file as the last checkpoint left it.
-    socket_io::Descriptor file(::open(file_.file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    holdFile(false);
+    const auto& file = held_;
     struct stat facts{};
     if (!file.valid() || ::fstat(file.get(), &facts) != 0 || !S_ISREG(facts.st_mode)) return false;
     // A file that holds nothing yet (every page still in the removed log) is an empty log.
@@ -291,19 +333,32 @@ bool Database::openPublished() {
     close();
     readOnly_ = true;
     opened_ = *file_.published;
-    const int opened = sqlite3_open_v2(fileUri(*file_.published, "immutable=1").c_str(), &db_,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (opened != SQLITE_OK) {
-        setLastError(errorFor(opened));
+    // The copy is replaced by renaming: a name that led elsewhere once SQLite had opened it is
+    // opened again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         close();
-        return false;
+        holdFile(false);
+        const int opened = sqlite3_open_v2(fileUri(*file_.published, "immutable=1").c_str(), &db_,
+                                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (opened != SQLITE_OK) {
+            setLastError(errorFor(opened));
+            close();
+            return false;
+        }
+        if (heldFileAtName()) return true;
     }
     return true;
 }
 
 void Database::close() {
-    if (db_) sqlite3_close_v2(db_);
+    if (db_) {
+        // A connection whose file is no longer at its name removes no file by that name on
+        // closing: the -wal and -shm there now are another database's.
+        if (!readOnly_ && replacedOrRemoved()) leaveFilesOnClose();
+        sqlite3_close_v2(db_);
+    }
     db_ = nullptr;
+    held_.reset();
 }
 
 Database::~Database() { close(); }
@@ -347,10 +402,12 @@ std::uint32_t Database::errorFor(int result) const {
 
 bool Database::recoverIfDamaged(int result) {
     if (readOnly_ || !isDamage(result)) return false;
+    const bool moved = moveAsideDamaged();
     close();
-    if (!moveAside(file_.file)) {
+    if (!moved) {
         // Left in place: the connection opens it again as it is, and the caller reports the
         // failure; the next write that finds the damage tries to move it once more.
+        holdFile(false);
         if (sqlite3_open_v2(file_.file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
             close();
         } else {
@@ -413,10 +470,6 @@ bool Database::publish() {
 std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     struct Cached {
         pid_t owner = 0;
-        std::optional<FileIdentity> identity;
-        // The file the connection opened, held without reading it: once it has no name left it
-        // was removed, even when a new file at the name got the same inode number.
-        std::shared_ptr<socket_io::Descriptor> watch;
         std::shared_ptr<Database> db;
     };
     static std::mutex cacheLock;
@@ -430,31 +483,17 @@ std::shared_ptr<Database> connectionFor(const DatabaseFile& file) {
     }
     // A connection reads one file: when that file was replaced (a new published copy, a
     // damaged file moved aside) or removed (a test's root was deleted), a new one is opened.
-    const auto removed = [&] {
-        struct stat facts{};
-        return slot.watch && slot.watch->valid() && ::fstat(slot.watch->get(), &facts) == 0 && facts.st_nlink == 0;
-    };
-    if (slot.db && (identityOf(slot.db->openedFile()) != slot.identity || removed())) {
-        slot.db->leaveFilesOnClose();
-        slot.db.reset();
-    }
+    if (slot.db && slot.db->replacedOrRemoved()) slot.db.reset();
     // An owned file overwritten with something else is damaged, though this connection may
     // still find every page it reads in its cache or its write-ahead log: moved aside at once,
     // so that a fresh one is started as for any damaged file.
-    if (slot.db && !slot.db->readOnly() && !headedAsDatabase(slot.db->handle())) {
-        slot.db->leaveFilesOnClose();
-        if (moveAside(slot.db->openedFile())) slot.db.reset();
-    }
+    if (slot.db && !slot.db->readOnly() && !slot.db->headedAsDatabase() && slot.db->moveAsideDamaged()) slot.db.reset();
     if (!slot.db) {
         auto db = Database::open(file);
         // A snapshot serves this one caller: the next one looks at the file again.
         if (db && db->snapshot()) return db;
         slot.db = std::move(db);
         slot.owner = getpid();
-        slot.identity = slot.db ? identityOf(slot.db->openedFile()) : std::nullopt;
-        slot.watch = slot.db ? std::make_shared<socket_io::Descriptor>(
-                                   ::open(slot.db->openedFile().c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC))
-                             : nullptr;
     }
     return slot.db;
 }

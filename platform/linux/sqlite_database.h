@@ -12,7 +12,9 @@
 // A damaged file (not a database, or malformed) is moved aside under a name that says so
 // ("registry.db.damaged-20261208-130501") and a fresh one is started, with a line in the
 // system log; nothing is written into a file SQLite cannot read. A file that cannot be moved
-// aside is left in place, the line says so, and the write fails.
+// aside is left in place, the line says so, and the write fails. Processes that find the same
+// file damaged move it aside one at a time (a lock file beside it, ".aside-lock"), and only while
+// it is still at its name: the fresh file another process started in its place stays.
 
 #include <sqlite3.h>
 
@@ -24,6 +26,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "platform/linux/socket_io.h"
 
 namespace platform::sqlite {
 
@@ -76,9 +80,6 @@ public:
     bool exec(std::string_view sql);
     // As exec, with SQLite's result.
     int run(std::string_view sql);
-    // For a connection whose file was moved aside or replaced: on closing, it removes no file
-    // by its name (the -wal there may be a newer database's).
-    void leaveFilesOnClose();
     // The bytes the database takes on the disk: the file and its write-ahead log.
     std::uint64_t diskBytes() const;
     // After a write: when the write-ahead log this connection writes was removed, moves what it
@@ -98,19 +99,43 @@ public:
     // True when the last publish() failed.
     bool publicationBehind() const { return publicationBehind_; }
 
-    // The file this connection reads, for noticing when it was replaced or removed.
-    const std::filesystem::path& openedFile() const { return opened_; }
+    // True when the file this connection reads is no longer at its name: removed, moved aside
+    // or replaced by another process.
+    bool replacedOrRemoved() const;
+    // False when the file this connection reads holds something other than an SQLite database
+    // (it was overwritten while open: a connection whose pages are cached, or still in the
+    // write-ahead log, would not notice it).
+    bool headedAsDatabase() const;
+    // Moves the file this connection reads aside as damaged, when it is still at its name (another
+    // process may have moved it aside and started a new one already). True when it is no longer
+    // at its name.
+    bool moveAsideDamaged();
 
 private:
     Database() = default;
     bool openOwned();
     bool openPublished();
     bool openSnapshot();
+    // Opens the file `opened_` names into held_ (creating it when asked), before SQLite opens it.
+    void holdFile(bool create);
+    // After SQLite opened `opened_`: whether the name still leads to the held file, so that the
+    // file SQLite opened is the held one.
+    bool heldFileAtName() const;
+    // For a connection whose file was moved aside or replaced: on closing, it removes no file
+    // by its name (the -wal there may be a newer database's).
+    void leaveFilesOnClose();
     bool copyInto(const std::filesystem::path& target);
     void close();
 
     DatabaseFile file_;
     std::filesystem::path opened_;
+    // The file this connection reads, open for as long as the connection is: it stays the
+    // connection's file while the name may come to lead to another one, and its header is read
+    // through it. It is closed only after SQLite's connection: closing any descriptor of a file
+    // drops every record lock this process holds on it, and a connection without its shared lock
+    // looks to other processes like no connection at all; the last of them to end would take the
+    // -wal and -shm still in use here for unused and remove them.
+    socket_io::Descriptor held_;
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
     bool snapshot_ = false;
@@ -121,7 +146,8 @@ private:
 
 // One connection per database file and process; a new one when the system root changes, or
 // when the file the connection reads was replaced (a published copy, or a damaged file moved
-// aside by another process) or removed.
+// aside by another process) or removed. An owned file overwritten with something else is moved
+// aside at once and a new one started.
 std::shared_ptr<Database> connectionFor(const DatabaseFile& file);
 
 // A write transaction (BEGIN IMMEDIATE … COMMIT), rolled back unless committed.

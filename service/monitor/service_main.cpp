@@ -116,6 +116,10 @@ void serviceMain(ServiceRuntime& runtime) {
 
     // The users' tray applications register their windows under the root the service owns.
     platform::windows::prepareSessionFolders();
+    // The service's key as the service reads its settings, before it reports running: what it
+    // reads now and writes later it keeps, to write back into a registry started afresh under it
+    // however soon after the start that happens.
+    registryKeeper().capture();
     runtime.csvBasePath = csvBasePathAt(platform::systemInfo().localTime());
     runtime.metricsFolder = configuredMetricsFolder();
     runtime.notifyRequested = false;
@@ -133,9 +137,6 @@ void serviceMain(ServiceRuntime& runtime) {
     runtime.patrolSetting = readSetting(kPatrolSetting, lmx::kDefaultPatrolSetting);
     runtime.nextPatrolTime = std::uint64_t{readSetting(kNextPatrolTimeHigh, 0)} << 32 | readSetting(kNextPatrolTimeLow, 0);
 
-    // What the service reads now and writes later it keeps, to write back into a registry
-    // started afresh under it.
-    registryKeeper().capture();
     writeSetting(kServiceRunning, 1);
 
     runtime.workers.startPipeServer(runtime);
