@@ -211,14 +211,18 @@ struct PipeServer::Impl {
     Descriptor lockFile;
     Descriptor listener;  // blocking, but while the intake thread has the I/O
     Descriptor wake;      // eventfd written by stop()
-    Descriptor overdue;   // timerfd: the request being served has taken long enough for the intake to step in
+    Descriptor overdue;   // timerfd: the request being served may have taken long enough for the intake to step in
     Descriptor handBack;  // eventfd: the serving thread wants the I/O back
     std::atomic<bool> stopped{false};
     std::thread intake;
+    // When the request being served was handed out (steady clock, nanoseconds); 0 while none is.
+    std::atomic<std::int64_t> servingSince{0};
+    // The overdue timer runs, or the intake thread is looking at why it went off. A stream of
+    // quick requests then costs one timer a moment instead of setting it twice per request.
+    std::atomic<bool> timerOwned{false};
 
     // The holder of `io` alone.
     std::mutex io;
-    bool serving = false;              // a request was handed out and is being served
     std::list<WaitingClient> waiting;  // oldest first, so also in order of their deadlines
     std::unordered_map<std::uint32_t, std::size_t> waitingPerUser;
     std::chrono::steady_clock::time_point acceptPausedUntil;
@@ -298,11 +302,12 @@ struct PipeServer::Impl {
         if (!socket.valid()) return false;
         WaitingClient client;
         client.socket = std::move(socket);
-        client.userId = peerUserId(client.socket.get());
         client.request.assign(options.requestSize, 0);
         client.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.requestTimeoutMilliseconds);
         // Most clients write their request right after connecting: it is often here already.
-        switch (receiveAvailable(client)) {
+        const Progress progress = receiveAvailable(client);
+        client.userId = peerUserId(client.socket.get());
+        switch (progress) {
             case Progress::Whole: file(client.userId, {std::move(client.socket), std::move(client.request)}); return true;
             case Progress::Gone: dropped(client.received); return true;
             case Progress::Waiting: break;
@@ -405,15 +410,29 @@ struct PipeServer::Impl {
         ::fcntl(listener.get(), F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
     }
 
-    void armOverdue(bool arm) {
+    static std::int64_t nowNanoseconds() {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return std::max<std::int64_t>(1, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    }
+
+    void armOverdue(std::int64_t nanoseconds) {
         itimerspec when{};
-        when.it_value.tv_nsec = arm ? kIntakeStepsInNanoseconds : 0;
+        when.it_value.tv_sec = static_cast<time_t>(nanoseconds / 1'000'000'000);
+        when.it_value.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
         ::timerfd_settime(overdue.get(), 0, &when, nullptr);
+    }
+
+    // The serving thread, handing a request out (holding `io`).
+    void startServing() { servingSince.store(nowNanoseconds()); }
+
+    // The serving thread, once `io` is released: makes sure the timer will look at the request.
+    void watchServing() {
+        if (!timerOwned.exchange(true)) armOverdue(kIntakeStepsInNanoseconds);
     }
 
     // The serving thread: gets the I/O back from the intake thread, if it has it.
     std::unique_lock<std::mutex> takeIo() {
-        armOverdue(false);
+        servingSince.store(0);
         std::unique_lock guard(io, std::try_to_lock);
         if (!guard.owns_lock()) {
             const std::uint64_t one = 1;
@@ -422,8 +441,45 @@ struct PipeServer::Impl {
             std::uint64_t count = 0;
             [[maybe_unused]] const auto read = ::read(handBack.get(), &count, sizeof count);
         }
-        serving = false;
         return guard;
+    }
+
+    // The intake thread, holding `io`: does the I/O until the serving thread wants it back.
+    void stepIn() {
+        setListenerBlocking(false);
+        while (pumpOnce(handBack.get(), true)) {
+        }
+        setListenerBlocking(true);
+    }
+
+    // The intake thread, when the timer went off: steps in while a request has been served for
+    // longer than a moment, sets the timer again for the rest of the moment of a request handed
+    // out since, or lets the timer go when none is being served.
+    void onOverdue() {
+        for (;;) {
+            const std::int64_t since = servingSince.load();
+            if (since != 0) {
+                const std::int64_t left = since + kIntakeStepsInNanoseconds - nowNanoseconds();
+                if (left > 0) {
+                    armOverdue(left);
+                    return;
+                }
+                // Taken only if free: the serving thread that holds it is back already.
+                std::unique_lock guard(io, std::try_to_lock);
+                if (guard.owns_lock() && servingSince.load() == since) {
+                    stepIn();
+                    if (servingSince.load() == since) {
+                        // Not handed back: stopped, or the wait failed (then look again soon).
+                        if (!stopped.load()) armOverdue(kIntakeStepsInNanoseconds);
+                        return;
+                    }
+                }
+                continue;
+            }
+            timerOwned.store(false);
+            // A request handed out meanwhile may have found the timer still owned here.
+            if (servingSince.load() == 0 || timerOwned.exchange(true)) return;
+        }
     }
 
     // The intake thread: does the I/O while a request is being served for longer than a moment.
@@ -433,13 +489,7 @@ struct PipeServer::Impl {
             if (::poll(fds, 2, -1) <= 0) continue;
             if (fds[0].revents != 0) return;
             std::uint64_t expirations = 0;
-            [[maybe_unused]] const auto read = ::read(overdue.get(), &expirations, sizeof expirations);
-            std::lock_guard guard(io);
-            if (!serving) continue;
-            setListenerBlocking(false);
-            while (pumpOnce(handBack.get(), true)) {
-            }
-            setListenerBlocking(true);
+            if (::read(overdue.get(), &expirations, sizeof expirations) > 0) onOverdue();
         }
     }
 };
@@ -524,9 +574,9 @@ std::optional<PipeServer::Client> PipeServer::nextRequest(std::span<std::uint8_t
     } else {
         impl.turns.push_back(userId);
     }
-    impl.serving = true;
+    impl.startServing();
     guard.unlock();
-    impl.armOverdue(true);
+    impl.watchServing();
     std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
     return Client(next.socket.release(), impl.wake.get());
 }
@@ -600,13 +650,9 @@ std::optional<PipeClient> PipeClient::open(std::string_view pipeName) {
     // client of a busy pipe waits for an instance.
     const auto result = socket_io::connectTo(*path, SOCK_STREAM, socket, kBusyWaitMilliseconds);
     switch (result) {
-        case socket_io::ConnectResult::Connected: {
-            // The client waits for its server without limit, as a blocking pipe handle does:
-            // a blocking socket lets the kernel wake it straight into its read.
-            const int flags = ::fcntl(socket.get(), F_GETFL);
-            ::fcntl(socket.get(), F_SETFL, flags & ~O_NONBLOCK);
-            return PipeClient(socket.release());
-        }
+        // The client waits for its server without limit, as a blocking pipe handle does: the
+        // socket comes blocking, so the kernel wakes the client straight into its read.
+        case socket_io::ConnectResult::Connected: return PipeClient(socket.release());
         case socket_io::ConnectResult::NoListener: setLastError(kErrorFileNotFound); return std::nullopt;
         case socket_io::ConnectResult::Busy: setLastError(kErrorPipeBusy); return std::nullopt;
         case socket_io::ConnectResult::Failed: return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -103,32 +104,45 @@ std::string temporaryName() {
     return ".b" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
+ConnectResult connectFailed(int failure) {
+    setLastError(errorFromSocketErrno(failure));
+    if (failure == ENOENT || failure == ECONNREFUSED) return ConnectResult::NoListener;
+    if (failure == EAGAIN) return ConnectResult::Busy;
+    return ConnectResult::Failed;
+}
+
+// A blocking connect waits for room in a full backlog, the waiters let in one at a time in the
+// order they came, up to the send time-out.
+ConnectResult connectWaitingForRoom(const sockaddr_un& address, int type, Descriptor& socket,
+                                    std::uint32_t roomWaitMilliseconds) {
+    Descriptor candidate(::socket(AF_UNIX, type | SOCK_CLOEXEC, 0));
+    if (!candidate.valid()) return connectFailed(errno);
+    const timeval limit{static_cast<time_t>(roomWaitMilliseconds / 1000),
+                        static_cast<suseconds_t>(roomWaitMilliseconds % 1000) * 1000};
+    ::setsockopt(candidate.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    if (::connect(candidate.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return connectFailed(errno);
+    }
+    socket = std::move(candidate);
+    return ConnectResult::Connected;
+}
+
 ConnectResult connectAddress(const sockaddr_un& address, int type, Descriptor& socket, std::uint32_t roomWaitMilliseconds) {
-    Descriptor candidate(::socket(AF_UNIX, type | (roomWaitMilliseconds == 0 ? SOCK_NONBLOCK : 0) | SOCK_CLOEXEC, 0));
-    if (!candidate.valid()) {
-        setLastError(errorFromSocketErrno(errno));
-        return ConnectResult::Failed;
-    }
-    if (roomWaitMilliseconds != 0) {
-        // A blocking connect waits for room in a full backlog, the waiters let in one at a time
-        // in the order they came, up to the send time-out.
-        const timeval limit{static_cast<time_t>(roomWaitMilliseconds / 1000),
-                            static_cast<suseconds_t>(roomWaitMilliseconds % 1000) * 1000};
-        ::setsockopt(candidate.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    }
+    Descriptor candidate(::socket(AF_UNIX, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!candidate.valid()) return connectFailed(errno);
     if (::connect(candidate.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int failure = errno;
-        setLastError(errorFromSocketErrno(failure));
-        if (failure == ENOENT || failure == ECONNREFUSED) return ConnectResult::NoListener;
-        if (failure == EAGAIN) return ConnectResult::Busy;
-        return ConnectResult::Failed;
+        if (failure == EAGAIN && roomWaitMilliseconds != 0) {
+            return connectWaitingForRoom(address, type, socket, roomWaitMilliseconds);
+        }
+        return connectFailed(failure);
     }
-    // Local connects complete at once. The socket is non-blocking: its users wait with
-    // waitFor, each with the time limit it needs.
+    // Local connects complete at once. Without a room wait the socket stays non-blocking: its
+    // users wait with waitFor, each with the time limit it needs. With one it becomes blocking,
+    // for a client that waits in its reads. (A connect made blocking from the start is measurably
+    // slower when there is room, so the wait is only taken once the backlog turns out full.)
     if (roomWaitMilliseconds != 0) {
-        const timeval none{};
-        ::setsockopt(candidate.get(), SOL_SOCKET, SO_SNDTIMEO, &none, sizeof none);
-        ::fcntl(candidate.get(), F_SETFL, ::fcntl(candidate.get(), F_GETFL) | O_NONBLOCK);
+        ::fcntl(candidate.get(), F_SETFL, ::fcntl(candidate.get(), F_GETFL) & ~O_NONBLOCK);
     }
     socket = std::move(candidate);
     return ConnectResult::Connected;

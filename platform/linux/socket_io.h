@@ -73,9 +73,10 @@ Descriptor listenAt(const std::filesystem::path& path, int type, mode_t mode);
 
 enum class ConnectResult { Connected, NoListener, Busy, Failed };
 
-// Connects a non-blocking, close-on-exec socket of `type` to `name` in the open directory.
-// On a full backlog it waits up to `roomWaitMilliseconds` for room (0: not at all), in turn
-// with the other waiting clients. NoListener: no socket file, or nobody listens on it (a stale
+// Connects a close-on-exec socket of `type` to `name` in the open directory. On a full backlog
+// it waits up to `roomWaitMilliseconds` for room (0: not at all), in turn with the other
+// waiting clients. The socket is non-blocking without a room wait, blocking with one (it may
+// carry a send time-out of that wait: send with MSG_DONTWAIT). NoListener: no socket file, or nobody listens on it (a stale
 // file); Busy: the backlog is full.
 ConnectResult connectIn(int directory, std::string_view name, int type, Descriptor& socket,
                         std::uint32_t roomWaitMilliseconds = 0);
