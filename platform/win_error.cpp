@@ -20,8 +20,10 @@ std::uint32_t errorFromErrno(int errnoValue) {
         case EACCES:
         case EPERM: return kErrorAccessDenied;
         case EROFS: return kErrorWriteProtect;
-        case ENOSPC:
+        case ENOSPC: return kErrorDiskFull;
+#ifdef EDQUOT
         case EDQUOT: return kErrorDiskFull;
+#endif
         case EBADF: return kErrorInvalidHandle;
         case ENOMEM: return kErrorNotEnoughMemory;
         case EINVAL: return kErrorInvalidParameter;

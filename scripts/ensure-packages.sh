@@ -5,6 +5,9 @@
 #   scripts/ensure-packages.sh            everything: the service, the tools and the GUI programs
 #   scripts/ensure-packages.sh --server   only what the build without the GUI needs
 #                                         (cmake --preset server): no Qt, no X server
+#   scripts/ensure-packages.sh --windows  the Windows build (cmake --preset windows): the
+#                                         MinGW-w64 cross compiler, GoogleTest's sources and
+#                                         Wine to run the programs and their tests
 set -euo pipefail
 
 # The service, the tools, their tests and the benchmarks.
@@ -20,8 +23,19 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14
 )
 
+apt_options=(-y -qq)
 case "${1:-}" in
   --server) ;;
+  --windows)
+    packages=(
+      cmake ninja-build nlohmann-json3-dev
+      g++-mingw-w64-x86-64-posix googletest
+      # 64-bit Wine alone: the programs are 64-bit, and no i386 architecture is needed.
+      wine wine64
+    )
+    # Wine's recommended packages (fonts, sound, printing) serve no headless test.
+    apt_options+=(--no-install-recommends)
+    ;;
   "")
     packages+=(
       # GUI programs: Qt 6 Widgets and SVG icons, the Japanese dialog font, and libqt6gui6's
@@ -36,7 +50,7 @@ case "${1:-}" in
     )
     ;;
   *)
-    echo "usage: $0 [--server]" >&2
+    echo "usage: $0 [--server|--windows]" >&2
     exit 2
     ;;
 esac
@@ -61,4 +75,4 @@ fi
 echo "Installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}"
+apt-get install "${apt_options[@]}" "${missing[@]}"

@@ -1,0 +1,31 @@
+# The Windows programs and their tests, cross-built with MinGW-w64 (cmake/toolchains) and tested
+# under Wine. Included from the top CMakeLists.txt instead of the Linux build.
+
+find_package(Threads REQUIRED)
+
+# nlohmann-json is headers only: the build machine's copy serves, without the rest of its
+# include folder (whose headers are Linux's).
+set(LMX_HOST_JSON_HEADERS /usr/include/nlohmann)
+if(NOT EXISTS ${LMX_HOST_JSON_HEADERS}/json.hpp)
+  message(FATAL_ERROR "nlohmann-json's headers are missing: scripts/ensure-packages.sh --windows")
+endif()
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers)
+file(CREATE_LINK ${LMX_HOST_JSON_HEADERS} ${CMAKE_BINARY_DIR}/host-headers/nlohmann SYMBOLIC)
+add_library(lmx_json INTERFACE)
+target_include_directories(lmx_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/host-headers)
+add_library(nlohmann_json::nlohmann_json ALIAS lmx_json)
+
+add_subdirectory(common)
+add_subdirectory(platform)
+
+if(LMX_BUILD_TESTS)
+  enable_testing()
+  # GoogleTest from Debian's sources, built for Windows inside this build tree.
+  set(LMX_GOOGLETEST_SOURCES /usr/src/googletest CACHE PATH "GoogleTest's sources")
+  if(NOT EXISTS ${LMX_GOOGLETEST_SOURCES}/CMakeLists.txt)
+    message(FATAL_ERROR "GoogleTest's sources are missing: scripts/ensure-packages.sh --windows")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${LMX_GOOGLETEST_SOURCES} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_subdirectory(tests/windows)
+endif()
