@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "platform/trusted_folder.h"
-
 namespace platform {
 
 // The platform's part that hands the absolute root on to the environment before main.
@@ -28,15 +26,6 @@ bool isDefaultSystemRoot() {
     std::error_code error;
     const auto root = std::filesystem::weakly_canonical(systemRoot(), error);
     return !error && root == std::filesystem::path(defaultSystemRoot());
-}
-
-std::string systemRootRefusal() {
-    const auto root = systemRoot();
-    const std::string reason = untrustedFolderReason(root);
-    if (reason.empty()) return {};
-    return "The system root " + root.string() + " is refused: " + reason +
-           ". It and the folders above it must belong to root (or to the service's user) and be "
-           "writable by their owner alone.";
 }
 
 std::filesystem::path systemRootDirectory(const std::filesystem::path& relative) {

@@ -3,12 +3,14 @@ add_library(lmx_platform STATIC
   ata_pass_through_calls.cpp
   drive_backend.cpp
   sync_event.cpp
+  system_info.cpp
   system_root.cpp
   system_time.cpp
   win_error.cpp
   windows/default_system_root.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
+  windows/system_info.cpp
   windows/wide_text.cpp
 )
 target_include_directories(lmx_platform PUBLIC ${PROJECT_SOURCE_DIR})
