@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layering of the source tree, which the include paths cannot enforce (every library
 # exports the whole tree): a file includes only its own folder and the folders of lower layers,
-# and only platform/linux/ (and the tests and benchmarks) includes operating-system headers.
+# and only platform/linux/ and platform/windows/ (and the tests and benchmarks) include
+# operating-system headers, each only its own system's.
 #
 #   layer 0  common/
 #   layer 1  platform/
@@ -29,7 +30,10 @@ declare -A layer=(
 # platform/.
 os_headers='sys/|unistd\.h|fcntl\.h|linux/|scsi/|systemd/|sqlite3\.h|pwd\.h|grp\.h|dlfcn\.h|poll\.h|signal\.h|'
 os_headers+='syslog\.h|spawn\.h|dirent\.h|elf\.h|termios\.h|netinet/|arpa/|netdb\.h|pthread\.h|semaphore\.h|'
-os_headers+='sched\.h|limits\.h|errno\.h|windows\.h|winioctl\.h|ntddscsi\.h|winsock2\.h|tlhelp32\.h|shellapi\.h'
+windows_headers='windows\.h|winioctl\.h|ntddscsi\.h|winsock2\.h|tlhelp32\.h|shellapi\.h|wtsapi32\.h|'
+windows_headers+='userenv\.h|aclapi\.h|sddl\.h|accctrl\.h|winsvc\.h|winver\.h|shlobj\.h|knownfolders\.h|ntddstor\.h|'
+windows_headers+='psapi\.h|lmcons\.h|winternl\.h|io\.h|process\.h'
+os_headers+='sched\.h|limits\.h|errno\.h|'"$windows_headers"
 
 failures=0
 fail() {
@@ -58,9 +62,14 @@ while IFS= read -r hit; do
       fail "$file:$line_number: $top/ (layer $own) includes $target (layer $theirs)"
     fi
   elif [ "$bracket" = '<' ] && [[ $target =~ ^($os_headers) ]]; then
-    [[ $file == platform/linux/* ]] && continue
     [ "$own" -eq 5 ] && continue
-    fail "$file:$line_number: an operating-system header <$target> outside platform/linux/"
+    if [[ $target =~ ^($windows_headers) ]]; then
+      [[ $file == platform/windows/* ]] && continue
+      fail "$file:$line_number: a Windows header <$target> outside platform/windows/"
+    else
+      [[ $file == platform/linux/* ]] && continue
+      fail "$file:$line_number: an operating-system header <$target> outside platform/linux/"
+    fi
   fi
 done < <(git grep --untracked -n -E '^[[:space:]]*#[[:space:]]*include' -- '*.h' '*.hpp' '*.cpp' '*.cc' '*.c' '*.in')
 
