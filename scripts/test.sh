@@ -2,8 +2,9 @@
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
 # (the fuzz targets' corpora among them), fuzzes every target for 20 s, then runs the threaded
 # tests again under ThreadSanitizer, then builds and tests the build for servers, without the
-# GUI programs and without Qt, and last checks the installed layout and the Debian package in
-# scratch trees (scripts/check-package.sh).
+# GUI programs and without Qt, then checks the installed layout and the Debian package in
+# scratch trees (scripts/check-package.sh), and last cross-builds the Windows programs with
+# MinGW-w64 and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,3 +46,14 @@ ctest --preset server -j "$jobs"
 # The install rules of the full build, and the package of the build for servers: contents,
 # lintian, and an install, a run, a removal and a purge in a scratch root.
 scripts/check-package.sh build/asan build/server
+
+# The Windows build: cross-built with MinGW-w64, its tests run under Wine in a prefix of the
+# build tree, with one wineserver kept up for the whole run.
+scripts/ensure-packages.sh --windows
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+scripts/wine-run --start
+status=0
+ctest --preset windows -j "$jobs" || status=$?
+scripts/wine-run --stop
+exit "$status"
