@@ -1,11 +1,13 @@
 // The service's side of the service control manager: StartServiceCtrlDispatcherW runs the
 // service main routine on a thread of the manager's and calls the control handler on the
 // dispatcher's own thread (the one that called it) with each control sent to the service.
+// The service's name is root-scoped; the root itself may come with the start (startService).
 
 #include "platform/service_dispatcher.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,7 +21,7 @@ namespace {
 
 struct DispatcherState {
     std::mutex lock;
-    std::wstring name;
+    std::string name;
     ServiceMainRoutine serviceMain;
     ServiceControlHandler handler;
     // The handles RegisterServiceCtrlHandlerExW gave, by ServiceStatusHandle::id - 1.
@@ -49,7 +51,19 @@ void reportStopped(SERVICE_STATUS_HANDLE handle) {
     ::SetServiceStatus(handle, &stopped);
 }
 
-void WINAPI runServiceMain(DWORD, LPWSTR*) {
+// The root the service was started under, from its start arguments (see kRootStartArgument):
+// the service's environment is the manager's.
+void takeRootFromArguments(DWORD count, LPWSTR* arguments) {
+    for (DWORD index = 1; index < count; ++index) {
+        const std::wstring_view argument = arguments[index] ? arguments[index] : L"";
+        if (argument.starts_with(win32::kRootStartArgument) && argument.size() > win32::kRootStartArgument.size()) {
+            ::_wputenv_s(L"LMXDUOWATCH_ROOT", std::wstring(argument.substr(win32::kRootStartArgument.size())).c_str());
+        }
+    }
+}
+
+void WINAPI runServiceMain(DWORD count, LPWSTR* arguments) {
+    takeRootFromArguments(count, arguments);
     ServiceMainRoutine serviceMain;
     {
         std::lock_guard lock(dispatcher().lock);
@@ -59,14 +73,14 @@ void WINAPI runServiceMain(DWORD, LPWSTR*) {
     // The dispatcher returns only once the service has reported that it stopped: a main routine
     // that returned without saying so (or without registering at all) is reported stopped here.
     SERVICE_STATUS_HANDLE handle = nullptr;
-    std::wstring name;
+    std::string name;
     {
         std::lock_guard lock(dispatcher().lock);
         if (dispatcher().lastReportedState == SERVICE_STOPPED) return;
         if (!dispatcher().statusHandles.empty()) handle = dispatcher().statusHandles.back();
         name = dispatcher().name;
     }
-    if (!handle) handle = ::RegisterServiceCtrlHandlerExW(name.c_str(), handleControl, nullptr);
+    if (!handle) handle = ::RegisterServiceCtrlHandlerExW(win32::serviceNameOnSystem(name).c_str(), handleControl, nullptr);
     if (handle) reportStopped(handle);
 }
 
@@ -76,10 +90,12 @@ bool startServiceCtrlDispatcher(std::string_view name, const ServiceMainRoutine&
     std::wstring systemName = win32::serviceNameOnSystem(name);
     {
         std::lock_guard lock(dispatcher().lock);
-        dispatcher().name = systemName;
+        dispatcher().name = std::string(name);
         dispatcher().serviceMain = serviceMain;
         dispatcher().lastReportedState = 0;
     }
+    // A service of its own process: the manager does not match the table's name (the root that
+    // scopes it may arrive with the start only).
     SERVICE_TABLE_ENTRYW table[] = {{systemName.data(), runServiceMain}, {nullptr, nullptr}};
     const BOOL ran = ::StartServiceCtrlDispatcherW(table);
     const DWORD error = ran ? ERROR_SUCCESS : ::GetLastError();

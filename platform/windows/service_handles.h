@@ -34,6 +34,11 @@ private:
     SC_HANDLE handle_ = nullptr;
 };
 
+// A service started under a root other than the default one gets the root as a start argument
+// "LMXDUOWATCH_ROOT=<root>": the manager starts services with an environment of its own, and
+// the service then takes the root from the argument, as a program started on Linux inherits it.
+inline constexpr std::wstring_view kRootStartArgument = L"LMXDUOWATCH_ROOT=";
+
 // The name under which the service control manager keeps the suite's service `name`.
 std::wstring serviceNameOnSystem(std::string_view name);
 

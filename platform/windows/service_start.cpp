@@ -5,15 +5,20 @@
 
 #include <windows.h>
 
+#include "platform/system_root.h"
 #include "platform/win_error.h"
 #include "platform/windows/service_handles.h"
+#include "platform/windows/wide_text.h"
 
 namespace platform {
 
 bool startService(const ServiceHandle& service) {
     const win32::ScHandle opened = win32::openServiceWith(service.name(), SERVICE_START);
     if (!opened) return false;
-    if (!::StartServiceW(opened.get(), 0, nullptr)) {
+    std::wstring rootArgument = std::wstring(win32::kRootStartArgument) + win32::widen(systemRoot().string());
+    const wchar_t* arguments[] = {rootArgument.c_str()};
+    const DWORD count = isDefaultSystemRoot() ? 0 : 1;
+    if (!::StartServiceW(opened.get(), count, count ? arguments : nullptr)) {
         setLastError(::GetLastError());
         return false;
     }

@@ -1,6 +1,6 @@
 // The other process of the Windows platform tests:
-//   platform_probe service <root>   a service run by the service control manager: it records
-//                                   each control it handles in <root>\controls.txt
+//   platform_probe service          a service run by the service control manager: it records
+//                                   each control it handles in controls.txt in its root
 //   platform_probe sleep            waits half a minute (to be listed and ended)
 //   platform_probe window <title>   a window that answers kProbeAdd with wParam + 1 and ends
 //                                   the program on kProbeQuit
@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/service_dispatcher.h"
+#include "platform/system_root.h"
 #include "platform/window_directory.h"
 #include "tests/windows/platform/platform_probe.h"
 
@@ -23,12 +24,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int runService(const std::string& root) {
-    // The service manager starts the service with its own environment: the root comes along on
-    // the command line.
-    ::_putenv_s("LMXDUOWATCH_ROOT", root.c_str());
+int runService() {
     std::atomic<bool> stopping{false};
     const bool ran = platform::startServiceCtrlDispatcher(lmx::probe::kServiceName, [&] {
+        // The root the service was started under is known from here on.
+        const std::string root = platform::systemRoot().string();
         std::optional<platform::ServiceStatusHandle> handle;
         handle = platform::registerServiceCtrlHandler(lmx::probe::kServiceName, [&](std::uint32_t control) {
             std::ofstream(root + "\\controls.txt", std::ios::app) << control << "\n";
@@ -69,7 +69,7 @@ int runWindow(const std::string& title) {
 
 int main(int argc, char** argv) {
     const std::string_view mode = argc > 1 ? argv[1] : "";
-    if (mode == "service" && argc > 2) return runService(argv[2]);
+    if (mode == "service") return runService();
     if (mode == "sleep") {
         std::this_thread::sleep_for(30s);
         return 0;

@@ -26,8 +26,8 @@ protected:
         config.name = lmx::probe::kServiceName;
         config.displayName = "LMX probe service";
         config.startType = kServiceDemandStart;
-        config.imagePath = "\"" + (lmx::testing::programsFolder() / lmx::probe::kProgram).string() + "\" service \"" +
-                           root.path().string() + "\"";
+        // The service learns its root from the start, not from its command line.
+        config.imagePath = "\"" + (lmx::testing::programsFolder() / lmx::probe::kProgram).string() + "\" service";
         return config;
     }
 
