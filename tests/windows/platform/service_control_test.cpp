@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/process_list.h"
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
 #include "platform/win_error.h"
@@ -65,6 +67,11 @@ TEST_F(ServiceControlTest, ServiceStartsTakesAUserControlAndStops) {
     const ServiceStatus running = readServiceStatus(lmx::probe::kServiceName);
     EXPECT_EQ(kServiceAcceptStop, running.controlsAccepted);
     EXPECT_NE(0u, running.processId);
+    // The service took the root it was started under: its process is one of this root's.
+    const auto processes = processes::snapshotProcesses();
+    ASSERT_TRUE(processes.has_value());
+    EXPECT_TRUE(std::any_of(processes->begin(), processes->end(),
+                            [&](const processes::ProcessEntry& process) { return process.processId == running.processId; }));
     EXPECT_FALSE(startService(*service));
     EXPECT_EQ(kErrorServiceAlreadyRunning, lastError());
 
