@@ -221,8 +221,10 @@ std::optional<std::string> windowTitle(const WindowRef& window) {
         setLastError(ERROR_INVALID_WINDOW_HANDLE);
         return std::nullopt;
     }
+    // The title the system keeps: GetWindowTextW would ask a window of this process's other
+    // threads with WM_GETTEXT and wait for it, however long its owner is busy.
     wchar_t text[512];
-    const int length = ::GetWindowTextW(handle, text, 512);
+    const int length = ::InternalGetWindowText(handle, text, 512);
     return win32::narrow(std::wstring_view(text, static_cast<std::size_t>(std::max(length, 0))));
 }
 

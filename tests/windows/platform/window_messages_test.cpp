@@ -80,6 +80,7 @@ TEST(WindowMessages, AHungWindowTimesOutAndPostedMessagesKeepTheirOrder) {
     EXPECT_FALSE(sendMessageTimeout(hung->window(), 0x8004, 0, 0, 300).has_value());
     EXPECT_EQ(kErrorTimeout, lastError());
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ("Hung", windowTitle(hung->window()));  // read without asking the busy owner
 
     // The broadcast passes the hung window by and reaches the other.
     std::vector<std::intptr_t> replies;
