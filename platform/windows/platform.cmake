@@ -7,12 +7,26 @@ add_library(lmx_platform STATIC
   system_root.cpp
   system_time.cpp
   win_error.cpp
+  windows/command_interpreter.cpp
   windows/default_system_root.cpp
+  windows/desktop.cpp
+  windows/process_facts.cpp
+  windows/process_list.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
+  windows/service_dispatcher.cpp
+  windows/service_handles.cpp
+  windows/service_manager.cpp
+  windows/service_start.cpp
+  windows/sessions.cpp
+  windows/shell_windows.cpp
   windows/system_info.cpp
   windows/wide_text.cpp
+  windows/window_directory.cpp
 )
 target_include_directories(lmx_platform PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(lmx_platform PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 target_link_libraries(lmx_platform PUBLIC lmx_common Threads::Threads)
+# The service control manager and tokens (advapi32), sessions (wtsapi32), user environments
+# (userenv) and windows (user32).
+target_link_libraries(lmx_platform PRIVATE advapi32 wtsapi32 userenv user32)
