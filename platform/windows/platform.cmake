@@ -2,14 +2,18 @@
 add_library(lmx_platform STATIC
   ata_pass_through_calls.cpp
   drive_backend.cpp
+  drive_handle.cpp
   sync_event.cpp
   system_info.cpp
   system_root.cpp
   system_time.cpp
   win_error.cpp
   windows/default_system_root.cpp
+  windows/disk_drive.cpp
+  windows/physical_drive.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
+  windows/scsi_pass_through_layout.cpp
   windows/system_info.cpp
   windows/wide_text.cpp
 )
