@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layering of the source tree, which the include paths cannot enforce (every library
 # exports the whole tree): a file includes only its own folder and the folders of lower layers,
-# and only platform/linux/ (and the tests and benchmarks) includes operating-system headers.
+# and only platform/linux/ and platform/windows/ (and the tests and benchmarks) include
+# operating-system headers.
 #
 #   layer 0  common/
 #   layer 1  platform/
@@ -58,9 +59,9 @@ while IFS= read -r hit; do
       fail "$file:$line_number: $top/ (layer $own) includes $target (layer $theirs)"
     fi
   elif [ "$bracket" = '<' ] && [[ $target =~ ^($os_headers) ]]; then
-    [[ $file == platform/linux/* ]] && continue
+    [[ $file == platform/linux/* || $file == platform/windows/* ]] && continue
     [ "$own" -eq 5 ] && continue
-    fail "$file:$line_number: an operating-system header <$target> outside platform/linux/"
+    fail "$file:$line_number: an operating-system header <$target> outside platform/linux/ and platform/windows/"
   fi
 done < <(git grep --untracked -n -E '^[[:space:]]*#[[:space:]]*include' -- '*.h' '*.hpp' '*.cpp' '*.cc' '*.c' '*.in')
 
