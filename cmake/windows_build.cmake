@@ -17,6 +17,14 @@ add_library(nlohmann_json::nlohmann_json ALIAS lmx_json)
 
 add_subdirectory(common)
 add_subdirectory(platform)
+# The parts of the suite that stand on the platform's interfaces alone.
+if(LMX_WITH_SIMULATOR)
+  add_subdirectory(simulator)
+endif()
+add_subdirectory(lang/japanese)
+add_subdirectory(service/controller)
+add_subdirectory(fwup/core)
+add_subdirectory(tray/core)
 
 if(LMX_BUILD_TESTS)
   enable_testing()

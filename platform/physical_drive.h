@@ -5,7 +5,9 @@
 // block device or SCSI generic device (a real disk) or a file describing a simulated drive,
 // opened by the registered file drive opener (drive_backend.h). With the default root and no
 // entry for n, drive n is the n-th whole SCSI/SATA disk of the machine (/sys/block/sd* in name
-// order). A drive that does not exist fails to open with 2.
+// order). On Windows a regular file there is a simulated drive as well, and with the default root
+// and no entry drive n is the machine's own "\\.\PHYSICALDRIVEn"; a test's root reaches no real
+// disk there. A drive that does not exist fails to open with 2.
 
 #include <cstdint>
 #include <filesystem>

@@ -2,6 +2,7 @@
 add_library(lmx_platform STATIC
   ata_pass_through_calls.cpp
   drive_backend.cpp
+  drive_handle.cpp
   sync_event.cpp
   system_info.cpp
   system_root.cpp
@@ -10,10 +11,13 @@ add_library(lmx_platform STATIC
   windows/command_interpreter.cpp
   windows/default_system_root.cpp
   windows/desktop.cpp
+  windows/disk_drive.cpp
+  windows/physical_drive.cpp
   windows/process_facts.cpp
   windows/process_list.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
+  windows/scsi_pass_through_layout.cpp
   windows/service_dispatcher.cpp
   windows/service_handles.cpp
   windows/service_manager.cpp
