@@ -8,6 +8,8 @@ add_library(lmx_platform STATIC
   system_time.cpp
   win_error.cpp
   windows/default_system_root.cpp
+  windows/registry.cpp
+  windows/registry_location.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
   windows/system_info.cpp
