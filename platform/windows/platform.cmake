@@ -5,14 +5,22 @@ add_library(lmx_platform STATIC
   sync_event.cpp
   system_info.cpp
   system_root.cpp
+  system_root_refusal.cpp
   system_time.cpp
   win_error.cpp
   windows/default_system_root.cpp
+  windows/file_append.cpp
+  windows/file_checks.cpp
+  windows/file_lock.cpp
+  windows/file_replace.cpp
+  windows/log_folder.cpp
+  windows/plain_file.cpp
   windows/registry.cpp
   windows/registry_location.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
   windows/system_info.cpp
+  windows/trusted_folder.cpp
   windows/wide_text.cpp
 )
 target_include_directories(lmx_platform PUBLIC ${PROJECT_SOURCE_DIR})
