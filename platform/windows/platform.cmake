@@ -10,6 +10,9 @@ add_library(lmx_platform STATIC
   win_error.cpp
   windows/console.cpp
   windows/default_system_root.cpp
+  windows/event_log.cpp
+  windows/event_records.cpp
+  windows/event_source_registration.cpp
   windows/file_append.cpp
   windows/file_checks.cpp
   windows/file_lock.cpp
