@@ -7,31 +7,16 @@
 
 #include "platform/win_error.h"
 #include "platform/windows/owned_handle.h"
+#include "platform/windows/trusted_accounts.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// The SID of the process's user in SDDL text ("S-1-5-18" for the service), or empty.
-std::wstring processUserSid() {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-    const OwnedHandle owned(token);
-    DWORD size = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::string buffer(size, '\0');
-    if (size == 0 || !::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return {};
-    wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
-    std::wstring sid(text);
-    ::LocalFree(text);
-    return sid;
-}
-
 // Full access for the process's user, the system and administrators; inheritance cut off.
 PSECURITY_DESCRIPTOR ownerOnlyDescriptor() {
     static const PSECURITY_DESCRIPTOR descriptor = [] {
-        const std::wstring user = processUserSid();
+        const std::wstring user = processUserSidText();
         std::wstring sddl = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
         if (!user.empty()) sddl += L"(A;;FA;;;" + user + L")";
         PSECURITY_DESCRIPTOR made = nullptr;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/windows/file_checks.h"
+#include "platform/windows/trusted_accounts.h"
 
 namespace platform {
 
@@ -30,8 +31,8 @@ HANDLE nativeHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handl
 
 std::optional<FileLock> FileLock::open(const std::filesystem::path& path, std::error_code& error) {
     // FILE_FLAG_OPEN_REPARSE_POINT: a link at the path is opened itself (and refused below), so
-    // that no file of another's choosing is opened or created. A new file gets the owner-only
-    // access rights; an existing one is given them (WRITE_DAC).
+    // that no file of another's choosing is opened or created. A file another user made is
+    // refused; a new file gets the owner-only access rights, an existing one is given them.
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | WRITE_DAC,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, win32::ownerOnlyAttributes(), OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -40,7 +41,8 @@ std::optional<FileLock> FileLock::open(const std::filesystem::path& path, std::e
         return std::nullopt;
     }
     const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!win32::isPlainFile(file) || (existed && !win32::restrictToOwner(file))) {
+    if (!win32::isPlainFile(file) || !win32::ownedByTrustedAccount(file) ||
+        (existed && !win32::restrictToOwner(file))) {
         ::CloseHandle(file);
         error = std::make_error_code(std::errc::permission_denied);
         return std::nullopt;

@@ -26,6 +26,7 @@ add_library(lmx_platform STATIC
   windows/root_environment.cpp
   windows/root_scope.cpp
   windows/system_info.cpp
+  windows/trusted_accounts.cpp
   windows/trusted_folder.cpp
   windows/version_info.cpp
   windows/wide_text.cpp

@@ -3,14 +3,13 @@
 #include <windows.h>
 
 #include <aclapi.h>
-#include <sddl.h>
-
 #include <utility>
 #include <vector>
 
 #include "platform/win_error.h"
 #include "platform/windows/file_checks.h"
 #include "platform/windows/owned_handle.h"
+#include "platform/windows/trusted_accounts.h"
 
 // On Windows the rule is read from each folder's owner and access control list, through the
 // handle the folder is opened with: the owner must be the system, the administrators, the
@@ -30,53 +29,6 @@ using win32::OwnedHandle;
 constexpr ACCESS_MASK kReplaceRights = DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | FILE_DELETE_CHILD;
 constexpr ACCESS_MASK kAddRights = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | GENERIC_WRITE;
 
-// The installer service (NT SERVICE\TrustedInstaller), which owns the system's own folders.
-constexpr const wchar_t* kTrustedInstaller = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-
-class TrustedSids {
-public:
-    TrustedSids() {
-        for (const WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
-            std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
-            DWORD size = static_cast<DWORD>(sid.size());
-            if (::CreateWellKnownSid(type, nullptr, sid.data(), &size)) sids_.push_back(std::move(sid));
-        }
-        PSID installer = nullptr;
-        if (::ConvertStringSidToSidW(kTrustedInstaller, &installer)) {
-            const auto* bytes = static_cast<const BYTE*>(installer);
-            sids_.emplace_back(bytes, bytes + ::GetLengthSid(installer));
-            ::LocalFree(installer);
-        }
-        HANDLE token = nullptr;
-        if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-            const OwnedHandle owned(token);
-            DWORD size = 0;
-            ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-            std::vector<BYTE> user(size);
-            if (size && ::GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
-                const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
-                const auto* bytes = static_cast<const BYTE*>(sid);
-                sids_.emplace_back(bytes, bytes + ::GetLengthSid(sid));
-            }
-        }
-    }
-
-    bool contains(PSID sid) const {
-        for (const auto& trusted : sids_) {
-            if (::EqualSid(sid, const_cast<BYTE*>(trusted.data()))) return true;
-        }
-        return false;
-    }
-
-private:
-    std::vector<std::vector<BYTE>> sids_;
-};
-
-const TrustedSids& trustedSids() {
-    static const TrustedSids sids;
-    return sids;
-}
-
 bool isOwnerRights(PSID sid) {
     std::vector<BYTE> ownerRights(SECURITY_MAX_SID_SIZE);
     DWORD size = static_cast<DWORD>(ownerRights.size());
@@ -94,7 +46,7 @@ std::string judge(HANDLE folder, const std::filesystem::path& path, bool last) {
         return path.string() + "'s access rights cannot be read";
     }
     std::string refusal;
-    if (!owner || !trustedSids().contains(owner)) {
+    if (!owner || !win32::isTrustedAccount(owner)) {
         refusal = path.string() + " belongs to another user";
     } else if (!dacl) {
         refusal = path.string() + " lets every user change it";
@@ -106,7 +58,7 @@ std::string judge(HANDLE folder, const std::filesystem::path& path, bool last) {
             if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
             const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
             const PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-            if (trustedSids().contains(sid) || isOwnerRights(sid)) continue;
+            if (win32::isTrustedAccount(sid) || isOwnerRights(sid)) continue;
             if ((allowed->Mask & kReplaceRights) || (last && (allowed->Mask & kAddRights))) {
                 refusal = path.string() + " may be changed by other users";
             }
