@@ -1,7 +1,11 @@
 // The file interfaces on Windows: what is written lands whole, links and anything but a plain
 // file are refused, and failures carry the system's error codes.
 
+#include <windows.h>
+
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,6 +41,22 @@ bool linkTo(const fs::path& target, const fs::path& link) {
     std::error_code error;
     fs::create_directory_symlink(target, link, error);
     return !error;
+}
+
+// Gives `folder` the access list `sddl` (a DACL in SDDL text); false when the system keeps none.
+bool setAccessList(const fs::path& folder, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) return false;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    std::wstring path = folder.wstring();
+    const bool set = ::SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
+                                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                             nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    ::LocalFree(descriptor);
+    return set;
 }
 
 TEST(FileAppend, AppendsAtTheEndAndRefusesWhatIsNotAPlainFile) {
@@ -108,6 +128,24 @@ TEST(TrustedFolder, WritesIntoTheFolderItOpenedAndRefusesMissingFoldersAndLinks)
     EXPECT_EQ(kErrorPathNotFound, lastError());
     EXPECT_NE(std::string::npos, refusal.find("does not exist")) << refusal;
     EXPECT_FALSE(TrustedFolder::open(fs::path("relative"), refusal));
+}
+
+// Wine keeps a file's access list as its Unix mode: the system, the owner and everybody, which
+// is enough for a folder every user may change.
+TEST(TrustedFolder, RefusesAFolderEveryUserMayChangeAndTakesItOnceItIsTheOwnersAlone) {
+    lmx::testing::TempRoot root;
+    const auto shared = root.path() / "shared";
+    const auto folder = shared / "textfiles";
+    fs::create_directories(folder);
+    ASSERT_TRUE(setAccessList(shared, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;OW)(A;OICI;FA;;;WD)"));
+    std::string refusal;
+    EXPECT_FALSE(TrustedFolder::open(folder, refusal));
+    EXPECT_NE(std::string::npos, refusal.find(shared.string() + " may be changed by other users")) << refusal;
+    EXPECT_NE("", untrustedFolderReason(folder / "later"));
+
+    ASSERT_TRUE(setAccessList(shared, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;OW)(A;OICI;FR;;;WD)"));
+    EXPECT_TRUE(TrustedFolder::open(folder, refusal)) << refusal;
+    EXPECT_EQ("", untrustedFolderReason(folder / "later"));
 }
 
 TEST(TrustedFolder, RefusesAFolderLink) {
