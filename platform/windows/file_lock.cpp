@@ -27,6 +27,15 @@ std::error_code errorCodeFor(DWORD error) {
 
 HANDLE nativeHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
+// The lock is released before the handle closes: a lock left to the close goes only when the
+// system gets round to it.
+void release(NativeHandle handle) {
+    if (handle == kInvalidNativeHandle) return;
+    OVERLAPPED whole{};
+    ::UnlockFileEx(nativeHandle(handle), 0, MAXDWORD, MAXDWORD, &whole);
+    ::CloseHandle(nativeHandle(handle));
+}
+
 }  // namespace
 
 std::optional<FileLock> FileLock::open(const std::filesystem::path& path, std::error_code& error) {
@@ -54,21 +63,11 @@ std::optional<FileLock> FileLock::open(const std::filesystem::path& path, std::e
 FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, kInvalidNativeHandle)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        this->~FileLock();
-        handle_ = std::exchange(other.handle_, kInvalidNativeHandle);
-    }
+    if (this != &other) release(std::exchange(handle_, std::exchange(other.handle_, kInvalidNativeHandle)));
     return *this;
 }
 
-// The lock is released before the handle closes: a lock left to the close goes only when the
-// system gets round to it.
-FileLock::~FileLock() {
-    if (handle_ == kInvalidNativeHandle) return;
-    OVERLAPPED whole{};
-    ::UnlockFileEx(nativeHandle(handle_), 0, MAXDWORD, MAXDWORD, &whole);
-    ::CloseHandle(nativeHandle(handle_));
-}
+FileLock::~FileLock() { release(handle_); }
 
 bool FileLock::lock(std::error_code& error, std::chrono::milliseconds limit) {
     // Locks belong to the handle, so two objects exclude each other in one process too. The lock

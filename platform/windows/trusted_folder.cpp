@@ -155,8 +155,8 @@ TrustedFolder::TrustedFolder(TrustedFolder&& other) noexcept : handle_(std::exch
 
 TrustedFolder& TrustedFolder::operator=(TrustedFolder&& other) noexcept {
     if (this != &other) {
-        this->~TrustedFolder();
-        handle_ = std::exchange(other.handle_, kInvalidNativeHandle);
+        const NativeHandle previous = std::exchange(handle_, std::exchange(other.handle_, kInvalidNativeHandle));
+        if (previous != kInvalidNativeHandle) ::CloseHandle(reinterpret_cast<HANDLE>(previous));
     }
     return *this;
 }
