@@ -61,9 +61,14 @@ void writeConsoleText(std::FILE* stream, std::string_view text) {
         while (done < wide.size()) {
             DWORD written = 0;
             const auto chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
-            if (!::WriteConsoleW(console, wide.data() + done, chunk, &written, nullptr) || written == 0) return;
+            if (!::WriteConsoleW(console, wide.data() + done, chunk, &written, nullptr) || written == 0) break;
             done += written;
         }
+        if (done == wide.size()) return;
+        // A console that took nothing more gets the rest as bytes in its code page.
+        const std::string rest = win32::narrow(std::wstring_view(wide).substr(done));
+        const std::string bytes = win32::inCodePage(rest, ::GetConsoleOutputCP());
+        std::fwrite(bytes.data(), 1, bytes.size(), stream);
         return;
     }
     // Redirected to a file or a pipe: bytes in the system's code page, as other programs'
