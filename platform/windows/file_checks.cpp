@@ -96,9 +96,13 @@ bool replaceInFolder(const std::filesystem::path& folder, const std::wstring& na
     bool done = writeAll(file.get(), bytes.data(), bytes.size()) && ::FlushFileBuffers(file.get());
     DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
     file.reset();
-    if (done && !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        done = false;
+    // A reader that opened the file without FILE_SHARE_DELETE (most do) keeps it from being
+    // replaced while it reads: the move is tried again for a moment, then given up.
+    for (int attempt = 0; done; ++attempt) {
+        if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
         error = ::GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 10) done = false;
+        else ::Sleep(10);
     }
     if (!done) {
         ::DeleteFileW(temporary.c_str());

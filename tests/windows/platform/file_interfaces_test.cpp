@@ -83,6 +83,17 @@ TEST(FileReplace, ReplacesTheWholeFileAndLeavesNothingBeside) {
     ASSERT_TRUE(replaceFile(file, "new\n"));
     EXPECT_EQ("new\n", contents(file));
     EXPECT_EQ(1u, entries(root.path()));
+    {
+        // A reader that does not let the file be deleted while it reads keeps the old contents.
+        const HANDLE reader = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+        EXPECT_FALSE(replaceFile(file, "newer\n"));
+        EXPECT_NE(kErrorSuccess, lastError());
+        ::CloseHandle(reader);
+    }
+    EXPECT_EQ("new\n", contents(file));
+    EXPECT_EQ(1u, entries(root.path()));
     EXPECT_FALSE(replaceFile(root.path() / "missing" / "x.prom", "x"));
     EXPECT_EQ(kErrorPathNotFound, lastError());
 }
