@@ -32,6 +32,8 @@ void setHandler(int signalNumber, void (*handler)(int)) {
 
 bool standardErrorIsConsole() { return ::isatty(STDERR_FILENO) == 1; }
 
+void writeConsoleText(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
 void catchConsoleInterrupts(std::atomic<bool>& flag) {
     gInterruptFlag.store(&flag);
     for (const int signalNumber : kInterrupts) setHandler(signalNumber, onInterrupt);

@@ -72,7 +72,9 @@ TEST(FileLock, AFileThatCannotBeOpenedSaysWhy) {
 TEST(FileLock, ALinkAtThePathIsRefusedAndItsTargetNotCreated) {
     lmx::testing::TempRoot root;
     const auto target = root.path() / "elsewhere";
-    std::filesystem::create_symlink(target, root.path() / "drive.lock");
+    std::error_code linkError;
+    std::filesystem::create_symlink(target, root.path() / "drive.lock", linkError);
+    if (linkError) GTEST_SKIP() << "no symbolic links here: " << linkError.message();
     std::error_code error;
     EXPECT_FALSE(FileLock::open(root.path() / "drive.lock", error));
     EXPECT_TRUE(error);

@@ -10,6 +10,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include <windows.h>
+
+#include "platform/windows/root_scope.h"
+#include "platform/windows/wide_text.h"
+
 namespace lmx::testing {
 
 TempRoot::TempRoot() {
@@ -24,6 +29,10 @@ TempRoot::TempRoot() {
 }
 
 TempRoot::~TempRoot() {
+    // The root's machine keys (HKEY_CURRENT_USER\<its registry root key>) go with it.
+    if (const std::string key = platform::win32::registryRootKey(); !key.empty()) {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, platform::win32::widen(key).c_str());
+    }
     ::_putenv_s("LMXDUOWATCH_ROOT", previous_ ? previous_->c_str() : "");
     // A program a test started may still hold a file for a moment.
     for (int attempt = 0; attempt < 50; ++attempt) {
