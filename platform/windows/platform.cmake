@@ -7,7 +7,12 @@ add_library(lmx_platform STATIC
   system_root.cpp
   system_time.cpp
   win_error.cpp
+  windows/client_identity.cpp
   windows/default_system_root.cpp
+  windows/named_mutex.cpp
+  windows/named_pipe_client.cpp
+  windows/named_pipe_server.cpp
+  windows/pipe_client_token.cpp
   windows/root_environment.cpp
   windows/root_scope.cpp
   windows/system_info.cpp
