@@ -83,7 +83,6 @@ void hangUp(KernelHandle& pipe) {
 struct PipeServer::Impl {
     Options options;
     std::wstring path;
-    KernelHandle serverMutex;  // held for the server's life: the one server of the name
     KernelHandle port;
     KernelHandle stopEvent;    // manual reset, set by stop(): wakes a waiting reply write
     KernelHandle shutDownDone; // manual reset, set once the pipe's thread has closed its instances
@@ -373,16 +372,9 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
     impl->options.maxQueuedPerUser = std::max<std::size_t>(1, impl->options.maxQueuedPerUser);
     impl->options.maxCompleteRequests = std::max<std::size_t>(1, impl->options.maxCompleteRequests);
     impl->path = path->wstring();
-    // One server per name: the first instance's flag says so on Windows; Wine ignores that
-    // flag, so a mutex of the same name (in the global namespace, where services live) says
-    // it everywhere.
-    const std::wstring mutexName = L"Global\\" + path->filename().wstring() + L".pipe-server";
-    impl->serverMutex.reset(::CreateMutexW(nullptr, FALSE, mutexName.c_str()));
-    if (!impl->serverMutex.valid()) {
-        setLastError(::GetLastError());
-        return nullptr;
-    }
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    // One server per name: the first instance's flag says so on Windows. Wine ignores that
+    // flag, so a pipe of the name that is there already (free or busy) says it too.
+    if (::WaitNamedPipeW(impl->path.c_str(), 1) || ::GetLastError() == ERROR_SEM_TIMEOUT) {
         setLastError(kErrorPipeBusy);
         return nullptr;
     }

@@ -1,13 +1,14 @@
 // The pipe and the named mutexes between two processes under Windows' own objects: the test's
 // server answers another process, one server holds the name machine-wide, a server that was
-// killed leaves the name free, the client's identity comes from its token, and a named mutex is
-// one per name.
+// killed leaves the name free, the client's identity comes from its token, a reply to a client
+// that never reads gives up in time, and a named mutex is one per name.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -128,6 +129,35 @@ TEST_F(PipeBetweenProcessesTest, OneServerHoldsTheNameUntilItsProcessEnds) {
     // And another process finds this one's name taken.
     Peer late("serve");
     EXPECT_EQ(3u, late.exitCode());
+}
+
+TEST_F(PipeBetweenProcessesTest, ReplyToAClientThatNeverReadsGivesUpInTime) {
+    auto server = PipeServer::create(kPipe, requestsOf(kRecord));
+    ASSERT_NE(nullptr, server);
+    auto deaf = PipeClient::open(kPipe);
+    ASSERT_TRUE(deaf.has_value());
+    ASSERT_TRUE(writeAll(*deaf, pattern(kRecord, 1)));
+    Bytes request(kRecord);
+    auto client = server->nextRequest(request);
+    ASSERT_TRUE(client.has_value());
+    const Bytes huge(4 << 20, 0x5A);  // far more than the pipe holds
+    std::size_t written = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client->write(huge, written));
+    EXPECT_EQ(kErrorSemTimeout, lastError());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::milliseconds(5000));
+    EXPECT_LT(written, huge.size());
+
+    // A write that waits is woken by the stop.
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        server->stop();
+    });
+    EXPECT_FALSE(client->write(huge, written));
+    EXPECT_EQ(kErrorOperationAborted, lastError());
+    stopper.join();
 }
 
 TEST_F(PipeBetweenProcessesTest, NamelessCallersAdministrateNothing) {
