@@ -4,11 +4,13 @@
 // that never reads gives up in time, and a named mutex is one per name.
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +115,42 @@ TEST_F(PipeBetweenProcessesTest, ServerAnswersClientsOfAnotherProcessAndKnowsWho
     EXPECT_TRUE(consistent);
     // Wine's processes are all one administrator in the console's session.
     EXPECT_TRUE(administrates);
+}
+
+// The rights the pipe's DACL gives to Everyone; empty when it has no entry for Everyone.
+std::optional<ACCESS_MASK> everyonesRights(HANDLE pipe) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    ::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size);
+    std::optional<ACCESS_MASK> rights;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (!::GetAce(dacl, i, &entry) || static_cast<ACE_HEADER*>(entry)->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+        if (::EqualSid(&allowed->SidStart, everyone)) rights = rights.value_or(0) | allowed->Mask;
+    }
+    ::LocalFree(descriptor);
+    return rights;
+}
+
+TEST_F(PipeBetweenProcessesTest, EverybodyMayConnectButNobodyElseMayServe) {
+    auto server = PipeServer::create(kPipe, requestsOf(kRecord));
+    ASSERT_NE(nullptr, server);
+    const auto path = pipePath(kPipe);
+    ASSERT_TRUE(path.has_value());
+    const KernelHandle client(::CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(client.valid()) << ::GetLastError();
+    const auto rights = everyonesRights(client.get());
+    ASSERT_TRUE(rights.has_value());
+    EXPECT_EQ(static_cast<ACCESS_MASK>(FILE_READ_DATA | FILE_WRITE_DATA), *rights & (FILE_READ_DATA | FILE_WRITE_DATA));
+    // Making an instance of one's own would let a user answer in the server's place.
+    EXPECT_EQ(0u, *rights & FILE_CREATE_PIPE_INSTANCE);
+    EXPECT_EQ(0u, *rights & (WRITE_DAC | WRITE_OWNER));
 }
 
 TEST_F(PipeBetweenProcessesTest, OneServerHoldsTheNameUntilItsProcessEnds) {
