@@ -13,13 +13,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -28,8 +26,7 @@
 #include "platform/win_error.h"
 #include "platform/windows/kernel_handle.h"
 #include "platform/windows/pipe_client_token.h"
-#include "platform/windows/root_scope.h"
-#include "platform/windows/wide_text.h"
+#include "platform/windows/user_turns.h"
 
 namespace platform::pipes {
 
@@ -101,9 +98,7 @@ struct PipeServer::Impl {
     // Shared with the serving thread, under `lock`.
     std::mutex lock;
     std::condition_variable queuedOrStopped;
-    std::unordered_map<std::string, std::deque<CompleteRequest>> queues;  // per user, oldest first
-    std::deque<std::string> turns;  // the users with requests queued, in the order they are served
-    std::size_t queued = 0;
+    std::unique_ptr<win32::UserTurns<CompleteRequest>> turns;
 
     ~Impl() {
         if (descriptor != nullptr) ::LocalFree(descriptor);
@@ -242,39 +237,15 @@ struct PipeServer::Impl {
         CompleteRequest request{std::move(connection->pipe), std::move(connection->request)};
         const std::string user = std::move(connection->user);
         connections.erase(connection);
-        std::vector<std::size_t> pushedOut;
+        std::vector<CompleteRequest> pushedOut;
         {
             std::lock_guard guard(lock);
-            file(user, std::move(request), pushedOut);
+            pushedOut = turns->file(user, std::move(request));
         }
         queuedOrStopped.notify_one();
-        for (const std::size_t bytes : pushedOut) dropped(bytes);
-    }
-
-    void dropOldestQueuedOf(std::unordered_map<std::string, std::deque<CompleteRequest>>::iterator user,
-                            std::vector<std::size_t>& pushedOut) {
-        pushedOut.push_back(user->second.front().request.size());
-        hangUp(user->second.front().pipe);
-        user->second.pop_front();
-        --queued;
-        if (user->second.empty()) {
-            turns.erase(std::find(turns.begin(), turns.end(), user->first));
-            queues.erase(user);
-        }
-    }
-
-    // Files a whole request under its user (holding `lock`). A user's requests beyond its share
-    // push out that user's oldest; past the limit of all, the user with the most queued gives way.
-    void file(const std::string& user, CompleteRequest request, std::vector<std::size_t>& pushedOut) {
-        auto queue = queues.try_emplace(user).first;
-        if (queue->second.empty()) turns.push_back(user);
-        queue->second.push_back(std::move(request));
-        ++queued;
-        if (queue->second.size() > options.maxQueuedPerUser) dropOldestQueuedOf(queue, pushedOut);
-        if (queued > options.maxCompleteRequests) {
-            dropOldestQueuedOf(std::max_element(queues.begin(), queues.end(),
-                                                [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); }),
-                               pushedOut);
+        for (auto& given : pushedOut) {
+            hangUp(given.pipe);
+            dropped(given.request.size());
         }
     }
 
@@ -358,10 +329,7 @@ PipeServer::~PipeServer() {
     stop();
     if (impl_->intake.joinable()) impl_->intake.join();
     std::lock_guard guard(impl_->lock);
-    for (auto& [user, queue] : impl_->queues) {
-        for (auto& request : queue) hangUp(request.pipe);
-    }
-    impl_->queues.clear();
+    for (auto& request : impl_->turns->takeAll()) hangUp(request.pipe);
 }
 
 std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Options options) {
@@ -369,8 +337,7 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
     if (!path) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->options = std::move(options);
-    impl->options.maxQueuedPerUser = std::max<std::size_t>(1, impl->options.maxQueuedPerUser);
-    impl->options.maxCompleteRequests = std::max<std::size_t>(1, impl->options.maxCompleteRequests);
+    impl->turns = std::make_unique<win32::UserTurns<CompleteRequest>>(impl->options.maxQueuedPerUser, impl->options.maxCompleteRequests);
     impl->path = path->wstring();
     // One server per name: the first instance's flag says so on Windows. Wine ignores that
     // flag, so a pipe of the name that is there already (free or busy) says it too.
@@ -410,23 +377,12 @@ std::unique_ptr<PipeServer> PipeServer::create(std::string_view pipeName, Option
 std::optional<PipeServer::Client> PipeServer::nextRequest(std::span<std::uint8_t> request) {
     auto& impl = *impl_;
     std::unique_lock guard(impl.lock);
-    impl.queuedOrStopped.wait(guard, [&] { return impl.stopped.load() || !impl.turns.empty(); });
+    impl.queuedOrStopped.wait(guard, [&] { return impl.stopped.load() || !impl.turns->empty(); });
     if (impl.stopped.load()) {
         setLastError(kErrorOperationAborted);
         return std::nullopt;
     }
-    const std::string userKey = std::move(impl.turns.front());
-    impl.turns.pop_front();
-    const auto user = impl.queues.find(userKey);
-    CompleteRequest next = std::move(user->second.front());
-    user->second.pop_front();
-    --impl.queued;
-    // The user's next request waits for every other user's turn.
-    if (user->second.empty()) {
-        impl.queues.erase(user);
-    } else {
-        impl.turns.push_back(userKey);
-    }
+    CompleteRequest next = std::move(*impl.turns->next());
     guard.unlock();
     std::copy_n(next.request.begin(), std::min(request.size(), next.request.size()), request.begin());
     return Client(reinterpret_cast<NativeHandle>(next.pipe.release()), reinterpret_cast<NativeHandle>(impl.stopEvent.get()));
