@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -151,6 +152,23 @@ TEST_F(PipeBetweenProcessesTest, EverybodyMayConnectButNobodyElseMayServe) {
     // Making an instance of one's own would let a user answer in the server's place.
     EXPECT_EQ(0u, *rights & FILE_CREATE_PIPE_INSTANCE);
     EXPECT_EQ(0u, *rights & (WRITE_DAC | WRITE_OWNER));
+}
+
+TEST_F(PipeBetweenProcessesTest, SilentAndNonReadingClientsOfAnotherProcessHoldUpNobody) {
+    auto server = PipeServer::create(kPipe, requestsOf(kRecord, 3'000));
+    ASSERT_NE(nullptr, server);
+    std::atomic<std::uint32_t> served{0};
+    std::thread serving([&] { echoUntilStopped(*server, served); });
+    Peer hostile("hostile");
+    EXPECT_EQ("holding 40", hostile.firstLine().substr(0, 10));
+    // Answered long before the silent clients' time limit of 3 s runs out.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0u, Peer("call 21").exitCode());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2'500));
+    hostile.input.reset();
+    EXPECT_EQ(0u, hostile.exitCode());
+    server->stop();
+    serving.join();
 }
 
 TEST_F(PipeBetweenProcessesTest, OneServerHoldsTheNameUntilItsProcessEnds) {
