@@ -83,6 +83,19 @@ TEST_F(NamedPipeTest, SocketLeftByACrashedServerIsReplaced) {
     EXPECT_TRUE(PipeClient::open(kPipe).has_value());
 }
 
+TEST_F(NamedPipeTest, ServedClientIsTheConnectingProcessAndItsUser) {
+    auto server = PipeServer::create(kPipe, requestsOf(kRecord));
+    ASSERT_NE(nullptr, server);
+    auto pipe = PipeClient::open(kPipe);
+    ASSERT_TRUE(pipe.has_value());
+    ASSERT_TRUE(writeAll(*pipe, pattern(kRecord, 9)));
+    Bytes received(kRecord);
+    auto client = server->nextRequest(received);
+    ASSERT_TRUE(client.has_value());
+    EXPECT_EQ(::geteuid(), client->userId());
+    EXPECT_EQ(static_cast<std::uint32_t>(::getpid()), client->identity().processId);
+}
+
 TEST_F(NamedPipeTest, OneUsersFloodOfCostlyRequestsFailsNoneOfAnotherUsersRequests) {
     if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "taking another user's identity needs root";
     lmx::testing::openToOtherUsers(root.path());
