@@ -112,8 +112,9 @@ struct PipeServer::Impl {
 
     KernelHandle newInstance(bool first) {
         const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-        return KernelHandle(::CreateNamedPipeW(path.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                               PIPE_UNLIMITED_INSTANCES, kBufferBytes, kBufferBytes, kDefaultWaitMilliseconds, &security));
+        const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+        return KernelHandle(::CreateNamedPipeW(path.c_str(), openMode, pipeMode, PIPE_UNLIMITED_INSTANCES, kBufferBytes,
+                                               kBufferBytes, kDefaultWaitMilliseconds, &security));
     }
 
     // Puts an instance up for a client. False when the system would not make one now.
@@ -227,7 +228,8 @@ struct PipeServer::Impl {
         if (!waiting.empty()) until = waiting.front()->deadline;
         if (listenPausedUntil > now) until = std::min(until, listenPausedUntil);
         if (until == Clock::time_point::max()) return INFINITE;
-        return static_cast<DWORD>(std::clamp<std::int64_t>(std::chrono::ceil<std::chrono::milliseconds>(until - now).count(), 0, INFINITE - 1));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+        return static_cast<DWORD>(std::clamp<std::int64_t>(left, 0, INFINITE - 1));
     }
 
     // --- whole requests ------------------------------------------------------------------------

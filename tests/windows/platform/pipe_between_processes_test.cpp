@@ -122,7 +122,8 @@ TEST_F(PipeBetweenProcessesTest, ServerAnswersClientsOfAnotherProcessAndKnowsWho
 std::optional<ACCESS_MASK> everyonesRights(HANDLE pipe) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                          &descriptor) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     BYTE everyone[SECURITY_MAX_SID_SIZE];
