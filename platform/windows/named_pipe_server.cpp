@@ -236,8 +236,11 @@ struct PipeServer::Impl {
 
     void whole(Connection* connection) {
         forget(connection);
+        // Filed under the user of the token the client connected with, which stays with the
+        // connection, rather than of a process id that may have been given to another process.
+        std::string user = win32::clientTokenUser(connection->pipe.get());
+        if (user.empty()) user = std::move(connection->user);
         CompleteRequest request{std::move(connection->pipe), std::move(connection->request)};
-        const std::string user = std::move(connection->user);
         connections.erase(connection);
         std::vector<CompleteRequest> pushedOut;
         {

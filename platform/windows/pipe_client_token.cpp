@@ -54,6 +54,15 @@ KernelHandle clientToken(HANDLE pipe) {
     return KernelHandle(opened ? token : nullptr);
 }
 
+std::string userTextOf(HANDLE token) {
+    const auto user = tokenInformation(token, TokenUser);
+    wchar_t* text = nullptr;
+    if (tokenUser(user) == nullptr || !::ConvertSidToStringSidW(tokenUser(user), &text)) return {};
+    std::string key = narrow(text);
+    ::LocalFree(text);
+    return key;
+}
+
 }  // namespace
 
 std::uint32_t accountIdOf(PSID sid) {
@@ -78,12 +87,12 @@ std::string clientProcessUser(HANDLE pipe) {
     HANDLE token = nullptr;
     if (!process.valid() || !::OpenProcessToken(process.get(), TOKEN_QUERY, &token)) return {};
     const KernelHandle owned(token);
-    const auto user = tokenInformation(owned.get(), TokenUser);
-    wchar_t* text = nullptr;
-    if (tokenUser(user) == nullptr || !::ConvertSidToStringSidW(tokenUser(user), &text)) return {};
-    std::string key = narrow(text);
-    ::LocalFree(text);
-    return key;
+    return userTextOf(owned.get());
+}
+
+std::string clientTokenUser(HANDLE pipe) {
+    const KernelHandle token = clientToken(pipe);
+    return token.valid() ? userTextOf(token.get()) : std::string();
 }
 
 PipeClientIdentity pipeClientIdentity(HANDLE pipe) {

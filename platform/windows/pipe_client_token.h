@@ -22,6 +22,10 @@ std::uint32_t accountIdOf(PSID sid);
 // learnt (the process has gone, or may not be looked at). Only sorts clients into queues.
 std::string clientProcessUser(HANDLE pipe);
 
+// The user SID (as text) of the token the client connected with; empty when it cannot be read.
+// Only sorts requests into queues. Call after something was read from the pipe.
+std::string clientTokenUser(HANDLE pipe);
+
 // Who the client is, from the token it connected with: its user, primary group, enabled groups
 // (with 544 when CheckTokenMembership finds it an administrator), log-on session and process
 // id. userId is unknown when the token cannot be read or is the anonymous one. Call after
