@@ -14,6 +14,9 @@ struct PipeClientIdentity {
     std::uint32_t groupId = kUnknown;
     std::uint32_t processId = 0;
     std::vector<std::uint32_t> supplementaryGroups;  // the groups the client's process had when it connected
+    // The log-on session the client runs in, where the system numbers them (Windows' terminal
+    // services sessions); kUnknown elsewhere.
+    std::uint32_t sessionId = kUnknown;
 };
 
 // True for the superuser, for a caller whose process had the group `groupName` (primary or

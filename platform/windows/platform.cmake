@@ -9,6 +9,7 @@ add_library(lmx_platform STATIC
   system_root_refusal.cpp
   system_time.cpp
   win_error.cpp
+  windows/client_identity.cpp
   windows/command_interpreter.cpp
   windows/console.cpp
   windows/default_system_root.cpp
@@ -24,7 +25,11 @@ add_library(lmx_platform STATIC
   windows/help_file.cpp
   windows/library.cpp
   windows/log_folder.cpp
+  windows/named_mutex.cpp
+  windows/named_pipe_client.cpp
+  windows/named_pipe_server.cpp
   windows/physical_drive.cpp
+  windows/pipe_client_token.cpp
   windows/plain_file.cpp
   windows/process_facts.cpp
   windows/process_list.cpp

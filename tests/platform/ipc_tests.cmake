@@ -2,6 +2,7 @@
 # tests/CMakeLists.txt.
 lmx_add_test(ipc_platform_tests
   ${CMAKE_CURRENT_LIST_DIR}/named_pipe_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pipe_serving_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_directory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/user_folder_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process_list_test.cpp
