@@ -1,7 +1,8 @@
 #pragma once
 // Local named pipes "\\.\pipe\NAME": a duplex byte stream between a server and its clients,
-// open to every local user (the null-DACL pipe of CreateNamedPipeA). One request per
-// connection: a client connects, writes its request, reads the reply and closes.
+// open to every local user: every user may connect, read and write (on Windows nobody but the
+// server's own account and administrators may put up another instance of the name). One
+// request per connection: a client connects, writes its request, reads the reply and closes.
 // Calls that fail return false (or empty) and leave the platform's error code in lastError():
 // 2 no server, 109 the other end closed, 121 time-out, 123 bad name, 231 the name is taken,
 // 232 writing to a client that went away, 995 stopped.
@@ -23,7 +24,7 @@ namespace platform::pipes {
 // Where a pipe named "\\.\pipe\NAME" lives on this machine; empty (123) for any other name.
 std::optional<std::filesystem::path> pipePath(std::string_view pipeName);
 
-// The server end (CreateNamedPipeA, ConnectNamedPipe, ReadFile, WriteFile, DisconnectNamedPipe).
+// The server end (CreateNamedPipe, ConnectNamedPipe, ReadFile, WriteFile).
 // Many clients may be connected at once. The pipe's own thread takes every connection in as it
 // arrives and reads each client's request as its bytes come, with a time limit of its own
 // counted from its connection; so a client that stays silent, sends slowly or never reads its
@@ -53,7 +54,9 @@ public:
     public:
         Client(Client&&) noexcept;
         Client& operator=(Client&&) noexcept;
-        ~Client();  // DisconnectNamedPipe
+        // Closes the server's end; a reply written stays readable for the client (no
+        // DisconnectNamedPipe, which would throw it away).
+        ~Client();
 
         // WriteFile: all bytes. False with 232 when the client went away, with 121 when it
         // leaves the pipe full for longer than a second, with 995 when the server stops.
