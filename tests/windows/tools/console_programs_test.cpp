@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -45,8 +46,16 @@ TEST(ConsolePrograms, SimulatedControllerIsListedByTheFirmwareTool) {
     EXPECT_EQ(0u, listed.output.find("Phy No\tModel\tSerial")) << listed.output;
     EXPECT_NE(std::string::npos, listed.output.find("\n1\tZDA-JW100\t")) << listed.output;
 
+    // A 1200-byte image goes in three blocks; the progress and the result are shown.
+    const auto image = root.path() / "image.bin";
+    std::ofstream(image, std::ios::binary) << std::string(1200, '\x5A');
+    const ProgramRun updated = run("LMXDuo_fwupTool", "--update 1 \"" + image.string() + "\"");
+    EXPECT_EQ(0, updated.exitCode) << updated.output;
+    EXPECT_NE(std::string::npos, updated.output.find("3 / 3")) << updated.output;
+    EXPECT_NE(std::string::npos, updated.output.find("Update Success.")) << updated.output;
     const ProgramRun noFile = run("LMXDuo_fwupTool", "--update 1 no-such-image.bin");
-    EXPECT_NE(0, noFile.exitCode) << noFile.output;
+    EXPECT_EQ(4, noFile.exitCode) << noFile.output;
+    EXPECT_NE(std::string::npos, noFile.output.find("Specified Invalid File.")) << noFile.output;
     const ProgramRun dialog = run("LMXDuo_fwupTool", "");
     EXPECT_NE(0, dialog.exitCode);
     EXPECT_NE(std::string::npos, dialog.output.find("no dialog")) << dialog.output;
