@@ -20,11 +20,16 @@ add_subdirectory(platform)
 # The parts of the suite that stand on the platform's interfaces alone.
 if(LMX_WITH_SIMULATOR)
   add_subdirectory(simulator)
+  add_subdirectory(tools/lmxsim)
 endif()
 add_subdirectory(lang/japanese)
 add_subdirectory(service/controller)
-add_subdirectory(fwup/core)
 add_subdirectory(tray/core)
+
+# The console programs. The firmware tool is its console modes alone (LMX_BUILD_GUI is OFF).
+add_subdirectory(tools)
+add_subdirectory(fwup)
+include(cmake/windows_console_programs.cmake)
 
 if(LMX_BUILD_TESTS)
   enable_testing()

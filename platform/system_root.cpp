@@ -7,6 +7,9 @@ namespace platform {
 
 // The platform's part that hands the absolute root on to the environment before main.
 void makeSystemRootAbsoluteInEnvironment();
+// The platform's part that makes one missing folder of the root's path, with access rights that
+// let no other user write in it; nothing when it exists or cannot be made.
+void makeRootFolder(const std::filesystem::path& folder);
 
 std::filesystem::path absoluteRoot(const char* configured) {
     std::filesystem::path root(configured);
@@ -30,15 +33,10 @@ bool isDefaultSystemRoot() {
 
 std::filesystem::path systemRootDirectory(const std::filesystem::path& relative) {
     auto directory = relative.empty() ? systemRoot() : systemRoot() / relative;
-    // Folders made here are writable by their owner alone, whatever the umask: a folder that
-    // others may write would let them plant files where the service reads and writes.
     std::filesystem::path made;
     for (const auto& part : directory) {
         made /= part;
-        std::error_code error;
-        if (std::filesystem::create_directory(made, error)) {
-            std::filesystem::permissions(made, std::filesystem::perms(0755), std::filesystem::perm_options::replace, error);
-        }
+        makeRootFolder(made);
     }
     return directory;
 }

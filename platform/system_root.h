@@ -34,7 +34,8 @@ bool isDefaultSystemRoot();
 std::string systemRootRefusal();
 
 // A directory under the root, created (with its parents) when missing: readable by every user,
-// writable by its owner alone.
+// writable by its owner alone (on Windows: by the system and the administrators, the folder's
+// access list protected from what the folders above it pass on).
 std::filesystem::path systemRootDirectory(const std::filesystem::path& relative);
 
 }  // namespace platform

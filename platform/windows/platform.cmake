@@ -36,6 +36,7 @@ add_library(lmx_platform STATIC
   windows/registry.cpp
   windows/registry_location.cpp
   windows/root_environment.cpp
+  windows/root_folder.cpp
   windows/root_scope.cpp
   windows/scsi_pass_through_layout.cpp
   windows/service_dispatcher.cpp
