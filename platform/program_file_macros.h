@@ -14,6 +14,9 @@
 // Windows: an entry of the library's export table, found by GetProcAddress.
 #define LMX_LIBRARY_EXPORT __declspec(dllexport)
 
+// Windows: what a program's name ends with in its file name.
+#define LMX_PROGRAM_FILE_SUFFIX ".exe"
+
 #else
 
 // Linux: an ELF section of its own, kept even though nothing refers to it.
@@ -21,5 +24,8 @@
 
 // Linux: a symbol the dynamic loader finds (dlsym), whatever the default visibility.
 #define LMX_LIBRARY_EXPORT __attribute__((visibility("default")))
+
+// Linux: a program file is named as the program.
+#define LMX_PROGRAM_FILE_SUFFIX ""
 
 #endif
