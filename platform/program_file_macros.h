@@ -1,8 +1,8 @@
 #pragma once
 // What the platform's program files need of the compiler, in one place, so that another
 // platform changes only this header: where a program file keeps its version record (read by
-// version_info), and how a loaded library exports a function by its plain name. Included by
-// headers and by lang/TXTRES_EN, which links nothing.
+// version_info), how a loaded library exports a function by its plain name, and how a program's
+// file is named. Included by headers and by lang/TXTRES_EN, which links nothing.
 
 #if defined(_WIN32)
 
