@@ -15,6 +15,8 @@ add_library(lmx_json INTERFACE)
 target_include_directories(lmx_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/host-headers)
 add_library(nlohmann_json::nlohmann_json ALIAS lmx_json)
 
+include(cmake/windows/version_resource.cmake)
+
 add_subdirectory(common)
 add_subdirectory(platform)
 # The parts of the suite that stand on the platform's interfaces alone.
@@ -23,13 +25,16 @@ if(LMX_WITH_SIMULATOR)
   add_subdirectory(tools/lmxsim)
 endif()
 add_subdirectory(lang/japanese)
-add_subdirectory(service/controller)
+# The monitoring library and the service program dwsvc.exe, run by the service control manager.
+add_subdirectory(service)
+lmx_add_version_resource(dwsvc "LMX Duowatch Service")
+include(cmake/windows/language_library.cmake)
 add_subdirectory(tray/core)
 
 # The console programs. The firmware tool is its console modes alone (LMX_BUILD_GUI is OFF).
 add_subdirectory(tools)
 add_subdirectory(fwup)
-include(cmake/windows_console_programs.cmake)
+include(cmake/windows/console_programs.cmake)
 
 if(LMX_BUILD_TESTS)
   enable_testing()

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/service_key.h"
+#include "platform/program_file_macros.h"
 
 namespace dwsvc {
 
@@ -18,6 +19,6 @@ inline constexpr std::string_view kServiceDescription =
 using lmx::kServiceKeyPath;
 
 // The tray application's program file in the service's folder, whose version the start event names.
-inline constexpr std::string_view kTrayProgramFile = "LMXDuowatch";
+inline constexpr std::string_view kTrayProgramFile = "LMXDuowatch" LMX_PROGRAM_FILE_SUFFIX;
 
 }  // namespace dwsvc

@@ -6,6 +6,7 @@
 
 #include "platform/system_time.h"
 #include "service/monitor/event_ids.h"
+#include "service/monitor/service_identity.h"
 #include "tests/support/temp_root.h"
 
 namespace dwsvc {
@@ -167,7 +168,7 @@ TEST(EventText, EnglishTextsComeFromTheLanguageLibrary) {
 TEST(EventText, WithoutTheLanguageLibraryTheJapaneseTableServes) {
     lmx::testing::TempRoot root;
     lmx::testing::FakeSystemInfo system;
-    system.program = root.path() / "dwsvc";
+    system.program = root.path() / ("dwsvc" LMX_PROGRAM_FILE_SUFFIX);
     platform::ScopedSystemInfo scoped(system);
     const auto provider = openMessageProvider(1);
     EXPECT_EQ("Lumavex デュオカードの監視を停止しました", composeEventText(*provider, nullptr, kEventMonitoringStopped, {}));
@@ -187,11 +188,12 @@ TEST(EventText, LimitNeverSplitsACharacter) {
 TEST(EventText, VersionTextComesFromTheTrayProgramFile) {
     lmx::testing::TempRoot root;
     lmx::testing::FakeSystemInfo system;
-    system.program = root.path() / "dwsvc";
+    system.program = root.path() / ("dwsvc" LMX_PROGRAM_FILE_SUFFIX);
     platform::ScopedSystemInfo scoped(system);
     EXPECT_EQ("error", trayVersionText());
     // Any program file of the suite carries a record; use dwsvc's under the tray's name.
-    std::filesystem::copy_file(lmx::testing::programsFolder() / "dwsvc", root.path() / "LMXDuowatch");
+    std::filesystem::copy_file(lmx::testing::programsFolder() / ("dwsvc" LMX_PROGRAM_FILE_SUFFIX),
+                               root.path() / kTrayProgramFile);
     EXPECT_EQ("1. 0. 0. 1", trayVersionText());
 }
 
