@@ -68,7 +68,7 @@ kernel_deb=$(ls "$work/debs/${kernel_package}"_*.deb | head -n 1)
 # The guest's packages: systemd and what the checks use, and the package's dependencies (the
 # first of each set of alternatives), so that it installs without the network.
 suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-packages=(systemd systemd-sysv udev dbus libpam-systemd kmod man-db procps)
+packages=(systemd systemd-sysv udev dbus libpam-systemd kmod man-db procps sqlite3)
 while IFS= read -r dependency; do
   [ -n "$dependency" ] && packages+=("$dependency")
 done < <(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/[[:space:]]//g')
@@ -93,7 +93,7 @@ if [ ! -f "$image" ]; then
     die "mmdebstrap failed"
   fi
   size=$(du -sm "$work/rootfs" | cut -f1)
-  mkfs.ext4 -q -F -L root -d "$work/rootfs" "$image.tmp" "$((size + 768))M"
+  mkfs.ext4 -q -F -L root -d "$work/rootfs" "$image.tmp" "$((size + 768))M" >/dev/null
   rm -rf "$work/rootfs"
   mv "$image.tmp" "$image"
   echo "SYSTEMD-VM: guest root ($size MB) made in $(seconds "$start" "$(now)") s"
