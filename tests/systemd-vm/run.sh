@@ -53,7 +53,7 @@ total_start=$(now)
 # of the build is newer than it (CPack strips and inspects every program: minutes).
 deb=$(ls "$work"/package/lmxduowatch_*.deb 2>/dev/null | head -n 1 || true)
 if [ -z "$deb" ] || [ -n "$(find "$build/bin" "$build/systemd" "$build/man" "$build/packaging" -newer "$deb" -print -quit 2>/dev/null)" ] ||
-   [ -n "$(find "$source_dir/packaging" "$source_dir/README.md" -newer "$deb" -print -quit)" ]; then
+   [ -n "$(find "$source_dir/packaging" -newer "$deb" -print -quit)" ]; then
   rm -rf "$work/package"
   (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || { tail -n 20 "$work/cpack.log"; die "cpack failed"; }
   deb=$(ls "$work"/package/lmxduowatch_*.deb)
