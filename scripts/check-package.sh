@@ -109,12 +109,14 @@ export LMXDUOWATCH_TEXTFILE_DIR=$textfile_dir
 "$programs/lmxsim" create 0 controller "Lumavex ZDAP-RS482" >/dev/null
 "$programs/monswitch" start LMXDuowatch
 for _ in $(seq 50); do
-  "$programs/lmxpipe" status --json 2>/dev/null | grep -q '"raidModel": "Lumavex ZDAP-RS482"' && break
+  # Read whole before it is searched: grep -q leaving early would end lmxpipe with SIGPIPE, which
+  # pipefail counts as a failure.
+  grep -q '"raidModel": "Lumavex ZDAP-RS482"' <<<"$("$programs/lmxpipe" status --json 2>/dev/null)" && break
   sleep 0.2
 done
-"$programs/lmxpipe" status --json | grep -q '"raidModel": "Lumavex ZDAP-RS482"' || fail "lmxpipe status --json lacks the controller"
-"$programs/lmxpipe" events | grep -q 0x400201F4 || fail "the event log lacks the controller found"
-"$programs/LMXDuo_fwupTool" --list | grep -q "ZDAP-RS482" || fail "LMXDuo_fwupTool --list lacks the controller"
+grep -q '"raidModel": "Lumavex ZDAP-RS482"' <<<"$("$programs/lmxpipe" status --json)" || fail "lmxpipe status --json lacks the controller"
+grep -q 0x400201F4 <<<"$("$programs/lmxpipe" events)" || fail "the event log lacks the controller found"
+grep -q "ZDAP-RS482" <<<"$("$programs/LMXDuo_fwupTool" --list)" || fail "LMXDuo_fwupTool --list lacks the controller"
 for _ in $(seq 50); do
   [ -e "$textfile_dir/lmxduowatch.prom" ] && break
   sleep 0.2
