@@ -96,12 +96,12 @@ void MetricsWriter::record(const std::string& folder) {
             const std::string failure = removeFrom(before);
             if (!failure.empty()) std::fprintf(stderr, "the metrics file in %s is left: %s\n", before.c_str(), failure.c_str());
         }
+        // Said once: the next try comes with the next start of the service.
         if (!platform::replaceFile(recordPath(), folder + "\n")) {
             std::fprintf(stderr, "%s is not written (error %u): the metrics file is left when the service is deleted\n",
                          recordPath().c_str(), platform::lastError());
-            std::fflush(stderr);
-            return;
         }
+        std::fflush(stderr);
     }
     recorded_ = folder;
 }

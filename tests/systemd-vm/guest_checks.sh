@@ -101,8 +101,8 @@ if [[ ",$options," == *,rw,* ]]; then ok "its state folder is writable"; else fa
 
 # A disk that appears after the service started (its driver loaded later) is reached. The disk is
 # taken away and its drivers unloaded, the service started, then the drivers loaded and the disk
-# probed again, until the service's log says PATTERN after a refresh; its log since its start is
-# in $late_log.
+# probed again and a poll asked for, until the service's log since its start says PATTERN (at
+# most 90 s); that log is in $late_log.
 late_disk() {  # PATTERN
   systemctl stop "$unit"
   [ -e /sys/block/sda/device/delete ] && echo 1 >/sys/block/sda/device/delete
@@ -111,7 +111,7 @@ late_disk() {  # PATTERN
   if grep -q '^sd_mod ' /proc/modules; then
     fail "the disk driver is unloaded before the start" "$(cat /tmp/rmmod.log)" "$(lsmod | head -n 20)"
   fi
-  local mark refreshed
+  local mark
   mark=$(cursor)
   systemctl start "$unit"
   wait_for 60 lmxpipe ready
@@ -120,9 +120,8 @@ late_disk() {  # PATTERN
   for host in /sys/class/scsi_host/host*/scan; do echo '- - -' >"$host"; done
   udevadm settle -t 30
   wait_for 30 test -b /dev/sda
-  refreshed=$(cursor)
   lmxpipe refresh >/dev/null
-  wait_for 90 bash -c "journalctl -u $unit --after-cursor='$refreshed' -o cat | grep -q '$1'"
+  wait_for 90 bash -c "journalctl -u $unit --after-cursor='$mark' -o cat | grep -q '$1'"
   late_log=$(journal_since "$mark")
   late_evidence=("/proc/devices: $(grep -E ' (sd|sg)$' /proc/devices | tr '\n' ' ')"
     "ls /dev/sd* /dev/sg*: $(ls /dev/sd* /dev/sg* 2>&1 | tr '\n' ' ')" "the service's log since its start:"
@@ -146,7 +145,7 @@ systemctl unmask -q modprobe@sd_mod.service modprobe@sg.service
 mkdir -p "$dropins"
 printf '[Service]\nEnvironment=LMXDUOWATCH_DEBUG=1\n' >"$dropins/debug.conf"
 systemctl daemon-reload
-late_disk 'Poll of drive 0'
+late_disk '^sda: SAT EC: GOOD'
 if grep -q '^sda: SAT EC: GOOD, 512 bytes' <<<"$late_log"; then
   ok "a disk that appears after the start is reached (IDENTIFY by the SCSI route)"
 else
