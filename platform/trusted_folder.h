@@ -40,6 +40,11 @@ public:
     // 112 disk full); the old file then stays as it was and no temporary file is left.
     bool replaceFile(std::string_view name, std::string_view bytes) const;
 
+    // Removes the entry `name` of this folder (a link there is removed, never followed); true
+    // also when there was none. False with the platform's error code (5 not allowed, 87 a name
+    // that is not a plain name).
+    bool removeFile(std::string_view name) const;
+
 private:
     explicit TrustedFolder(NativeHandle handle) : handle_(handle) {}
     NativeHandle handle_ = kInvalidNativeHandle;

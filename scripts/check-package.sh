@@ -102,21 +102,35 @@ registry_value() {
 echo "== running the installed suite in place"
 export LMXDUOWATCH_ROOT=$system_root
 programs=$root$prefix
+# The metrics file, in a folder outside the service's own (node_exporter's, on a real machine).
+textfile_dir=$scratch/node-exporter
+mkdir -p "$textfile_dir"
+export LMXDUOWATCH_TEXTFILE_DIR=$textfile_dir
 "$programs/lmxsim" create 0 controller "Lumavex ZDAP-RS482" >/dev/null
 "$programs/monswitch" start LMXDuowatch
 for _ in $(seq 50); do
-  "$programs/lmxpipe" status --json 2>/dev/null | grep -q '"raidModel": "Lumavex ZDAP-RS482"' && break
+  # Read whole before it is searched: grep -q leaving early would end lmxpipe with SIGPIPE, which
+  # pipefail counts as a failure.
+  grep -q '"raidModel": "Lumavex ZDAP-RS482"' <<<"$("$programs/lmxpipe" status --json 2>/dev/null)" && break
   sleep 0.2
 done
-"$programs/lmxpipe" status --json | grep -q '"raidModel": "Lumavex ZDAP-RS482"' || fail "lmxpipe status --json lacks the controller"
-"$programs/lmxpipe" events | grep -q 0x400201F4 || fail "the event log lacks the controller found"
-"$programs/LMXDuo_fwupTool" --list | grep -q "ZDAP-RS482" || fail "LMXDuo_fwupTool --list lacks the controller"
+grep -q '"raidModel": "Lumavex ZDAP-RS482"' <<<"$("$programs/lmxpipe" status --json)" || fail "lmxpipe status --json lacks the controller"
+grep -q 0x400201F4 <<<"$("$programs/lmxpipe" events)" || fail "the event log lacks the controller found"
+grep -q "ZDAP-RS482" <<<"$("$programs/LMXDuo_fwupTool" --list)" || fail "LMXDuo_fwupTool --list lacks the controller"
+for _ in $(seq 50); do
+  [ -e "$textfile_dir/lmxduowatch.prom" ] && break
+  sleep 0.2
+done
+head -n 1 "$textfile_dir/lmxduowatch.prom" | grep -q '^# Written by dwsvc at 20[0-9-]*T[0-9:]*Z\.$' ||
+  fail "the metrics file does not say when it was written: $(head -n 1 "$textfile_dir/lmxduowatch.prom" 2>&1)"
+unset LMXDUOWATCH_TEXTFILE_DIR
 
 echo "== removing and purging it"
 dpkg_root -r lmxduowatch >"$scratch/remove.log" 2>&1 || { cat "$scratch/remove.log"; fail "dpkg -r failed"; }
 grep -q "Service uninstalled sucessfully." "$scratch/remove.log" || { cat "$scratch/remove.log"; fail "prerm did not delete the service"; }
 [ -z "$(registry_value IntervalSetting)" ] || fail "the service's key is left after removal"
 [ ! -e "$programs/dwsvc" ] || fail "the programs are left after removal"
+[ -z "$(ls -A "$textfile_dir")" ] || fail "removal left the metrics file: $(ls -A "$textfile_dir")"
 pgrep -f "$programs/dwsvc" >/dev/null && fail "the service still runs after removal"
 dpkg_root -P lmxduowatch >/dev/null 2>&1 || fail "dpkg -P failed"
 [ ! -e "$system_root" ] || fail "purging left $system_root"

@@ -47,6 +47,9 @@ case "${1:-}" in
       # The real-disk test (tests/vm): a Linux guest under QEMU with an emulated AHCI disk, its init
       # a static busybox; the guest's kernels are fetched with apt-get download, not installed.
       qemu-system-x86 busybox-static xz-utils
+      # The package on a real systemd (tests/systemd-vm): the guest's root made with mmdebstrap,
+      # written to an ext4 image, booted from a qcow2 overlay.
+      mmdebstrap e2fsprogs qemu-utils
     )
     ;;
   *)

@@ -16,7 +16,10 @@ scripts/check-layers.sh
 jobs=$(nproc)
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+# The package on a real systemd (SystemdVmPackage, tests/systemd-vm) is left out: in a fresh build
+# tree it makes the package and the guest's root before it boots, over 8 minutes in all. Run it
+# with: ctest --preset asan -R SystemdVm
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs" -E '^SystemdVm'
 
 # Every fuzz target for 20 s from its committed corpus (clang's libFuzzer): a crash or a broken
 # property fails the run.

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,28 @@ std::string registersText(const sgio::AtaRegisters& registers) {
 }
 
 std::string errorText(std::uint32_t error) { return "fails with " + std::to_string(error); }
+
+// The devices whose open was refused for lack of rights and said so in the log; a device that
+// opens again leaves the set, so that a later refusal is said again.
+std::mutex gRefusedDevicesLock;
+std::set<std::string> gRefusedDevices;
+
+// A disk the service may not open answers like a machine without a controller there; without
+// this line nothing would tell the two apart. Said once per device, debug output or not.
+void noteOpen(const std::filesystem::path& device, int failure) {
+    const bool refused = failure == EPERM || failure == EACCES;
+    std::lock_guard lock(gRefusedDevicesLock);
+    if (!refused) {
+        gRefusedDevices.erase(device.string());
+        return;
+    }
+    if (!gRefusedDevices.insert(device.string()).second) return;
+    std::fprintf(stderr,
+                 "%s cannot be opened: %s; its drive is taken as having no controller (under systemd the unit's "
+                 "DeviceAllow= list decides which disks the service may open).\n",
+                 device.c_str(), std::strerror(failure));
+    std::fflush(stderr);
+}
 
 class DeviceChannel final : public ScsiGenericChannel {
 public:
@@ -281,8 +305,10 @@ bool drivenByLibata(int fd) {
 
 std::unique_ptr<DriveBackend> openBlockDevice(const std::filesystem::path& device, std::uint32_t& error) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    const int failure = fd < 0 ? errno : 0;
+    noteOpen(device, failure);
     if (fd < 0) {
-        error = errorFromErrno(errno);
+        error = errorFromErrno(failure);
         return nullptr;
     }
     std::error_code ignored;

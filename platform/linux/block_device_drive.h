@@ -20,6 +20,8 @@
 
 namespace platform {
 
+// A device that refuses to open for lack of rights (EPERM, EACCES) says so on standard error, the
+// service's log, once until it opens again.
 std::unique_ptr<DriveBackend> openBlockDevice(const std::filesystem::path& device, std::uint32_t& error);
 
 // The one call a disk is sent: SG_IO on its device, or, in tests, answers captured from a kernel.

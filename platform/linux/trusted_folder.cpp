@@ -172,6 +172,17 @@ bool TrustedFolder::replaceFile(std::string_view name, std::string_view bytes) c
     return replaceFileInFolder(static_cast<int>(handle_), name, bytes);
 }
 
+bool TrustedFolder::removeFile(std::string_view name) const {
+    const std::string plain(name);
+    if (plain.empty() || plain.find('/') != std::string::npos || plain == "." || plain == "..") {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    if (::unlinkat(static_cast<int>(handle_), plain.c_str(), 0) == 0 || errno == ENOENT) return true;
+    setLastError(errorFor(errno));
+    return false;
+}
+
 std::string untrustedFolderReason(const std::filesystem::path& folder) {
     std::string refusal;
     bool missing = false;

@@ -1,5 +1,6 @@
 #include "service/monitor/metrics_text.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "common/controller_model.h"
@@ -15,6 +16,11 @@ constexpr double kPatrolProgressUnit = 65536.0;
 
 class MetricsWriter {
 public:
+    void comment(std::string_view text) {
+        text_ += "# ";
+        text_ += text;
+        text_ += '\n';
+    }
     void family(std::string_view name, std::string_view type, std::string_view help) {
         text_ += "# HELP ";
         text_ += name;
@@ -112,9 +118,25 @@ std::string escapeLabelValue(std::string_view value) {
     return escaped;
 }
 
+std::string utcTimeText(std::int64_t unixSeconds) {
+    using namespace std::chrono;
+    const sys_seconds moment{seconds{unixSeconds}};
+    const auto day = floor<days>(moment);
+    const year_month_day date{day};
+    const hh_mm_ss time{moment - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02ld:%02ld:%02lldZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
+                  static_cast<long long>(time.seconds().count()));
+    return text;
+}
+
 std::string metricsText(const MetricsSnapshot& snapshot) {
     MetricsWriter out;
     const auto& records = snapshot.records;
+    // A file left behind by a service that stopped says how old it is to whoever reads it.
+    out.comment("Written by dwsvc at " + utcTimeText(snapshot.lastPollUnixSeconds) + ".");
 
     out.family("lmxduowatch_controller_present", "gauge",
                "1 when a supported controller answers on the physical drive, else 0.");

@@ -3,6 +3,7 @@
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
+#include "service/monitor/metrics_export.h"
 #include "service/monitor/service_identity.h"
 
 namespace dwsvc {
@@ -53,6 +54,8 @@ bool installService(std::FILE* out) {
 }
 
 bool removeService(std::FILE* out) {
+    // What the service wrote outside its own folders goes with it.
+    removeMetricsFile(out);
     auto manager = platform::ServiceManager::open();
     if (!manager) {
         std::fprintf(out, "\nOpenSCManager failed (%u)\n", platform::lastError());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "common/ata_pass_through.h"
 #include "platform/linux/ata_pass_through_sense.h"
@@ -14,6 +15,7 @@
 #include "platform/physical_drive.h"
 #include "platform/win_error.h"
 #include "tests/platform/captured_kernel_answers.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_root.h"
 
 namespace platform {
@@ -348,6 +350,28 @@ TEST(DiskDriveEntry, ACharacterDeviceOpensAsADiskAndAnswersAsOneWithoutPassThrou
     sat.DataIn = lmx::kScsiDataUnspecified;
     EXPECT_FALSE(handle->ioControl(lmx::kIoctlScsiPassThrough, &sat, 44, &sat, 80));
     EXPECT_EQ(kErrorNotSupported, lastError());
+}
+
+// A disk the service may not open (a device outside its unit's DeviceAllow= list) would look
+// like a machine without a controller; the log says why, once, without debug output.
+TEST(DiskDriveEntry, ADeviceRefusedForLackOfRightsIsSaidInTheLogOnce) {
+    if (!lmx::testing::canActAsOtherUser()) GTEST_SKIP() << "acting as another user needs root";
+    lmx::testing::TempRoot root;
+    const auto device = root.path() / "sdz";
+    { std::ofstream{device} << "x"; }
+    std::filesystem::permissions(device, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    lmx::testing::openToOtherUsers(root.path());
+    const int outcome = lmx::testing::runAsOtherUser([&] {
+        ::testing::internal::CaptureStderr();
+        std::uint32_t first = 0;
+        std::uint32_t second = 0;
+        const bool refused = !openBlockDevice(device, first) && !openBlockDevice(device, second);
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        if (!refused || first != kErrorAccessDenied || second != kErrorAccessDenied) return 1;
+        if (std::count(log.begin(), log.end(), '\n') != 1) return 2;
+        return log.starts_with(device.string() + " cannot be opened: Permission denied") ? 0 : 3;
+    });
+    EXPECT_EQ(0, outcome) << "1: not refused, 2: not said exactly once, 3: the line does not name the device";
 }
 
 }  // namespace

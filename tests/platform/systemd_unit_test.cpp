@@ -19,7 +19,10 @@ TEST(SystemdUnit, FillsInTheServiceAndKeepsTheHardening) {
     EXPECT_EQ(std::string::npos, unit->find("@IMAGE_PATH@"));
     for (const char* line : {"Type=notify", "Restart=on-failure", "NoNewPrivileges=yes", "ProtectSystem=strict",
                              "PrivateTmp=yes", "DevicePolicy=closed", "DeviceAllow=block-sd rw", "DeviceAllow=char-sg rw",
-                             "StateDirectory=lmxduowatch", "LogsDirectory=lmxduowatch", "WantedBy=multi-user.target"}) {
+                             "StateDirectory=lmxduowatch", "LogsDirectory=lmxduowatch", "WantedBy=multi-user.target",
+                             // The disk drivers are loaded before DeviceAllow= is resolved.
+                             "Wants=modprobe@sd_mod.service modprobe@sg.service",
+                             "After=modprobe@sd_mod.service modprobe@sg.service"}) {
         EXPECT_NE(std::string::npos, unit->find("\n" + std::string(line) + "\n")) << line;
     }
     EXPECT_NE(std::string::npos, unit->find("\nCapabilityBoundingSet=CAP_SYS_RAWIO "));

@@ -48,7 +48,7 @@ std::map<std::string, double> parseExposition(const std::string& text) {
             const std::string series = std::string(match[1]) + std::string(match[2]);
             EXPECT_FALSE(samples.contains(series)) << "one sample per series: " << line;
             samples[series] = std::stod(match[3]);
-        } else {
+        } else if (!line.starts_with("# ")) {  // other lines starting "# " are comments
             ADD_FAILURE() << "not in the text format: " << line;
         }
     }
@@ -96,7 +96,11 @@ MetricsSnapshot snapshotOfTwoControllers() {
 }
 
 TEST(MetricsText, IsTheTextFormatAndCarriesTheControllersState) {
-    const auto samples = parseExposition(metricsText(snapshotOfTwoControllers()));
+    const std::string text = metricsText(snapshotOfTwoControllers());
+    const auto samples = parseExposition(text);
+    // A file left by a stopped service says when it was written.
+    EXPECT_TRUE(text.starts_with("# Written by dwsvc at 2025-06-15T15:06:40Z.\n")) << text.substr(0, 60);
+    EXPECT_EQ("1969-12-31T23:59:59Z", utcTimeText(-1));
 
     EXPECT_EQ(1, samples.at(R"(lmxduowatch_controller_present{drive="0"})"));
     EXPECT_EQ(0, samples.at(R"(lmxduowatch_controller_present{drive="1"})"));
