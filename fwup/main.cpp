@@ -9,6 +9,7 @@
 #include "fwup/core/command_line.h"
 #include "fwup/core/console_mode.h"
 #include "fwup/core/tool_version.h"
+#include "platform/command_line.h"
 #include "platform/version_record.h"
 #if LMX_WITH_SIMULATOR
 #include "simulator/simulated_drive.h"
@@ -24,6 +25,7 @@
 LMX_DEFINE_VERSION_RECORD("LMXDuo_fwupTool", LMX_FWUP_VERSION_RECORD, LMX_LEGAL_COPYRIGHT);
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
 #if LMX_WITH_SIMULATOR
     // A drive entry of the system root that is a file is a simulated controller.
     simulator::registerSimulatedDrives();

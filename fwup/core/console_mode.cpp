@@ -1,6 +1,8 @@
 #include "fwup/core/console_mode.h"
 
+#include <filesystem>
 #include <iostream>
+#include <string>
 
 #include "fwup/core/device_list.h"
 #include "fwup/core/firmware_download.h"
@@ -76,7 +78,9 @@ int runUpdate(int drive, const std::string& image, const ConsoleStreams& streams
         return kExitTrouble;
     }
     ConsoleProgress progress(streams);
-    const DownloadResult result = download_firmware(*accessor, image, drive, cancelRequest, progress);
+    // The name is UTF-8; a path made from a plain string would read it in Windows' code page.
+    const std::filesystem::path imagePath(std::u8string(image.begin(), image.end()));
+    const DownloadResult result = download_firmware(*accessor, imagePath, drive, cancelRequest, progress);
     progress.finish();
     if (result == DownloadResult::DeviceOpenError && accessor->lastOpenError() == platform::kErrorAccessDenied) {
         streams.err << plainLines(kNoRightsToDrive) << std::endl;

@@ -11,6 +11,7 @@ add_library(lmx_platform STATIC
   win_error.cpp
   windows/client_identity.cpp
   windows/command_interpreter.cpp
+  windows/command_line.cpp
   windows/console.cpp
   windows/default_system_root.cpp
   windows/desktop.cpp
@@ -56,5 +57,6 @@ target_include_directories(lmx_platform PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(lmx_platform PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 target_link_libraries(lmx_platform PUBLIC lmx_common Threads::Threads)
 # The service control manager, tokens and the event log (advapi32), sessions (wtsapi32), user
-# environments (userenv), windows (user32) and version resources (version).
-target_link_libraries(lmx_platform PRIVATE advapi32 wtsapi32 userenv user32 version)
+# environments (userenv), windows (user32), version resources (version) and the splitting of the
+# wide command line (shell32).
+target_link_libraries(lmx_platform PRIVATE advapi32 wtsapi32 userenv user32 version shell32)

@@ -1,22 +1,26 @@
-// dwsvc.exe as a real service of the system's service control manager: installed by its own
-// command line, started as the service switch starts it, watching two simulated controllers
-// and answering the status table over the pipe, then stopped and deleted.
+// The suite's programs together under the system's service control manager: dwsvc.exe installed
+// by its own command line, started and stopped by monswitch, watching two controllers that lmxsim
+// made, answering the status table over the pipe, publishing a rebuild in the registry; then
+// deleted, and the firmware tool lists the controllers.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/controller_status_record.h"
+#include "common/service_key.h"
 #include "common/pipe_request.h"
-#include "platform/command_interpreter.h"
 #include "platform/named_pipe.h"
+#include "platform/registry.h"
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
 #include "platform/win_error.h"
-#include "simulator/drive_store.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 
@@ -27,14 +31,40 @@ using lmx::testing::eventually;
 
 constexpr const char* kService = "LMXDuowatch";
 
-std::vector<std::uint8_t> statusTable() {
-    const auto request = lmx::makePipeRequest(lmx::kRequestStatusTable);
-    std::vector<std::uint8_t> reply(6 * lmx::kPipeMessageSize);
+struct ProgramRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs one of the programs in `folder` through cmd.exe, its output and errors together.
+ProgramRun run(const fs::path& folder, const std::string& program, const std::string& arguments) {
+    ProgramRun result;
+    const std::string path = (folder / (program + ".exe")).string();
+    // cmd.exe takes the whole line in quotes when it starts with a quote.
+    result.output = lmx::testing::captureOutput("\"\"" + path + "\" " + arguments + " 2>&1\"", &result.exitCode);
+    return result;
+}
+
+std::vector<std::uint8_t> exchange(std::uint8_t requestCode, std::size_t replySize) {
+    const auto request = lmx::makePipeRequest(requestCode);
+    std::vector<std::uint8_t> reply(replySize);
     const auto received = platform::pipes::callNamedPipe(
         lmx::kServicePipeName, {reinterpret_cast<const std::uint8_t*>(&request), sizeof request}, reply,
         lmx::kPipeWaitMilliseconds);
     reply.resize(received.value_or(0));
     return reply;
+}
+
+std::vector<std::uint8_t> statusTable() { return exchange(lmx::kRequestStatusTable, 6 * lmx::kPipeMessageSize); }
+
+// A DWORD of the service's record of physical drive `drive` in the registry; empty while absent.
+std::optional<std::uint32_t> publishedValue(int drive, std::string_view name) {
+    platform::registry::Key key;
+    const std::string path = std::string(lmx::kServiceKeyPath) + "\\Phy_" + std::to_string(drive);
+    if (platform::registry::Key::open(path, platform::registry::kKeyRead, key) != 0) return std::nullopt;
+    std::uint32_t value = 0;
+    if (key.queryDword(name, value) != 0) return std::nullopt;
+    return value;
 }
 
 // The physical drive numbers of the records the table shows present.
@@ -63,37 +93,56 @@ struct ServiceRemover {
     }
 };
 
-TEST(ServiceUnderManager, InstalledStartedAnsweringStoppedAndDeleted) {
+TEST(ServiceUnderManager, InstalledSwitchedWatchingRebuildPublishedAndDeleted) {
     lmx::testing::TempRoot root;
     const ServiceRemover remover;
     // The programs run from a folder of their own in the root, as an installation would.
     const fs::path programs = root.path() / "programs";
     fs::create_directories(programs);
-    for (const char* file : {"dwsvc.exe", "TXTRES_EN.dll"}) fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
-    simulator::createController(simulator::driveFilePath(root.path(), 0), "Lumavex ZDAP-RS482");
-    simulator::createController(simulator::driveFilePath(root.path(), 2), "ZDA-GX460-TT3");
+    for (const char* file : {"dwsvc.exe", "TXTRES_EN.dll", "monswitch.exe", "lmxsim.exe", "LMXDuo_fwupTool.exe"}) {
+        fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
+    }
+    for (const char* line : {"create 0 controller \"Lumavex ZDAP-RS482\"", "create 2 controller ZDA-GX460-TT3"}) {
+        const auto created = run(programs, "lmxsim", line);
+        ASSERT_EQ(0, created.exitCode) << created.output;
+    }
 
-    ASSERT_EQ(0, platform::runCommandInterpreter("dwsvc.exe install", programs).value_or(-1));
+    const auto installed = run(programs, "dwsvc", "install");
+    ASSERT_EQ(0, installed.exitCode) << installed.output;
     auto manager = platform::ServiceManager::open();
     ASSERT_TRUE(manager.has_value()) << platform::lastError();
-    auto service = manager->openService(kService);
-    ASSERT_TRUE(service.has_value()) << platform::lastError();
+    ASSERT_TRUE(manager->openService(kService).has_value()) << platform::lastError();
 
-    ASSERT_TRUE(platform::startService(*service)) << platform::lastError();
+    const auto started = run(programs, "monswitch", "start LMXDuowatch");
+    ASSERT_EQ(0, started.exitCode) << started.output;
     ASSERT_TRUE(reaches(platform::kServiceRunning));
     std::vector<std::uint8_t> table;
     EXPECT_TRUE(eventually([&] {
         table = statusTable();
         return table.size() == 3840 && presentDrives(table) == std::set<int>{0, 2};
     })) << table.size() << " bytes";
+    EXPECT_EQ(1u, publishedValue(0, lmx::kSupportDriveValue).value_or(0));
 
-    platform::ServiceStatus status;
-    ASSERT_TRUE(platform::stopService(*service, status)) << platform::lastError();
+    // Controller 0 starts rebuilding member 1; a refresh request polls at once.
+    const auto rebuilding = run(programs, "lmxsim", "set 0 raid.status=2 raid.rebuildProgress=128 members.1.rebuilding=true");
+    ASSERT_EQ(0, rebuilding.exitCode) << rebuilding.output;
+    exchange(lmx::kRequestRefresh, 0);
+    EXPECT_TRUE(eventually([] { return publishedValue(0, lmx::kRaidStatusValue) == 2u; }));
+    EXPECT_EQ(0x03u, publishedValue(0, lmx::memberValueName(1, lmx::kMemberStatusSuffix)).value_or(0) & 0xFF);
+    EXPECT_EQ(1u, publishedValue(2, lmx::kSupportDriveValue).value_or(0));
+
+    const auto stopped = run(programs, "monswitch", "stop LMXDuowatch");
+    EXPECT_EQ(0, stopped.exitCode) << stopped.output;
     EXPECT_TRUE(reaches(platform::kServiceStopped));
-    service.reset();
-    EXPECT_EQ(0, platform::runCommandInterpreter("dwsvc.exe delete", programs).value_or(-1));
+    const auto deleted = run(programs, "dwsvc", "delete");
+    EXPECT_EQ(0, deleted.exitCode) << deleted.output;
     EXPECT_FALSE(manager->openService(kService).has_value());
     EXPECT_EQ(platform::kErrorServiceDoesNotExist, platform::lastError());
+
+    const auto listed = run(programs, "LMXDuo_fwupTool", "--list");
+    EXPECT_EQ(0, listed.exitCode) << listed.output;
+    EXPECT_NE(std::string::npos, listed.output.find("\n0\tLumavex ZDAP-RS482\t")) << listed.output;
+    EXPECT_NE(std::string::npos, listed.output.find("\n2\tZDA-GX460-TT3\t")) << listed.output;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "common/controller_status_record.h"
 #include "common/pipe_request.h"
 #include "common/product_version.h"
+#include "platform/command_line.h"
 #include "platform/named_pipe.h"
 #include "platform/version_record.h"
 #include "tools/lmxpipe/event_listing.h"
@@ -131,6 +132,7 @@ int printRawStatus() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/system_root.h"
 #include "simulator/drive_description.h"
 #include "tools/lmxsim/command_line.h"
 #include "tools/lmxsim/commands.h"
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
     const std::vector<std::string> words(argv + 1, argv + argc);
     try {
         const lmxsim::Invocation invocation = lmxsim::parseCommandLine(words);

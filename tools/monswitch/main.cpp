@@ -10,6 +10,7 @@
 
 #include "common/monswitch_exit_codes.h"
 #include "common/product_version.h"
+#include "platform/command_line.h"
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
 #include "platform/system_root.h"
@@ -96,6 +97,7 @@ int stop(platform::ServiceHandle& service) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
     const std::string_view verb = argc > 1 ? argv[1] : "";
     if (argc != 3 || (verb != "start" && verb != "stop")) {
         std::printf("Usage: monswitch start|stop <service name>\n");

@@ -16,6 +16,7 @@
 
 #include "common/ascii_text.h"
 #include "common/product_version.h"
+#include "platform/command_line.h"
 #include "platform/process_list.h"
 #include "platform/version_record.h"
 #include "platform/win_error.h"
@@ -50,6 +51,7 @@ bool sameProcess(const ProcessHandle& handle, const ProcessEntry& listed, std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
     if (argc < 2) {
         std::printf("Usage: prockill <executable file name>\n");
         return 0;

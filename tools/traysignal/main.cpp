@@ -10,6 +10,7 @@
 
 #include "common/product_version.h"
 #include "common/tray_messages.h"
+#include "platform/command_line.h"
 #include "platform/version_record.h"
 #include "platform/window_directory.h"
 
@@ -21,6 +22,7 @@ constexpr std::uint32_t kAnswerMilliseconds = 5000;
 }  // namespace
 
 int main(int argc, char** argv) {
+    const platform::Utf8CommandLine utf8(argc, argv);
     const std::string title(lmx::tray::kMainWindowTitle);
     const auto window = platform::windows::findWindow(title);
     if (!window) {

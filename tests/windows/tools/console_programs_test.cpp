@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +61,24 @@ TEST(ConsolePrograms, SimulatedControllerIsListedByTheFirmwareTool) {
     const ProgramRun dialog = run("LMXDuo_fwupTool", "");
     EXPECT_NE(0, dialog.exitCode);
     EXPECT_NE(std::string::npos, dialog.output.find("no dialog")) << dialog.output;
+}
+
+// A file name outside the system's code page reaches the program whole: the command line is
+// passed wide (_wpopen), and the firmware tool must read it so, not as main()'s ANSI arguments.
+TEST(ConsolePrograms, FirmwareToolTakesAJapaneseImagePath) {
+    TempRoot root;
+    ASSERT_EQ(0, run("lmxsim", "create 1 controller ZDA-JW100").exitCode);
+    const auto image = root.path() / L"\u30D5\u30A1\u30FC\u30E0\u66F4\u65B0.bin";
+    std::ofstream(image, std::ios::binary) << std::string(600, '\x5A');
+    const std::wstring line = L"\"\"" + (programsFolder() / "LMXDuo_fwupTool.exe").wstring() + L"\" --update 1 \"" +
+                              image.wstring() + L"\" 2>&1\"";
+    FILE* pipe = ::_wpopen(line.c_str(), L"rb");
+    ASSERT_NE(nullptr, pipe);
+    std::string output;
+    std::array<char, 4096> buffer;
+    for (std::size_t read; (read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) output.append(buffer.data(), read);
+    EXPECT_EQ(0, ::_pclose(pipe)) << output;
+    EXPECT_NE(std::string::npos, output.find("Update Success.")) << output;
 }
 
 // lmxsim's usage text has a character outside ASCII ("…"): a pipe gets it in the system's code
