@@ -3,7 +3,7 @@
 // setting, the last poll's time, a few event counts, then the six records.
 //
 // Properties: the JSON parses (nlohmann) to an array of six objects; the metrics text follows
-// the exposition format: every line a HELP or TYPE comment or a sample of a declared family,
+// the exposition format: every line a comment (HELP and TYPE well formed) or a sample of a declared family,
 // metric and label names of the grammar, label values UTF-8 with only \\, \" and \n escapes,
 // values numbers, and the text ends with a line feed.
 
@@ -166,9 +166,9 @@ void checkExposition(const std::string& text) {
             const auto type = line.substr(at + 1);
             FUZZ_CHECK(type == "gauge" || type == "counter" || type == "untyped");
             FUZZ_CHECK(families.emplace(name).second);
-        } else {
+        } else if (line.rfind("#", 0) != 0) {
             FUZZ_CHECK(validSample(line, families));
-        }
+        }  // any other line beginning with # is a comment
     }
 }
 
