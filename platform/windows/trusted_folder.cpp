@@ -176,6 +176,23 @@ bool TrustedFolder::replaceFile(std::string_view name, std::string_view bytes) c
     return win32::replaceInFolder(folder, std::filesystem::path(std::u8string(name.begin(), name.end())).wstring(), bytes);
 }
 
+// DeleteFileW removes a link itself, never what it points to.
+bool TrustedFolder::removeFile(std::string_view name) const {
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\:") != std::string_view::npos) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    const auto folder = finalPath(reinterpret_cast<HANDLE>(handle_));
+    if (folder.empty()) {
+        setLastError(::GetLastError());
+        return false;
+    }
+    const auto file = folder / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    if (::DeleteFileW(file.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+    setLastError(::GetLastError());
+    return false;
+}
+
 std::string untrustedFolderReason(const std::filesystem::path& folder) {
     std::string refusal;
     walk(folder, true, refusal);

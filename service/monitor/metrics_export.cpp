@@ -99,7 +99,7 @@ void MetricsWriter::record(const std::string& folder) {
         // Said once: the next try comes with the next start of the service.
         if (!platform::replaceFile(recordPath(), folder + "\n")) {
             std::fprintf(stderr, "%s is not written (error %u): the metrics file is left when the service is deleted\n",
-                         recordPath().c_str(), platform::lastError());
+                         recordPath().string().c_str(), platform::lastError());
         }
         std::fflush(stderr);
     }
