@@ -30,6 +30,8 @@ case "${1:-}" in
     packages=(
       cmake ninja-build nlohmann-json3-dev
       g++-mingw-w64-x86-64-posix googletest
+      # The language library's message and string tables are generated from the English texts.
+      python3
       # 64-bit Wine alone: the programs are 64-bit, and no i386 architecture is needed.
       wine wine64
     )
