@@ -53,10 +53,10 @@ scripts/check-package.sh build/asan build/server
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine in a prefix of the
 # build tree, with one wineserver kept up for the whole run.
 scripts/ensure-packages.sh --windows
+# The prefix and its wineserver first: the build already runs the test programs under Wine to
+# list their tests, and two of those must not both set up a fresh prefix.
+scripts/wine-run --start
+trap 'scripts/wine-run --stop' EXIT
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
-scripts/wine-run --start
-status=0
-ctest --preset windows -j "$jobs" || status=$?
-scripts/wine-run --stop
-exit "$status"
+ctest --preset windows -j "$jobs"
