@@ -3,6 +3,7 @@ add_library(lmx_platform STATIC
   ata_pass_through_calls.cpp
   drive_backend.cpp
   drive_handle.cpp
+  named_pipe_call.cpp
   sync_event.cpp
   system_info.cpp
   system_root.cpp
