@@ -1,9 +1,10 @@
 // An open physical drive and the names of drives, the same on every system the suite runs on;
-// what opens a drive is the system's own (DriveHandle::open in platform/<system>/physical_drive.cpp).
+// what opens a drive is the system's own (openDriveEntry in platform/<system>/physical_drive.cpp).
 
 #include <cctype>
 #include <charconv>
 
+#include "platform/drive_entry.h"
 #include "platform/physical_drive.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
@@ -13,6 +14,21 @@ namespace platform {
 namespace {
 constexpr std::string_view kDrivePrefix = "\\\\.\\PHYSICALDRIVE";
 }  // namespace
+
+std::optional<DriveHandle> DriveHandle::open(std::string_view devicePath) {
+    const auto number = physicalDriveNumber(devicePath);
+    if (!number) {
+        setLastError(kErrorFileNotFound);
+        return std::nullopt;
+    }
+    std::uint32_t error = kErrorFileNotFound;
+    auto backend = openDriveEntry(*number, error);
+    if (!backend) {
+        setLastError(error);
+        return std::nullopt;
+    }
+    return DriveHandle(std::move(backend));
+}
 
 std::optional<int> physicalDriveNumber(std::string_view devicePath) {
     if (devicePath.size() <= kDrivePrefix.size()) return std::nullopt;

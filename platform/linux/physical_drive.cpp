@@ -1,3 +1,4 @@
+#include "platform/drive_entry.h"
 #include "platform/physical_drive.h"
 
 #include <sys/stat.h>
@@ -29,7 +30,9 @@ std::optional<std::filesystem::path> machineDisk(int driveNumber) {
     return std::filesystem::path("/dev") / disks[static_cast<std::size_t>(driveNumber)];
 }
 
-std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
+}  // namespace
+
+std::unique_ptr<DriveBackend> openDriveEntry(int driveNumber, std::uint32_t& error) {
     const auto entry = driveEntryPath(driveNumber);
     std::error_code ignored;
     const auto status = std::filesystem::status(entry, ignored);
@@ -43,23 +46,6 @@ std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
     }
     error = kErrorFileNotFound;
     return nullptr;
-}
-
-}  // namespace
-
-std::optional<DriveHandle> DriveHandle::open(std::string_view devicePath) {
-    const auto number = physicalDriveNumber(devicePath);
-    if (!number) {
-        setLastError(kErrorFileNotFound);
-        return std::nullopt;
-    }
-    std::uint32_t error = kErrorFileNotFound;
-    auto backend = openEntry(*number, error);
-    if (!backend) {
-        setLastError(error);
-        return std::nullopt;
-    }
-    return DriveHandle(std::move(backend));
 }
 
 }  // namespace platform

@@ -2,17 +2,16 @@
 // (devices/PHYSICALDRIVEn, opened by the registered file drive opener), else, under the default
 // root, the machine's own "\\.\PHYSICALDRIVEn". A test's root reaches no real disk.
 
-#include "platform/physical_drive.h"
+#include "platform/drive_entry.h"
 
+#include "platform/physical_drive.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
 #include "platform/windows/disk_drive.h"
 
 namespace platform {
 
-namespace {
-
-std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
+std::unique_ptr<DriveBackend> openDriveEntry(int driveNumber, std::uint32_t& error) {
     const auto entry = driveEntryPath(driveNumber);
     std::error_code ignored;
     const auto status = std::filesystem::status(entry, ignored);
@@ -20,23 +19,6 @@ std::unique_ptr<DriveBackend> openEntry(int driveNumber, std::uint32_t& error) {
     if (!std::filesystem::exists(status) && isDefaultSystemRoot()) return win32::openDisk(driveNumber, error);
     error = kErrorFileNotFound;
     return nullptr;
-}
-
-}  // namespace
-
-std::optional<DriveHandle> DriveHandle::open(std::string_view devicePath) {
-    const auto number = physicalDriveNumber(devicePath);
-    if (!number) {
-        setLastError(kErrorFileNotFound);
-        return std::nullopt;
-    }
-    std::uint32_t error = kErrorFileNotFound;
-    auto backend = openEntry(*number, error);
-    if (!backend) {
-        setLastError(error);
-        return std::nullopt;
-    }
-    return DriveHandle(std::move(backend));
 }
 
 }  // namespace platform
