@@ -76,6 +76,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Forgets the source's registration with the log, when the program that wrote under it is
+// removed; the entries it wrote stay. Nothing to forget where the log keeps no registrations.
+void removeSourceRegistration(std::string_view name);
+
 // The entries of the log after `afterRecordNumber` in record order (event viewers, tests, the
 // demo), or empty with the last error set when the log cannot be read: 5 when this user may
 // not (the log is its owner's, the service's user's, alone), 2 when there is none.

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "fwup/core/device_table.h"
+#include "platform/system_root.h"
 
 namespace fwup {
 
@@ -60,7 +61,7 @@ Launch parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string helpText() {
-    return R"(Usage: LMXDuo_fwupTool [FILE]
+    std::string text = R"(Usage: LMXDuo_fwupTool [FILE]
        LMXDuo_fwupTool --list
        LMXDuo_fwupTool --update N FILE
        LMXDuo_fwupTool --help
@@ -84,9 +85,12 @@ Exit status: 0 done ("Update Success."); 2 "Update Failure.", 3 "Device Open Err
 the tool running, or no drive that could be opened for lack of rights.
 
 Drive N is devices/PHYSICALDRIVEN in the system root ($LMXDUOWATCH_ROOT, default
-/var/lib/lmxduowatch): a simulated drive or a link to a disk; with the default root and no
+@ROOT@): a simulated drive or a link to a disk; with the default root and no
 entry, the machine's N-th SCSI/SATA disk, which only root may open.
 )";
+    // The default root is the platform's own.
+    text.replace(text.find("@ROOT@"), 6, platform::defaultSystemRoot());
+    return text;
 }
 
 }  // namespace fwup

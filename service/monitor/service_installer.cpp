@@ -1,5 +1,6 @@
 #include "service/monitor/service_installer.h"
 
+#include "platform/event_log.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
@@ -66,7 +67,9 @@ bool removeService(std::FILE* out) {
         std::fprintf(out, "\nOpenService failed (%u)\n", platform::lastError());
         return false;
     }
-    return service->remove();
+    if (!service->remove()) return false;
+    platform::eventlog::removeSourceRegistration(kServiceName);
+    return true;
 }
 
 }  // namespace dwsvc

@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(Lmxsim, ControllerLifeFromCreationToRemoval) {
-    run("create 2 controller 'Lumavex ZDAP-RS482'");
+    run("create 2 controller \"Lumavex ZDAP-RS482\"");
     run("set 2 raid.status=2 raid.rebuildProgress=128");
     run("pull 2 1");
     run("set 2 members.0.temperature=61");
@@ -58,7 +58,7 @@ TEST_F(Lmxsim, BadInputIsRefusedWithoutTouchingTheFile) {
     run("set 2 raid.status", 2);
     run("pull 2 7", 1);
     run("frobnicate 2", 2);
-    run("create 2 controller 'No Such Model'", 1);
+    run("create 2 controller \"No Such Model\"", 1);
     run("create x disk", 2);
     run("create 2 disk --members=2", 2);
     run("show 5", 1);
@@ -68,7 +68,7 @@ TEST_F(Lmxsim, BadInputIsRefusedWithoutTouchingTheFile) {
 }
 
 TEST_F(Lmxsim, DisksSilentDrivesFaultsAndPageFiles) {
-    run("create 0 disk 'WDC WD40EFRX' --no-signature");
+    run("create 0 disk \"WDC WD40EFRX\" --no-signature");
     run("create 1 silent --answer-after=5");
     run("create 2 controller ZDA-GX460");
     const auto page = root.path() / "page.bin";
@@ -85,7 +85,7 @@ TEST_F(Lmxsim, DisksSilentDrivesFaultsAndPageFiles) {
 }
 
 TEST_F(Lmxsim, CommandLogAndFirmwareReachTheUser) {
-    run("create 2 controller 'Lumavex ZDA-RS481'");
+    run("create 2 controller \"Lumavex ZDA-RS481\"");
     auto drive = testing::openDrive(file);
     testing::Sector block{};
     block.fill(0x5A);

@@ -228,6 +228,25 @@ if wait_for 60 seat_session; then
   sleep 2
   check "the user at the machine may start a verify (no refusal in the journal)" no_refusal_of "$seated_uid" "$mark"
   check "the user's runtime folder is there for the tray's folders" test -d "/run/user/$seated_uid"
+  # The tray's stand-in in that user's session: a refresh launches the notifier there as that
+  # user, and it must find the window and deliver the change (0x8001).
+  rm -f /tmp/tray-messages
+  runuser -u seated -- /run/payload/tray_stand_in /tmp/tray-messages 90 &
+  stand_in=$!
+  if wait_for 20 bash -c "find /run/user/$seated_uid -name '*.title' | grep -q ."; then
+    lmxpipe refresh >/dev/null
+    if wait_for 30 grep -qx 0x8001 /tmp/tray-messages; then
+      ok "the notifier reaches the tray's window in the user's session"
+    else
+      fail "the notifier reaches the tray's window in the user's session" \
+        "messages: $(cat /tmp/tray-messages 2>&1)" "$(journal_since "$mark" | tail -n 15)" \
+        "$(loginctl list-sessions --no-legend 2>&1)" \
+        "$(nsenter -t "$(main_pid)" -m sh -c 'ls -la /run/systemd/sessions; cat /run/systemd/sessions/*' 2>&1 | head -n 40)"
+    fi
+  else
+    fail "the tray's stand-in made its window" "$(ls -laR "/run/user/$seated_uid" 2>&1 | head -n 20)"
+  fi
+  kill "$stand_in" 2>/dev/null || true
 else
   fail "the autologin user has a session on seat0" "$(loginctl list-sessions --no-legend 2>&1)" "$(systemctl status getty@tty1 --no-pager 2>&1 | tail -n 8)"
 fi

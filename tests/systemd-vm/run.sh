@@ -142,6 +142,9 @@ run=$work/run
 rm -rf "$run"
 mkdir -p "$run/payload" "$run/results"
 cp "$deb" "$here/guest_checks.sh" "$run/payload/"
+# The tray's stand-in, which the notifier must reach in the seated user's session.
+[ -x "$build/bin/tray_stand_in" ] || die "$build has no tray_stand_in (build the target)"
+cp "$build/bin/tray_stand_in" "$run/payload/"
 # The README's Prometheus drop-in, as an administrator would copy it.
 sed -n '/sudo systemctl edit LMXDuowatch/,/sudo systemctl restart LMXDuowatch/p' "$source_dir/README.md" |
   sed -n 's/^        //p' >"$run/payload/prometheus.conf"

@@ -21,6 +21,7 @@
 #include "platform/service_manager.h"
 #include "platform/service_start.h"
 #include "platform/win_error.h"
+#include "platform/windows/event_source_registration.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 
@@ -134,10 +135,16 @@ TEST(ServiceUnderManager, InstalledSwitchedWatchingRebuildPublishedAndDeleted) {
     const auto stopped = run(programs, "monswitch", "stop LMXDuowatch");
     EXPECT_EQ(0, stopped.exitCode) << stopped.output;
     EXPECT_TRUE(reaches(platform::kServiceStopped));
+    // The event source the service registered goes with it.
+    platform::registry::Key source;
+    EXPECT_EQ(platform::kErrorSuccess, platform::registry::Key::open(platform::win32::eventSourceKeyPath(kService),
+                                                                     platform::registry::kKeyRead, source));
     const auto deleted = run(programs, "dwsvc", "delete");
     EXPECT_EQ(0, deleted.exitCode) << deleted.output;
     EXPECT_FALSE(manager->openService(kService).has_value());
     EXPECT_EQ(platform::kErrorServiceDoesNotExist, platform::lastError());
+    EXPECT_EQ(platform::kErrorFileNotFound, platform::registry::Key::open(platform::win32::eventSourceKeyPath(kService),
+                                                                          platform::registry::kKeyRead, source));
 
     const auto listed = run(programs, "LMXDuo_fwupTool", "--list");
     EXPECT_EQ(0, listed.exitCode) << listed.output;

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "platform/system_root.h"
+
 namespace lmxsim {
 
 namespace {
@@ -53,14 +55,14 @@ Invocation parseCommandLine(const std::vector<std::string>& words) {
     return invocation;
 }
 
-const char* helpText() {
-    return R"(lmxsim - simulated Lumavex ZDA controllers and disks for LMX Duowatch
+std::string helpText() {
+    std::string text = R"(lmxsim - simulated Lumavex ZDA controllers and disks for LMX Duowatch
 
 Usage: lmxsim [--root DIR] COMMAND [N] [ARGUMENTS] [OPTIONS]
 
 A simulated drive is the file DIR/devices/PHYSICALDRIVEn; the suite opens it as
 \\.\PHYSICALDRIVEn. DIR is the system root: --root, else $LMXDUOWATCH_ROOT, else
-/var/lib/lmxduowatch. N is the drive number (the service watches 0 to 5).
+@ROOT@. N is the drive number (the service watches 0 to 5).
 
 Commands:
   create N controller MODEL [--members=K]
@@ -104,6 +106,9 @@ Examples:
 
 Exit status: 0 done, 1 the command failed, 2 the command line is wrong.
 )";
+    // The default root is the platform's own.
+    text.replace(text.find("@ROOT@"), 6, platform::defaultSystemRoot());
+    return text;
 }
 
 }  // namespace lmxsim

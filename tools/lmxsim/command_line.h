@@ -27,6 +27,6 @@ struct Invocation {
 Invocation parseCommandLine(const std::vector<std::string>& words);
 
 // The text of `lmxsim --help`.
-const char* helpText();
+std::string helpText();
 
 }  // namespace lmxsim

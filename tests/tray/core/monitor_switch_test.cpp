@@ -15,16 +15,19 @@ namespace {
 
 class MonitorSwitchTest : public ::testing::Test {
 protected:
-    // A monswitch that records its arguments and exits with `code`.
+    // A monswitch that records its arguments and exits with `code`: a shell script, and a batch
+    // file for a command interpreter that runs those instead.
     void stubExitingWith(int code) {
+        const auto args = (folder() / "args").string();
         const auto script = folder() / "monswitch";
-        std::ofstream(script) << "#!/bin/sh\necho \"$@\" > \"" << (folder() / "args").string() << "\"\nexit " << code
-                              << "\n";
+        std::ofstream(script) << "#!/bin/sh\necho \"$@\" > \"" << args << "\"\nexit " << code << "\n";
         std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        std::ofstream(folder() / "monswitch.cmd") << "@echo %*>\"" << args << "\"\r\n@exit /b " << code << "\r\n";
     }
     std::string recordedArguments() {
         std::string line;
         std::getline(std::ifstream(folder() / "args"), line);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         return line;
     }
     std::filesystem::path folder() const { return root.path(); }
