@@ -13,8 +13,12 @@ namespace platform::sessions::logind {
 
 namespace {
 
-// sd-login hands out strings the caller frees.
-std::string takeString(int result, char* text) {
+// One text field of a session (sd_session_get_class, _state, …), which sd-login hands out for the
+// caller to free; empty when the session has none. The call and the reading of its result are
+// separate statements: as arguments of one call they could be taken in either order.
+std::string sessionField(const char* id, int (*get)(const char* session, char** text)) {
+    char* text = nullptr;
+    const int result = get(id, &text);
     std::string value = (result >= 0 && text) ? std::string(text) : std::string();
     std::free(text);
     return value;
@@ -39,18 +43,13 @@ std::optional<std::vector<LoginSession>> list() {
     std::vector<LoginSession> sessions;
     for (int i = 0; i < count; ++i) {
         const char* id = ids[i];
-        char* text = nullptr;
-        const auto sessionClass = takeString(sd_session_get_class(id, &text), text);
+        const auto sessionClass = sessionField(id, sd_session_get_class);
         LoginSession session;
         session.id = id;
-        text = nullptr;
-        session.state = takeString(sd_session_get_state(id, &text), text);
-        text = nullptr;
-        session.seat = takeString(sd_session_get_seat(id, &text), text);
-        text = nullptr;
-        session.type = takeString(sd_session_get_type(id, &text), text);
-        text = nullptr;
-        session.display = takeString(sd_session_get_display(id, &text), text);
+        session.state = sessionField(id, sd_session_get_state);
+        session.seat = sessionField(id, sd_session_get_seat);
+        session.type = sessionField(id, sd_session_get_type);
+        session.display = sessionField(id, sd_session_get_display);
         session.remote = sd_session_is_remote(id) > 0;
         const bool known = sd_session_get_uid(id, &session.uid) >= 0;
         // A greeter's session is shown as waiting for a log-on, as a console before anyone logs on.

@@ -241,7 +241,7 @@ if wait_for 60 seat_session; then
       fail "the notifier reaches the tray's window in the user's session" \
         "messages: $(cat /tmp/tray-messages 2>&1)" "$(journal_since "$mark" | tail -n 15)" \
         "$(loginctl list-sessions --no-legend 2>&1)" \
-        "$(nsenter -t "$(main_pid)" -m sh -c 'ls -la /run/systemd/sessions; cat /run/systemd/sessions/*' 2>&1 | head -n 40)"
+        "$(timeout 10 nsenter -t "$(main_pid)" -m sh -c 'ls -la /run/systemd/sessions; for f in /run/systemd/sessions/*; do [ -f "$f" ] && cat "$f"; done' 2>&1 | head -n 40)"
     fi
   else
     fail "the tray's stand-in made its window" "$(ls -laR "/run/user/$seated_uid" 2>&1 | head -n 20)"
