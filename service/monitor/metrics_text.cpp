@@ -1,5 +1,6 @@
 #include "service/monitor/metrics_text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -120,7 +121,11 @@ std::string escapeLabelValue(std::string_view value) {
 
 std::string utcTimeText(std::int64_t unixSeconds) {
     using namespace std::chrono;
-    const sys_seconds moment{seconds{unixSeconds}};
+    // A clock set absurdly far away is shown at the edge of four-digit years: the calendar's
+    // arithmetic would overflow millions of years out.
+    constexpr std::int64_t kFirstSecond = -62'167'219'200;  // 0000-01-01T00:00:00Z
+    constexpr std::int64_t kLastSecond = 253'402'300'799;   // 9999-12-31T23:59:59Z
+    const sys_seconds moment{seconds{std::clamp(unixSeconds, kFirstSecond, kLastSecond)}};
     const auto day = floor<days>(moment);
     const year_month_day date{day};
     const hh_mm_ss time{moment - day};
