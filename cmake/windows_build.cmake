@@ -36,6 +36,11 @@ add_subdirectory(tools)
 add_subdirectory(fwup)
 include(cmake/windows/console_programs.cmake)
 
+# The dialog layer's Windows side: dialogs built in memory from the suite's template tables.
+add_library(lmx_gui_win32 STATIC gui/win32/dialog_memory_template.cpp)
+target_include_directories(lmx_gui_win32 PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(lmx_gui_win32 PUBLIC lmx_platform comctl32)
+
 if(LMX_BUILD_TESTS)
   enable_testing()
   # GoogleTest from Debian's sources, built for Windows inside this build tree.

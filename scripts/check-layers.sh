@@ -2,7 +2,8 @@
 # Checks the layering of the source tree, which the include paths cannot enforce (every library
 # exports the whole tree): a file includes only its own folder and the folders of lower layers,
 # and only platform/linux/ and platform/windows/ (and the tests and benchmarks) include
-# operating-system headers, each only its own system's.
+# operating-system headers, each only its own system's; gui/win32/, the dialog layer's Windows
+# side, includes Windows' too.
 #
 #   layer 0  common/
 #   layer 1  platform/
@@ -32,7 +33,7 @@ os_headers='sys/|unistd\.h|fcntl\.h|linux/|scsi/|systemd/|sqlite3\.h|pwd\.h|grp\
 os_headers+='syslog\.h|spawn\.h|dirent\.h|elf\.h|termios\.h|netinet/|arpa/|netdb\.h|pthread\.h|semaphore\.h|'
 windows_headers='windows\.h|winioctl\.h|ntddscsi\.h|winsock2\.h|tlhelp32\.h|shellapi\.h|wtsapi32\.h|'
 windows_headers+='userenv\.h|aclapi\.h|sddl\.h|accctrl\.h|winsvc\.h|winver\.h|shlobj\.h|knownfolders\.h|ntddstor\.h|'
-windows_headers+='psapi\.h|lmcons\.h|winternl\.h|io\.h|process\.h'
+windows_headers+='commctrl\.h|commdlg\.h|psapi\.h|lmcons\.h|winternl\.h|io\.h|process\.h'
 os_headers+='sched\.h|limits\.h|errno\.h|'"$windows_headers"
 
 failures=0
@@ -64,8 +65,8 @@ while IFS= read -r hit; do
   elif [ "$bracket" = '<' ] && [[ $target =~ ^($os_headers) ]]; then
     [ "$own" -eq 5 ] && continue
     if [[ $target =~ ^($windows_headers) ]]; then
-      [[ $file == platform/windows/* ]] && continue
-      fail "$file:$line_number: a Windows header <$target> outside platform/windows/"
+      [[ $file == platform/windows/* || $file == gui/win32/* ]] && continue
+      fail "$file:$line_number: a Windows header <$target> outside platform/windows/ and gui/win32/"
     else
       [[ $file == platform/linux/* ]] && continue
       fail "$file:$line_number: an operating-system header <$target> outside platform/linux/"
