@@ -45,6 +45,8 @@ if ldd build/server/bin/* 2>/dev/null | grep -q 'libQt6'; then
   exit 1
 fi
 ctest --preset server -j "$jobs"
+# The guest (label vm) is left out of the preset's run above, which runs beside other tests.
+ctest --test-dir build/server -R '^SystemdVmPackage$' --output-on-failure
 
 # The install rules of the full build, and the package of the build for servers: contents,
 # lintian, and an install, a run, a removal and a purge in a scratch root.
