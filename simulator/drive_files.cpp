@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <thread>
 
 #include "platform/system_info.h"
 #include "simulator/drive_json.h"
@@ -80,8 +82,25 @@ DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {
     return parseDescription(readDescriptionText(driveFile), driveFile);
 }
 
+std::ifstream openDriveFileForReading(const std::filesystem::path& driveFile, std::error_code& error) {
+    // A replace is over in moments; a file the caller may not read stays so, and costs no more.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    for (;;) {
+        errno = 0;
+        std::ifstream in(driveFile, std::ios::binary);
+        error = in ? std::error_code() : lastFileError();
+        std::error_code ignored;
+        if (in || !std::filesystem::is_regular_file(driveFile, ignored) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return in;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 std::string readDescriptionText(const std::filesystem::path& driveFile) {
-    std::ifstream in(driveFile, std::ios::binary);
+    std::error_code error;
+    std::ifstream in = openDriveFileForReading(driveFile, error);
     if (!in) throw SimulatorError("no simulated drive at " + driveFile.string());
     std::ostringstream text;
     text << in.rdbuf();
@@ -119,8 +138,16 @@ void writeDescriptionFile(const std::filesystem::path& driveFile, const DriveDes
             throw;
         }
     }
+    // Readers take the file without the drive's lock, for a moment each. Where the system refuses
+    // to replace a file that is open (Windows, without delete sharing), the replace is tried
+    // again until the readers are done, for a second at most.
     std::error_code error;
-    std::filesystem::rename(temporary, driveFile, error);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        std::filesystem::rename(temporary, driveFile, error);
+        if (!error || std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     if (error) {
         std::filesystem::remove(temporary, ignored);
         throw SimulatorError(systemMessage("cannot replace", driveFile, error));

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "platform/file_lock.h"
 #include "simulator/drive_description.h"
@@ -52,6 +54,12 @@ DriveDescription readDescriptionFile(const std::filesystem::path& driveFile);
 // The two halves of readDescriptionFile: the file's bytes, and the description they hold.
 std::string readDescriptionText(const std::filesystem::path& driveFile);
 DriveDescription parseDescription(const std::string& text, const std::filesystem::path& driveFile);
+
+// Opens the drive file for reading. A file being replaced can refuse to be opened for a moment
+// (on Windows its old self is pending deletion until its last reader lets go), so an open that
+// fails while the file is there is tried again, for 200 ms at most; `error` says why it did
+// not open.
+std::ifstream openDriveFileForReading(const std::filesystem::path& driveFile, std::error_code& error);
 
 // Replaces the drive file with the description: written to a temporary file beside it, then
 // renamed over it, so a reader sees the old or the new description, never a part.

@@ -133,9 +133,8 @@ std::unique_ptr<platform::DriveBackend> openSimulatedDrive(const std::filesystem
         return nullptr;
     }
     // A drive file the caller may not read is a drive it has no rights to.
-    errno = 0;
-    if (!std::ifstream(file, std::ios::binary) &&
-        std::error_code(errno, std::generic_category()) == std::errc::permission_denied) {
+    std::error_code openError;
+    if (!openDriveFileForReading(file, openError) && openError == std::errc::permission_denied) {
         error = platform::kErrorAccessDenied;
         return nullptr;
     }

@@ -3,7 +3,9 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "platform/win_error.h"
 #include "platform/windows/owned_handle.h"
@@ -47,8 +49,19 @@ bool restrictToOwner(HANDLE file) {
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
     if (!descriptor || !::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) return false;
-    return ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                             nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    // Two openers of one file (two threads taking one lock) may write the rights at the same
+    // moment, and one of them can then fail for a moment: it tries again, a few times.
+    for (int attempt = 0;; ++attempt) {
+        const DWORD result = ::SetSecurityInfo(file, SE_FILE_OBJECT,
+                                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                               nullptr, dacl, nullptr);
+        if (result == ERROR_SUCCESS) return true;
+        if (attempt == 4) {
+            ::SetLastError(result);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 << attempt));
+    }
 }
 
 std::wstring temporaryNameFor(const std::wstring& name) {

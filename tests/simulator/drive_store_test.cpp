@@ -167,7 +167,8 @@ TEST_F(SimDriveStore, ConcurrentCommandsFromTwoThreadsAreAllKept) {
     auto sendControls = [this] {
         auto drive = testing::openDrive(file);
         for (int i = 0; i < kRounds; ++i) {
-            testing::sendDirect(*drive, testing::vendorControl(pages::kControlSilenceBuzzer));
+            const auto sent = testing::sendDirect(*drive, testing::vendorControl(pages::kControlSilenceBuzzer));
+            EXPECT_TRUE(sent.ok) << "error " << sent.error;
         }
     };
     std::thread first(sendControls);
