@@ -38,6 +38,15 @@ void writeAll(std::ofstream& out, std::string_view bytes, const std::filesystem:
     if (!out) throw SimulatorError(systemMessage("cannot write", path, lastFileError()));
 }
 
+// Runs `attempt` until it succeeds or `limit` has passed, with short pauses between tries.
+template <typename Attempt>
+void tryFor(std::chrono::milliseconds limit, Attempt attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!attempt() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 }  // namespace
 
 std::filesystem::path driveFilePath(const std::filesystem::path& root, int driveNumber) {
@@ -84,18 +93,15 @@ DriveDescription readDescriptionFile(const std::filesystem::path& driveFile) {
 
 std::ifstream openDriveFileForReading(const std::filesystem::path& driveFile, std::error_code& error) {
     // A replace is over in moments; a file the caller may not read stays so, and costs no more.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    for (;;) {
+    std::ifstream in;
+    tryFor(std::chrono::milliseconds(200), [&] {
         errno = 0;
-        std::ifstream in(driveFile, std::ios::binary);
+        in.open(driveFile, std::ios::binary);
         error = in ? std::error_code() : lastFileError();
         std::error_code ignored;
-        if (in || !std::filesystem::is_regular_file(driveFile, ignored) ||
-            std::chrono::steady_clock::now() >= deadline) {
-            return in;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+        return in.is_open() || !std::filesystem::is_regular_file(driveFile, ignored);
+    });
+    return in;
 }
 
 std::string readDescriptionText(const std::filesystem::path& driveFile) {
@@ -142,12 +148,10 @@ void writeDescriptionFile(const std::filesystem::path& driveFile, const DriveDes
     // to replace a file that is open (Windows, without delete sharing), the replace is tried
     // again until the readers are done, for a second at most.
     std::error_code error;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    for (;;) {
+    tryFor(std::chrono::seconds(1), [&] {
         std::filesystem::rename(temporary, driveFile, error);
-        if (!error || std::chrono::steady_clock::now() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+        return !error;
+    });
     if (error) {
         std::filesystem::remove(temporary, ignored);
         throw SimulatorError(systemMessage("cannot replace", driveFile, error));

@@ -74,10 +74,10 @@ void keepWithinMaximumSize(sqlite::Database& db) {
 }  // namespace
 
 void setMaximumSize(std::uint64_t bytes) { gMaximumSize = std::max(bytes, kLeastMaximumSize); }
+std::uint64_t maximumSize() { return gMaximumSize; }
 
 // Every entry here carries its source's name itself: there is no registration to forget.
 void removeSourceRegistration(std::string_view) {}
-std::uint64_t maximumSize() { return gMaximumSize; }
 
 bool reportToSystemLog(std::string_view source, std::uint16_t type, std::uint32_t eventId, std::string_view text,
                        const EventFields& fields) {

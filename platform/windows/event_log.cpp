@@ -66,9 +66,9 @@ bool reportEvent(HANDLE source, std::uint16_t type, std::uint16_t category, std:
 // The application log's size is the system's (its MaxSize, set by administrators; by default
 // the log overwrites its oldest entries as needed): the value is kept for the process only.
 void setMaximumSize(std::uint64_t bytes) { gMaximumSize = std::max(bytes, kLeastMaximumSize); }
+std::uint64_t maximumSize() { return gMaximumSize; }
 
 void removeSourceRegistration(std::string_view name) { win32::removeEventSourceRegistration(name); }
-std::uint64_t maximumSize() { return gMaximumSize; }
 
 // Windows has no system log besides the event log, which the entry goes to anyway: the line goes
 // to the debugger's output (OutputDebugStringW, as DebugView shows it), which takes every line.
