@@ -16,9 +16,8 @@
 #endif
 
 #if LMX_FWUP_WITH_DIALOG
-#include <QApplication>
-
 #include "fwup/gui/fwup_tool_app.h"
+#include "gui/dialog_window.h"
 #include "platform/desktop.h"
 #endif
 
@@ -41,11 +40,9 @@ int main(int argc, char** argv) {
                   << std::endl;
         return fwup::kExitTrouble;
     }
-    // Qt sees the program name alone: the rest of the command line is the image path, whatever
-    // it looks like.
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication application(qtArgc, qtArgv);
+    // The toolkit sees the program name alone: the rest of the command line is the image path,
+    // whatever it looks like.
+    const lmx::gui::GuiApplication application(argv[0]);
     return fwup::gui::CZARKEL_fwupToolApp(launch.directPath).InitInstance();
 #else
     std::cerr << "LMXDuo_fwupTool: this build has no dialog. Use --list and --update N FILE (see --help)."

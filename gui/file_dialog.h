@@ -26,6 +26,6 @@ struct SaveFileRequest {
 
 std::optional<QString> saveFileName(QWidget* owner, const SaveFileRequest& request);
 
-using SaveFileAnswers = FileDialogAnswers<SaveFileRequest>;
+using SaveFileAnswers = FileDialogAnswers<SaveFileRequest, QString>;
 
 }  // namespace lmx::gui

@@ -1,9 +1,8 @@
 #pragma once
 // Answers for a file dialog given in advance, for tests: while one is installed, the dialog
 // function takes its next answer from it instead of entering a modal loop, and it records
-// what each dialog was asked. Installations nest; the newest answers.
-
-#include <QString>
+// what each dialog was asked. Installations nest; the newest answers. `Path` is the form of
+// path the dialog function returns.
 
 #include <deque>
 #include <optional>
@@ -12,7 +11,7 @@
 
 namespace lmx::gui {
 
-template <class Request>
+template <class Request, class Path>
 class FileDialogAnswers {
 public:
     FileDialogAnswers() : previous_(std::exchange(installed_, this)) {}
@@ -22,15 +21,15 @@ public:
 
     // The next dialog returns this path; an empty optional stands for Cancel. Without a queued
     // answer the dialog is cancelled.
-    void answer(std::optional<QString> path) { answers_.push_back(std::move(path)); }
+    void answer(std::optional<Path> path) { answers_.push_back(std::move(path)); }
     const std::vector<Request>& asked() const { return asked_; }
 
     // The answers installed now, or null: the dialog function's to call.
     static FileDialogAnswers* installed() { return installed_; }
 
-    std::optional<QString> take(const Request& request) {
+    std::optional<Path> take(const Request& request) {
         asked_.push_back(request);
-        std::optional<QString> next;
+        std::optional<Path> next;
         if (!answers_.empty()) {
             next.swap(answers_.front());
             answers_.pop_front();
@@ -41,7 +40,7 @@ public:
 private:
     static inline FileDialogAnswers* installed_ = nullptr;
 
-    std::deque<std::optional<QString>> answers_;
+    std::deque<std::optional<Path>> answers_;
     std::vector<Request> asked_;
     FileDialogAnswers* previous_ = nullptr;
 };

@@ -15,7 +15,7 @@ namespace lmx::gui {
 
 namespace {
 
-constexpr int kIconIds[] = {129, 130, 131, 132, 133, 134, 149};
+constexpr int kIconIds[] = {128, 129, 130, 131, 132, 133, 134, 149};
 
 QString resourcePath(int id) {
     return QStringLiteral(":/lmx/icons/%1.svg").arg(id);

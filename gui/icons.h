@@ -1,8 +1,8 @@
 #pragma once
-// The programs' icons by resource number: 129 (service runs, every controller normal),
-// 130 (service not running; also the start-up icon), 131 (the application, About box),
-// 132 (a controller abnormal or its rebuild stopped), 133 (the last stop request failed),
-// 134 (service runs, no controller present) and 149 (temperature alarm mark). Each tells its
+// The programs' icons by resource number: 128 (the firmware tool), 129 (service runs, every
+// controller normal), 130 (service not running; also the start-up icon), 131 (the application,
+// About box), 132 (a controller abnormal or its rebuild stopped), 133 (the last stop request
+// failed), 134 (service runs, no controller present) and 149 (temperature alarm mark). Each tells its
 // state apart by shape as well as by colour, also at 16 × 16.
 // Icon 130 is the same picture in both languages, so it is compiled into the program and the
 // language library carries no icons.

@@ -3,14 +3,14 @@
 // button pressed. Tests install MessageBoxAnswers, which answers in advance and records what
 // was asked, so that no test enters a modal loop.
 
-#include <QString>
-
 #include <deque>
+#include <string>
+#include <string_view>
 #include <vector>
 
-class QWidget;
-
 namespace lmx::gui {
+
+class DialogWindow;
 
 // Button ids as MessageBox returns them.
 enum MessageBoxResult : int {
@@ -29,20 +29,24 @@ enum class MessageBoxButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesN
 enum class MessageBoxIcon { None = 0, Error = 16, Question = 32, Warning = 48, Information = 64 };
 
 struct MessageBoxRequest {
-    QString text;
-    QString caption;
+    std::string text;  // UTF-8
+    std::string caption;
     MessageBoxIcon icon = MessageBoxIcon::None;
     MessageBoxButtons buttons = MessageBoxButtons::Ok;
     bool topMost = false;
     bool hasOwner = false;
 };
 
+// The button ids of a button set, in the order the box shows them.
+std::vector<int> buttonIds(MessageBoxButtons buttons);
+
 // Shows the box modally (owned by `owner` if given) and returns the id of the button pressed;
 // closing the box returns IDCANCEL when it has a Cancel button, else the single button's id.
-int messageBox(QWidget* owner, const QString& text, const QString& caption, MessageBoxButtons buttons = MessageBoxButtons::Ok,
-               MessageBoxIcon icon = MessageBoxIcon::None, bool topMost = false);
+int messageBox(DialogWindow* owner, std::string_view text, std::string_view caption,
+               MessageBoxButtons buttons = MessageBoxButtons::Ok, MessageBoxIcon icon = MessageBoxIcon::None,
+               bool topMost = false);
 
-// While an object of this class lives, messageBox shows nothing: it records the request and
+// While an object of this class lives, message boxes show nothing: each records its request and
 // returns the next queued answer, or the first button's id when none is queued.
 class MessageBoxAnswers {
 public:
@@ -54,10 +58,11 @@ public:
     void answer(int buttonId) { answers_.push_back(buttonId); }
     const std::vector<MessageBoxRequest>& asked() const { return asked_; }
 
-private:
-    friend int messageBox(QWidget*, const QString&, const QString&, MessageBoxButtons, MessageBoxIcon, bool);
+    // The answers installed now, or null: the message box's to call.
+    static MessageBoxAnswers* installed();
     int take(const MessageBoxRequest& request);
 
+private:
     std::deque<int> answers_;
     std::vector<MessageBoxRequest> asked_;
     MessageBoxAnswers* previous_ = nullptr;

@@ -268,7 +268,7 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {
-    if (!keys_.closeEndsWith) {
+    if (!keys_.closeEndsWith || (closeFilter_ && !closeFilter_())) {
         event->ignore();
         return;
     }

@@ -67,6 +67,9 @@ public:
     // Where the client area's (0, 0) lies in the window: below the menu bar.
     QPoint clientOrigin() const;
 
+    // The close box asks `mayClose` first: false leaves the window open.
+    void setCloseFilter(std::function<bool()> mayClose) { closeFilter_ = std::move(mayClose); }
+
     const KeyPolicy& keyPolicy() const { return keys_; }
     void setKeyPolicy(const KeyPolicy& keys) { keys_ = keys; }
 
@@ -90,6 +93,7 @@ private:
     std::optional<int> defaultButton_;
     platform::windows::WindowProcedure procedure_;
     QMenuBar* menuBar_ = nullptr;
+    std::function<bool()> closeFilter_;
 };
 
 }  // namespace lmx::gui

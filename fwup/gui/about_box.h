@@ -2,17 +2,21 @@
 // CAboutDlg: the tool's About box (template 100) with the program icon, its name and version,
 // and an OK button.
 
-#include "gui/template_dialog.h"
+#include <memory>
+
+#include "gui/dialog_window.h"
 
 namespace fwup::gui {
 
-class CAboutDlg : public lmx::gui::TemplateDialog {
-    Q_OBJECT
+class CAboutDlg {
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
-};
+    explicit CAboutDlg(lmx::gui::DialogWindow* owner = nullptr);
 
-// The tool's icon (resource 128).
-QIcon toolIcon();
+    lmx::gui::DialogWindow& window() { return *window_; }
+    int doModal() { return window_->doModal(); }
+
+private:
+    std::unique_ptr<lmx::gui::DialogWindow> window_;
+};
 
 }  // namespace fwup::gui

@@ -22,6 +22,12 @@ inline constexpr int kAboutIcon = 1100;
 inline constexpr int kAboutVersionText = 1101;
 inline constexpr int kAboutSecondLine = 1102;
 
+// The window menu's About item (IDM_ABOUTBOX), sent as a command.
+inline constexpr int kAboutMenuCommand = 0x0010;
+
+// The tool's icon (resource 128).
+inline constexpr int kToolIcon = 128;
+
 // The path box takes no more characters than the path buffer.
 inline constexpr int kImagePathLimit = 260;
 

@@ -11,8 +11,7 @@ namespace fwup::gui {
 namespace {
 
 void showPlainMessage(std::string_view text) {
-    lmx::gui::messageBox(nullptr, QString::fromStdString(plainLines(text)),
-                         QString::fromStdString(applicationName()));
+    lmx::gui::messageBox(nullptr, plainLines(text), applicationName());
 }
 
 // Characters (not bytes) of a UTF-8 text.

@@ -12,7 +12,7 @@ public:
     // `commandLine`: the text after the program name, taken whole.
     explicit CZARKEL_fwupToolApp(std::optional<std::string> commandLine) : commandLine_(std::move(commandLine)) {}
 
-    // Runs the main dialog modally (a QApplication must exist); returns the program's exit
+    // Runs the main dialog modally (a GuiApplication must exist); returns the program's exit
     // status when the dialog has ended, or at once when another copy runs.
     int InitInstance();
 

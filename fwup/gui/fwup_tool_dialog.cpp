@@ -1,12 +1,5 @@
 #include "fwup/gui/fwup_tool_dialog.h"
 
-#include <QCloseEvent>
-#include <QContextMenuEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMetaObject>
-#include <QTreeWidget>
-
 #include <utility>
 
 #include "fwup/core/device_list.h"
@@ -14,9 +7,8 @@
 #include "fwup/core/single_instance.h"
 #include "fwup/gui/about_box.h"
 #include "fwup/gui/device_list_view.h"
-#include "fwup/gui/file_open.h"
 #include "fwup/gui/fwup_templates.h"
-#include "gui/message_box.h"
+#include "gui/file_open_dialog.h"
 #include "platform/system_info.h"
 
 namespace fwup::gui {
@@ -25,10 +17,17 @@ namespace {
 
 using lmx::gui::MessageBoxIcon;
 
-QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
-
 MessageBoxIcon iconOf(ResultIcon icon) {
     return icon == ResultIcon::Information ? MessageBoxIcon::Information : MessageBoxIcon::Warning;
+}
+
+// Characters (not bytes) of a UTF-8 text, for the path box's limit.
+std::string firstCharacters(const std::string& utf8, int limit) {
+    int count = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && count++ == limit) return utf8.substr(0, i);
+    }
+    return utf8;
 }
 
 // Shows the download's progress through the dialog thread: the update thread only posts.
@@ -45,13 +44,16 @@ private:
 
 }  // namespace
 
-CZARKEL_fwupToolDlg::CZARKEL_fwupToolDlg(std::optional<std::string> directPath, QWidget* parent)
-    : TemplateDialog(mainDialogTemplate(), parent), directPath_(std::move(directPath)) {
+CZARKEL_fwupToolDlg::CZARKEL_fwupToolDlg(std::optional<std::string> directPath)
+    : window_(lmx::gui::createDialogWindow(mainDialogTemplate())), directPath_(std::move(directPath)) {
     // A caption with the window menu and a minimise box.
-    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
-    onCommand(kBrowseButton, [this] { OnBrowse(); });
-    onCommand(kUpdateButton, [this] { start_update(); });
-    onCommand(kCancelButton, [this] { OnCancelUpdate(); });
+    window_->addMinimizeBox();
+    window_->onCommand(kBrowseButton, [this] { OnBrowse(); });
+    window_->onCommand(kUpdateButton, [this] { start_update(); });
+    window_->onCommand(kCancelButton, [this] { OnCancelUpdate(); });
+    window_->onCommand(kAboutMenuCommand, [this] { showAboutBox(); });
+    window_->setContextMenu({{kAboutMenuCommand, std::string(kAboutMenuItem)}});
+    window_->onClose([this] { return OnClose(); });
     OnInitDialog();
 }
 
@@ -61,76 +63,67 @@ CZARKEL_fwupToolDlg::~CZARKEL_fwupToolDlg() {
 }
 
 void CZARKEL_fwupToolDlg::OnInitDialog() {
-    setWindowIcon(toolIcon());
+    window_->setIcon(kToolIcon);
     accessor_ = DriveAccessor::create([this](std::string_view message) { showMessage(message); });
     if (!accessor_) {
         showMessage(kCannotGetBuffer);
         return;
     }
     cancelRequest_ = false;
-    control(kCancelButton)->setEnabled(false);
+    window_->enable(kCancelButton, false);
     refresh_device_list();
-    controlAs<QLineEdit>(kPathBox)->setMaxLength(kImagePathLimit);
+    window_->limitText(kPathBox, kImagePathLimit);
     if (directPath_) {
-        setControlText(kPathBox, QString::fromStdString(*directPath_));
+        window_->setText(kPathBox, *directPath_);
         start_update();
     } else {
-        setControlText(kPathBox, text(kDefaultImagePath));
+        window_->setText(kPathBox, kDefaultImagePath);
     }
 }
 
 void CZARKEL_fwupToolDlg::refresh_device_list() {
-    auto* list = controlAs<QTreeWidget>(kDeviceList);
-    setUpDeviceListColumns(*list);
+    setUpDeviceListColumns(*window_);
     accessor_->enumerate_devices(table_);
-    fillDeviceList(*list, table_);
+    fillDeviceList(*window_, table_);
     if (deniedAllDrives(table_)) showMessage(kNoRightsToDrives, MessageBoxIcon::Warning);
 }
 
 void CZARKEL_fwupToolDlg::showMessage(std::string_view message, MessageBoxIcon icon) {
-    lmx::gui::messageBox(this, QString::fromStdString(plainLines(message)), QString::fromStdString(applicationName()),
-                         lmx::gui::MessageBoxButtons::Ok, icon);
+    lmx::gui::messageBox(window_.get(), plainLines(message), applicationName(), lmx::gui::MessageBoxButtons::Ok, icon);
 }
 
 void CZARKEL_fwupToolDlg::showAboutBox() {
-    CAboutDlg about(this);
+    CAboutDlg about(window_.get());
     about.doModal();
 }
 
-void CZARKEL_fwupToolDlg::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    menu.addAction(text(kAboutMenuItem), this, [this] { showAboutBox(); });
-    menu.exec(event->globalPos());
-}
-
 void CZARKEL_fwupToolDlg::OnBrowse() {
-    FileOpenRequest request;
-    request.folder = QString::fromStdString(platform::programFolder());
-    request.filter = qtFileFilter(text(kImageFileFilter));
-    if (const auto chosen = chooseFileToOpen(this, request)) setControlText(kPathBox, *chosen);
+    const lmx::gui::FileOpenRequest request{platform::programFolder(), std::string(kImageFileFilter)};
+    if (const auto chosen = lmx::gui::chooseFileToOpen(window_.get(), request)) window_->setText(kPathBox, *chosen);
 }
 
 void CZARKEL_fwupToolDlg::OnCancelUpdate() {
-    control(kCancelButton)->setEnabled(false);
+    window_->enable(kCancelButton, false);
     cancelRequest_ = true;
 }
 
+void CZARKEL_fwupToolDlg::enableControls(bool idle) {
+    window_->enable(kDeviceList, idle);
+    window_->enable(kBrowseButton, idle);
+    window_->enable(kUpdateButton, idle);
+    window_->enable(kCancelButton, !idle);
+}
+
 void CZARKEL_fwupToolDlg::restoreIdleState() {
-    control(kDeviceList)->setEnabled(true);
-    control(kBrowseButton)->setEnabled(true);
-    control(kUpdateButton)->setEnabled(true);
-    control(kCancelButton)->setEnabled(false);
-    setControlText(kProgressText, QString());
+    enableControls(true);
+    window_->setText(kProgressText, "");
 }
 
 void CZARKEL_fwupToolDlg::start_update() {
-    control(kDeviceList)->setEnabled(false);
-    control(kBrowseButton)->setEnabled(false);
-    control(kUpdateButton)->setEnabled(false);
-    control(kCancelButton)->setEnabled(true);
-    imagePath_ = controlText(kPathBox).left(kImagePathLimit).toStdString();
+    enableControls(false);
+    imagePath_ = firstCharacters(window_->text(kPathBox), kImagePathLimit);
 
-    const auto row = selectedDeviceRow(*controlAs<QTreeWidget>(kDeviceList));
+    const auto row = window_->selectedRow(kDeviceList);
     if (!row) {
         showMessage(kPleaseSelectDevice);
         restoreIdleState();
@@ -166,7 +159,7 @@ void CZARKEL_fwupToolDlg::post(const UpdateNews& news) {
         news_.lastBlock = news_.lastBlock || news.lastBlock;
         if (news.result) news_.result = news.result;
     }
-    QMetaObject::invokeMethod(this, "showPostedNews", Qt::QueuedConnection);
+    window_->post([this] { showPostedNews(); });
 }
 
 void CZARKEL_fwupToolDlg::showPostedNews() {
@@ -175,10 +168,8 @@ void CZARKEL_fwupToolDlg::showPostedNews() {
         std::lock_guard lock(newsLock_);
         news = std::exchange(news_, UpdateNews{});
     }
-    if (news.progress) {
-        setControlText(kProgressText, QString::fromStdString(progressText(news.progress->first, news.progress->second)));
-    }
-    if (news.lastBlock) control(kCancelButton)->setEnabled(false);
+    if (news.progress) window_->setText(kProgressText, progressText(news.progress->first, news.progress->second));
+    if (news.lastBlock) window_->enable(kCancelButton, false);
     if (news.result) finishUpdate(*news.result);
 }
 
@@ -188,17 +179,14 @@ void CZARKEL_fwupToolDlg::finishUpdate(DownloadResult result) {
     showMessage(message.text, iconOf(message.icon));
     restoreIdleState();
     updateRunning_ = false;
-    if (closeRequested_) endDialog(2);
+    if (closeRequested_) window_->endDialog(2);
 }
 
-void CZARKEL_fwupToolDlg::closeEvent(QCloseEvent* event) {
-    if (!updateRunning_) {
-        TemplateDialog::closeEvent(event);
-        return;
-    }
-    event->ignore();
+bool CZARKEL_fwupToolDlg::OnClose() {
+    if (!updateRunning_) return true;
     closeRequested_ = true;
     OnCancelUpdate();
+    return false;
 }
 
 }  // namespace fwup::gui

@@ -15,22 +15,23 @@
 #include "fwup/core/drive_accessor.h"
 #include "fwup/core/firmware_download.h"
 #include "fwup/gui/update_thread.h"
+#include "gui/dialog_window.h"
 #include "gui/message_box.h"
-#include "gui/template_dialog.h"
-
-class QCloseEvent;
-class QContextMenuEvent;
 
 namespace fwup::gui {
 
-class CZARKEL_fwupToolDlg : public lmx::gui::TemplateDialog {
-    Q_OBJECT
+class CZARKEL_fwupToolDlg {
 public:
     // `directPath`, when given, goes into the path box and the update starts at once, before
     // the dialog is shown.
-    explicit CZARKEL_fwupToolDlg(std::optional<std::string> directPath = std::nullopt, QWidget* parent = nullptr);
+    explicit CZARKEL_fwupToolDlg(std::optional<std::string> directPath = std::nullopt);
     // A download still running is cancelled and waited for.
-    ~CZARKEL_fwupToolDlg() override;
+    ~CZARKEL_fwupToolDlg();
+    CZARKEL_fwupToolDlg(const CZARKEL_fwupToolDlg&) = delete;
+    CZARKEL_fwupToolDlg& operator=(const CZARKEL_fwupToolDlg&) = delete;
+
+    lmx::gui::DialogWindow& window() { return *window_; }
+    int doModal() { return window_->doModal(); }
 
     // Update: the path box's file to the selected row's drive on the update thread.
     void start_update();
@@ -51,27 +52,25 @@ public:
     // On the update thread: adds to the news and asks the dialog thread to show it.
     void post(const UpdateNews& news);
 
-protected:
-    // Closing while a download runs cancels it as Cancel does; the dialog ends once the block
-    // in flight is done and the result has been shown.
-    void closeEvent(QCloseEvent* event) override;
-    // The window menu's About item, on the dialog's context menu.
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
 private:
     void OnInitDialog();
     void refresh_device_list();
     void OnBrowse();
     void OnCancelUpdate();
+    // The close box: while a download runs it cancels it as Cancel does, and the dialog ends
+    // once the block in flight is done and the result has been shown.
+    bool OnClose();
+    void enableControls(bool idle);
     void restoreIdleState();
     void showMessage(std::string_view text, lmx::gui::MessageBoxIcon icon = lmx::gui::MessageBoxIcon::None);
     // On the update thread.
     void runDownload(int targetDrive);
     // On the dialog thread, once the update thread is done.
     void finishUpdate(DownloadResult result);
-
     // On the dialog thread: shows the news posted since the last call.
-    Q_INVOKABLE void showPostedNews();
+    void showPostedNews();
+
+    std::unique_ptr<lmx::gui::DialogWindow> window_;
 
     std::mutex newsLock_;
     UpdateNews news_;

@@ -1,4 +1,4 @@
-#include "gui/message_box.h"
+#include "gui/qt/widget_message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,8 @@ TEST(MessageBoxTest, AnswersInOrderAndRecordsWhatWasAsked) {
 
     ASSERT_EQ(answers.asked().size(), 2u);
     const MessageBoxRequest& first = answers.asked()[0];
-    EXPECT_EQ(first.text, QStringLiteral("本当に?"));
-    EXPECT_EQ(first.caption, QStringLiteral("LMX"));
+    EXPECT_EQ(first.text, "本当に?");
+    EXPECT_EQ(first.caption, "LMX");
     EXPECT_EQ(first.icon, MessageBoxIcon::Question);
     EXPECT_EQ(first.buttons, MessageBoxButtons::YesNo);
     EXPECT_FALSE(first.topMost);
@@ -58,7 +58,7 @@ TEST(MessageBoxTest, InnerAnswersGiveWayToOuterOnesWhenTheyEnd) {
     }
     EXPECT_EQ(messageBox(nullptr, QStringLiteral("outer"), QString(), MessageBoxButtons::AbortRetryIgnore), IDABORT);
     ASSERT_EQ(outer.asked().size(), 1u);
-    EXPECT_EQ(outer.asked()[0].text, QStringLiteral("outer"));
+    EXPECT_EQ(outer.asked()[0].text, "outer");
 }
 
 }  // namespace

@@ -15,6 +15,10 @@ QApplication& testApplication() {
     return *application;
 }
 
+void startGuiForTests() {
+    testApplication();
+}
+
 }  // namespace lmx::gui::testing
 
 // Fontconfig keeps a few allocations for the life of the process; they are not leaks of ours.

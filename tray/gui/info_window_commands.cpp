@@ -5,7 +5,7 @@
 #include "common/tray_messages.h"
 #include "gui/about_dialog.h"
 #include "gui/file_dialog.h"
-#include "gui/message_box.h"
+#include "gui/qt/widget_message_box.h"
 #include "gui/string_table.h"
 #include "platform/system_info.h"
 #include "tray/core/info_menu.h"

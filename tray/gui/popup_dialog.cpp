@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QStyle>
 
-#include "gui/message_box.h"
+#include "gui/qt/widget_message_box.h"
 #include "gui/string_table.h"
 
 namespace lmx::tray {

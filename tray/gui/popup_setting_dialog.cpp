@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 
-#include "gui/message_box.h"
+#include "gui/qt/widget_message_box.h"
 #include "gui/string_table.h"
 #include "tray/core/popup_settings.h"
 

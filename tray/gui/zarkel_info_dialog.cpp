@@ -8,7 +8,7 @@
 
 #include "common/tray_messages.h"
 #include "gui/icons.h"
-#include "gui/message_box.h"
+#include "gui/qt/widget_message_box.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
 #include "tray/core/frame_data.h"

@@ -285,8 +285,8 @@ protected:
 TEST_F(MirrorLogTest, TabFormSavesTheRecordAndBothPages) {
     const fs::path path = root.path() / "drive0.bin";
     const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
-    EXPECT_EQ(QStringLiteral("ログを保存しました"), said.text);
-    EXPECT_EQ(QStringLiteral("LMXDuowatch"), said.caption);
+    EXPECT_EQ("ログを保存しました", said.text);
+    EXPECT_EQ("LMXDuowatch", said.caption);
     EXPECT_EQ(gui::MessageBoxIcon::Information, said.icon);
     expectFile(path, 0, true);
     EXPECT_EQ(1, countActions(0, "page F4"));
@@ -304,7 +304,7 @@ TEST_F(MirrorLogTest, AFailingSecondPageLeavesZerosAndAnExistingFileIsReplacedWh
     std::ofstream(path) << std::string(5000, 'x');
     simulator::setFields(drive(0), {{"faults.failPages", "F5"}});
     const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
-    EXPECT_EQ(QStringLiteral("ログを保存しました"), said.text);
+    EXPECT_EQ("ログを保存しました", said.text);
     expectFile(path, 0, false);
 }
 
@@ -317,26 +317,26 @@ TEST_F(MirrorLogTest, TreeFormSavesTheControllerSelected) {
     tree.treeControl()->setCurrentItem(tree.treeControl()->topLevelItem(1)->child(0));  // a drive of RAID No.2
     ASSERT_EQ(1, frame().currentSlot());
     const fs::path path = root.path() / "drive1.bin";
-    EXPECT_EQ(QStringLiteral("ログを保存しました"), save(tree, QString::fromStdString(path.string())).text);
+    EXPECT_EQ("ログを保存しました", save(tree, QString::fromStdString(path.string())).text);
     expectFile(path, 1, true);
     EXPECT_EQ(0, countActions(0, "page F4"));
 }
 
 TEST_F(MirrorLogTest, NothingIsFetchedWhenTheDialogIsCancelledOrWrittenWhenThePageFails) {
-    EXPECT_EQ(QString(), save(*frame().tabForm(), std::nullopt).text);
+    EXPECT_EQ("", save(*frame().tabForm(), std::nullopt).text);
     EXPECT_EQ(0, countActions(0, "page F4"));
 
     simulator::setFields(drive(0), {{"faults.failPages", "F4"}});
     const fs::path path = root.path() / "never.bin";
     const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
-    EXPECT_EQ(QStringLiteral("ログの取得に失敗しました"), said.text);
+    EXPECT_EQ("ログの取得に失敗しました", said.text);
     EXPECT_EQ(gui::MessageBoxIcon::Warning, said.icon);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(0, countActions(0, "page F5"));  // page 1 is not asked for
 
     simulator::setFields(drive(0), {{"faults.failPages", ""}});
     const auto unwritable = save(*frame().tabForm(), QString::fromStdString((root.path() / "missing" / "log.bin").string()));
-    EXPECT_EQ(QStringLiteral("ログを保存できませんでした"), unwritable.text);
+    EXPECT_EQ("ログを保存できませんでした", unwritable.text);
     EXPECT_EQ(gui::MessageBoxIcon::Warning, unwritable.icon);
 }
 
@@ -344,8 +344,8 @@ TEST_F(MirrorLogTest, WithTheServiceStoppedTheSaveEndsWithoutAFile) {
     ASSERT_EQ(0, lmx::testing::runProgram(programs / "monswitch", "monswitch", {"stop", "LMXDuowatch"}).exitCode);
     const fs::path path = root.path() / "stopped.bin";
     const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
-    EXPECT_EQ(QStringLiteral("ログの取得に失敗しました"), said.text);
-    EXPECT_EQ(QStringLiteral("LMXDuowatch"), said.caption);
+    EXPECT_EQ("ログの取得に失敗しました", said.text);
+    EXPECT_EQ("LMXDuowatch", said.caption);
     EXPECT_FALSE(fs::exists(path));
 }
 

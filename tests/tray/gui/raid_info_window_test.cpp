@@ -250,8 +250,8 @@ TEST_F(InfoWindowTest, APageThatCannotBeMadeIsReportedAndTheTabsBeforeItStay) {
     gui::MessageBoxAnswers answers;
     form.sendMessage(UWM_INFO_REFRESH);
     ASSERT_EQ(1u, answers.asked().size());
-    EXPECT_EQ(QStringLiteral("RaidInfoDlg Tab Control Error."), answers.asked()[0].text);
-    EXPECT_EQ(QStringLiteral("Program Error"), answers.asked()[0].caption);
+    EXPECT_EQ("RaidInfoDlg Tab Control Error.", answers.asked()[0].text);
+    EXPECT_EQ("Program Error", answers.asked()[0].caption);
     EXPECT_EQ(gui::MessageBoxIcon::Error, answers.asked()[0].icon);
     EXPECT_EQ(1, form.tabControl()->count());
     EXPECT_NE(nullptr, form.page(0));

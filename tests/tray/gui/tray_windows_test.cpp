@@ -268,8 +268,8 @@ TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesTh
     gui::MessageBoxAnswers answers;
     frame.window().sendMessage(gui::WM_COMMAND, kCommandStopMonitoring);
     ASSERT_EQ(1u, answers.asked().size());
-    EXPECT_EQ(gui::loadString(307), answers.asked()[0].text);
-    EXPECT_EQ("LMX Duowatch Service Control", answers.asked()[0].caption.toStdString());
+    EXPECT_EQ(gui::loadString(307).toStdString(), answers.asked()[0].text);
+    EXPECT_EQ("LMX Duowatch Service Control", answers.asked()[0].caption);
     EXPECT_FALSE(frame.popupOpen(4));
     EXPECT_EQ(130, frame.trayIcon());
 }

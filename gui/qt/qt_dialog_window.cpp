@@ -1,0 +1,282 @@
+#include "gui/qt/qt_dialog_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMetaObject>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+
+#include "gui/icons.h"
+
+namespace lmx::gui {
+
+namespace {
+
+QString qt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Grid lines: every cell of a report view drawn with a line along its right and bottom edges.
+class GridLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        const QRect cell = option.rect;
+        painter->drawLine(cell.topRight(), cell.bottomRight());
+        painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+QtDialogWindow::QtDialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent)
+    : dialog_(std::make_unique<TemplateDialog>(dialogTemplate, parent)) {
+    // The dialog is created last; the other members need no arguments.
+    QObject::connect(dialog_.get(), &QDialog::finished, dialog_.get(), [this](int result) { result_ = result; });
+}
+
+QtDialogWindow::~QtDialogWindow() = default;
+
+std::string QtDialogWindow::caption() const {
+    return dialog_->windowTitle().toStdString();
+}
+
+void QtDialogWindow::setCaption(std::string_view caption) {
+    dialog_->setWindowTitle(qt(caption));
+}
+
+void QtDialogWindow::setIcon(int iconId) {
+    dialog_->setWindowIcon(loadIcon(iconId));
+}
+
+void QtDialogWindow::addMinimizeBox() {
+    dialog_->setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+}
+
+std::string QtDialogWindow::text(int id) const {
+    return dialog_->controlText(id).toStdString();
+}
+
+void QtDialogWindow::setText(int id, std::string_view text) {
+    dialog_->setControlText(id, qt(text));
+}
+
+void QtDialogWindow::limitText(int id, int characters) {
+    if (auto* edit = dialog_->controlAs<QLineEdit>(id)) edit->setMaxLength(characters > 0 ? characters : 32767);
+}
+
+int QtDialogWindow::textLimit(int id) const {
+    const auto* edit = dialog_->controlAs<QLineEdit>(id);
+    return edit ? edit->maxLength() : 0;
+}
+
+bool QtDialogWindow::isReadOnly(int id) const {
+    const auto* edit = dialog_->controlAs<QLineEdit>(id);
+    return edit && edit->isReadOnly();
+}
+
+void QtDialogWindow::setControlIcon(int id, int iconId) {
+    if (auto* label = dialog_->controlAs<QLabel>(id)) label->setPixmap(loadIcon(iconId).pixmap(32, 32));
+}
+
+bool QtDialogWindow::showsIcon(int id) const {
+    const auto* label = dialog_->controlAs<QLabel>(id);
+    return label && !label->pixmap().isNull();
+}
+
+bool QtDialogWindow::isEnabled(int id) const {
+    const QWidget* control = dialog_->control(id);
+    return control && control->isEnabled();
+}
+
+void QtDialogWindow::enable(int id, bool enabled) {
+    if (QWidget* control = dialog_->control(id)) control->setEnabled(enabled);
+}
+
+void QtDialogWindow::setColumns(int id, const std::vector<ListColumn>& columns) {
+    auto* list = dialog_->controlAs<QTreeWidget>(id);
+    if (!list) return;
+    if (!dynamic_cast<GridLineDelegate*>(list->itemDelegate())) list->setItemDelegate(new GridLineDelegate(list));
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->setSortingEnabled(false);
+    list->setUniformRowHeights(true);
+    QHeaderView* header = list->header();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(false);
+    header->setSortIndicatorShown(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    list->clear();
+    list->setColumnCount(static_cast<int>(columns.size()));
+    QStringList titles;
+    for (const ListColumn& column : columns) titles << qt(column.title);
+    list->setHeaderLabels(titles);
+    for (std::size_t i = 0; i < columns.size(); ++i) list->setColumnWidth(static_cast<int>(i), columns[i].width);
+}
+
+std::vector<std::string> QtDialogWindow::columnTitles(int id) const {
+    std::vector<std::string> titles;
+    const auto* list = dialog_->controlAs<QTreeWidget>(id);
+    for (int i = 0; list && i < list->columnCount(); ++i) titles.push_back(list->headerItem()->text(i).toStdString());
+    return titles;
+}
+
+void QtDialogWindow::setRows(int id, const std::vector<std::vector<std::string>>& rows) {
+    auto* list = dialog_->controlAs<QTreeWidget>(id);
+    if (!list) return;
+    list->clear();
+    for (const auto& cells : rows) {
+        auto* item = new QTreeWidgetItem(list);
+        for (std::size_t i = 0; i < cells.size(); ++i) item->setText(static_cast<int>(i), qt(cells[i]));
+    }
+    for (int i = 0; i < list->columnCount(); ++i) list->resizeColumnToContents(i);
+    list->header()->setStretchLastSection(true);
+}
+
+int QtDialogWindow::rowCount(int id) const {
+    const auto* list = dialog_->controlAs<QTreeWidget>(id);
+    return list ? list->topLevelItemCount() : 0;
+}
+
+std::vector<std::string> QtDialogWindow::row(int id, int index) const {
+    std::vector<std::string> cells;
+    const auto* list = dialog_->controlAs<QTreeWidget>(id);
+    const QTreeWidgetItem* item = list ? list->topLevelItem(index) : nullptr;
+    for (int i = 0; item && i < list->columnCount(); ++i) cells.push_back(item->text(i).toStdString());
+    return cells;
+}
+
+void QtDialogWindow::selectRow(int id, std::optional<int> index) {
+    auto* list = dialog_->controlAs<QTreeWidget>(id);
+    if (!list) return;
+    if (!index) {
+        list->clearSelection();
+        return;
+    }
+    list->selectionModel()->select(list->model()->index(*index, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::optional<int> QtDialogWindow::selectedRow(int id) const {
+    const auto* list = dialog_->controlAs<QTreeWidget>(id);
+    if (!list) return std::nullopt;
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return std::nullopt;
+    return rows.front().row();
+}
+
+bool QtDialogWindow::columnsShowTextWhole(int id) const {
+    const auto* list = dialog_->controlAs<QTreeWidget>(id);
+    if (!list) return false;
+    const QFontMetrics metrics(list->font());
+    for (int column = 0; column < list->columnCount(); ++column) {
+        int widest = metrics.horizontalAdvance(list->headerItem()->text(column));
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            widest = std::max(widest, metrics.horizontalAdvance(list->topLevelItem(i)->text(column)));
+        }
+        if (list->columnWidth(column) < widest) return false;
+    }
+    return true;
+}
+
+void QtDialogWindow::onCommand(int id, std::function<void()> handler) {
+    dialog_->onCommand(id, std::move(handler));
+}
+
+void QtDialogWindow::click(int id) {
+    if (auto* button = dialog_->controlAs<QAbstractButton>(id)) button->click();
+}
+
+void QtDialogWindow::pressKey(DialogKey key) {
+    QKeyEvent press(QEvent::KeyPress, key == DialogKey::Enter ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog_.get(), &press);
+}
+
+void QtDialogWindow::onClose(std::function<bool()> mayClose) {
+    dialog_->setCloseFilter(std::move(mayClose));
+}
+
+bool QtDialogWindow::close() {
+    return dialog_->close();
+}
+
+void QtDialogWindow::setContextMenu(std::vector<MenuItem> items) {
+    contextMenu_ = std::move(items);
+    dialog_->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::disconnect(dialog_.get(), &QWidget::customContextMenuRequested, nullptr, nullptr);
+    QObject::connect(dialog_.get(), &QWidget::customContextMenuRequested, dialog_.get(), [this](const QPoint& at) {
+        QMenu menu(dialog_.get());
+        for (const MenuItem& item : contextMenu_) {
+            const int command = item.command;
+            menu.addAction(qt(item.text), dialog_.get(), [this, command] { click(command); });
+        }
+        menu.exec(dialog_->mapToGlobal(at));
+    });
+}
+
+int QtDialogWindow::doModal() {
+    return dialog_->doModal();
+}
+
+void QtDialogWindow::endDialog(int result) {
+    dialog_->endDialog(result);
+}
+
+void QtDialogWindow::show() {
+    dialog_->showModeless();
+}
+
+void QtDialogWindow::hide() {
+    dialog_->hideModeless();
+}
+
+bool QtDialogWindow::isVisible() const {
+    return dialog_->isVisible();
+}
+
+void QtDialogWindow::post(std::function<void()> task) {
+    // A queued call on a destroyed receiver is dropped by Qt.
+    QMetaObject::invokeMethod(dialog_.get(), std::move(task), Qt::QueuedConnection);
+}
+
+QWidget* widgetOf(DialogWindow* window) {
+    auto* qtWindow = dynamic_cast<QtDialogWindow*>(window);
+    return qtWindow ? &qtWindow->dialog() : nullptr;
+}
+
+std::unique_ptr<DialogWindow> createDialogWindow(const DialogTemplate& dialogTemplate, DialogWindow* owner) {
+    return std::make_unique<QtDialogWindow>(dialogTemplate, widgetOf(owner));
+}
+
+struct GuiApplication::State {
+    int argc = 1;
+    char* argv[2] = {nullptr, nullptr};
+    std::unique_ptr<QApplication> application;
+};
+
+GuiApplication::GuiApplication(const char* programName) : state_(std::make_unique<State>()) {
+    // Qt sees the program's name alone: the rest of the command line is the program's.
+    state_->argv[0] = const_cast<char*>(programName);
+    state_->application = std::make_unique<QApplication>(state_->argc, state_->argv);
+}
+
+GuiApplication::~GuiApplication() = default;
+
+void processPendingEvents() {
+    QApplication::processEvents();
+}
+
+}  // namespace lmx::gui

@@ -1,0 +1,71 @@
+#pragma once
+// The dialog window on Qt Widgets: a TemplateDialog behind the DialogWindow interface.
+
+#include <QPointer>
+
+#include <memory>
+
+#include "gui/dialog_window.h"
+#include "gui/template_dialog.h"
+
+namespace lmx::gui {
+
+class QtDialogWindow final : public DialogWindow {
+public:
+    QtDialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent);
+    ~QtDialogWindow() override;
+
+    TemplateDialog& dialog() { return *dialog_; }
+
+    int templateId() const override { return dialog_->templateId(); }
+    std::string caption() const override;
+    void setCaption(std::string_view caption) override;
+    void setIcon(int iconId) override;
+    void addMinimizeBox() override;
+
+    std::string text(int id) const override;
+    void setText(int id, std::string_view text) override;
+    void limitText(int id, int characters) override;
+    int textLimit(int id) const override;
+    bool isReadOnly(int id) const override;
+    void setControlIcon(int id, int iconId) override;
+    bool showsIcon(int id) const override;
+    bool isEnabled(int id) const override;
+    void enable(int id, bool enabled) override;
+
+    void setColumns(int id, const std::vector<ListColumn>& columns) override;
+    std::vector<std::string> columnTitles(int id) const override;
+    void setRows(int id, const std::vector<std::vector<std::string>>& rows) override;
+    int rowCount(int id) const override;
+    std::vector<std::string> row(int id, int index) const override;
+    void selectRow(int id, std::optional<int> index) override;
+    std::optional<int> selectedRow(int id) const override;
+    bool columnsShowTextWhole(int id) const override;
+
+    void onCommand(int id, std::function<void()> handler) override;
+    void click(int id) override;
+    void pressKey(DialogKey key) override;
+    void onClose(std::function<bool()> mayClose) override;
+    bool close() override;
+    void setContextMenu(std::vector<MenuItem> items) override;
+
+    int doModal() override;
+    void endDialog(int result) override;
+    std::optional<int> result() const override { return result_; }
+    void show() override;
+    void hide() override;
+    bool isVisible() const override;
+
+    void post(std::function<void()> task) override;
+
+private:
+    std::vector<MenuItem> contextMenu_;
+    std::optional<int> result_;
+    // Last, so that the dialog, whose connections reach the members above, goes first.
+    std::unique_ptr<TemplateDialog> dialog_;
+};
+
+// The widget a dialog window is drawn with; null for null.
+QWidget* widgetOf(DialogWindow* window);
+
+}  // namespace lmx::gui
