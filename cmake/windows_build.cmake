@@ -31,15 +31,29 @@ lmx_add_version_resource(dwsvc "LMX Duowatch Service")
 include(cmake/windows/language_library.cmake)
 add_subdirectory(tray/core)
 
-# The console programs. The firmware tool is its console modes alone (LMX_BUILD_GUI is OFF).
+# The dialog layer on the Windows dialog manager: dialogs built in memory from the suite's
+# template tables, message boxes and the file-open dialog. The icons are resources, which a
+# program links as objects (a static library would drop them).
+enable_language(RC)
+add_library(lmx_gui STATIC
+  gui/message_box_answers.cpp
+  gui/file_types.cpp
+  gui/win32/dialog_memory_template.cpp
+  gui/win32/win32_application.cpp
+  gui/win32/win32_dialog_window.cpp
+  gui/win32/win32_file_open_dialog.cpp
+  gui/win32/win32_message_box.cpp)
+target_include_directories(lmx_gui PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(lmx_gui PUBLIC lmx_platform comctl32 comdlg32)
+add_library(lmx_gui_icons OBJECT gui/win32/program_icons.rc)
+target_include_directories(lmx_gui_icons PRIVATE ${PROJECT_SOURCE_DIR})
+
+# The console programs, and the firmware tool with its dialog as well as its console modes.
 add_subdirectory(tools)
 add_subdirectory(fwup)
 include(cmake/windows/console_programs.cmake)
+target_link_libraries(LMXDuo_fwupTool PRIVATE lmx_gui_icons)
 
-# The dialog layer's Windows side: dialogs built in memory from the suite's template tables.
-add_library(lmx_gui_win32 STATIC gui/win32/dialog_memory_template.cpp)
-target_include_directories(lmx_gui_win32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(lmx_gui_win32 PUBLIC lmx_platform comctl32)
 
 if(LMX_BUILD_TESTS)
   enable_testing()

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
                   << std::endl;
         return fwup::kExitTrouble;
     }
+    platform::releaseOwnConsoleWindow();
     // The toolkit sees the program name alone: the rest of the command line is the image path,
     // whatever it looks like.
     const lmx::gui::GuiApplication application(argv[0]);

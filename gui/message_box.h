@@ -14,13 +14,13 @@ class DialogWindow;
 
 // Button ids as MessageBox returns them.
 enum MessageBoxResult : int {
-    IDOK = 1,
-    IDCANCEL = 2,
-    IDABORT = 3,
-    IDRETRY = 4,
-    IDIGNORE = 5,
-    IDYES = 6,
-    IDNO = 7,
+    IdOk = 1,
+    IdCancel = 2,
+    IdAbort = 3,
+    IdRetry = 4,
+    IdIgnore = 5,
+    IdYes = 6,
+    IdNo = 7,
 };
 
 enum class MessageBoxButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
@@ -41,7 +41,7 @@ struct MessageBoxRequest {
 std::vector<int> buttonIds(MessageBoxButtons buttons);
 
 // Shows the box modally (owned by `owner` if given) and returns the id of the button pressed;
-// closing the box returns IDCANCEL when it has a Cancel button, else the single button's id.
+// closing the box returns IdCancel when it has a Cancel button, else the single button's id.
 int messageBox(DialogWindow* owner, std::string_view text, std::string_view caption,
                MessageBoxButtons buttons = MessageBoxButtons::Ok, MessageBoxIcon icon = MessageBoxIcon::None,
                bool topMost = false);

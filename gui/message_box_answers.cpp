@@ -12,14 +12,14 @@ MessageBoxAnswers* installedAnswers = nullptr;
 
 std::vector<int> buttonIds(MessageBoxButtons buttons) {
     switch (buttons) {
-        case MessageBoxButtons::Ok: return {IDOK};
-        case MessageBoxButtons::OkCancel: return {IDOK, IDCANCEL};
-        case MessageBoxButtons::AbortRetryIgnore: return {IDABORT, IDRETRY, IDIGNORE};
-        case MessageBoxButtons::YesNoCancel: return {IDYES, IDNO, IDCANCEL};
-        case MessageBoxButtons::YesNo: return {IDYES, IDNO};
-        case MessageBoxButtons::RetryCancel: return {IDRETRY, IDCANCEL};
+        case MessageBoxButtons::Ok: return {IdOk};
+        case MessageBoxButtons::OkCancel: return {IdOk, IdCancel};
+        case MessageBoxButtons::AbortRetryIgnore: return {IdAbort, IdRetry, IdIgnore};
+        case MessageBoxButtons::YesNoCancel: return {IdYes, IdNo, IdCancel};
+        case MessageBoxButtons::YesNo: return {IdYes, IdNo};
+        case MessageBoxButtons::RetryCancel: return {IdRetry, IdCancel};
     }
-    return {IDOK};
+    return {IdOk};
 }
 
 MessageBoxAnswers::MessageBoxAnswers() : previous_(std::exchange(installedAnswers, this)) {}

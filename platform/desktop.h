@@ -8,3 +8,12 @@ namespace platform {
 bool desktopAvailable();
 
 }  // namespace platform
+
+namespace platform {
+
+// A dialog program that also has console modes is built for the console, so Windows gives it a
+// console window of its own when it is started from the desktop. This closes that window when
+// no other process (a command prompt) shares it. Elsewhere it does nothing.
+void releaseOwnConsoleWindow();
+
+}  // namespace platform

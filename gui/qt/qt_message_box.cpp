@@ -10,13 +10,13 @@ namespace {
 
 QMessageBox::StandardButton qtButton(int id) {
     switch (id) {
-        case IDOK: return QMessageBox::Ok;
-        case IDCANCEL: return QMessageBox::Cancel;
-        case IDABORT: return QMessageBox::Abort;
-        case IDRETRY: return QMessageBox::Retry;
-        case IDIGNORE: return QMessageBox::Ignore;
-        case IDYES: return QMessageBox::Yes;
-        case IDNO: return QMessageBox::No;
+        case IdOk: return QMessageBox::Ok;
+        case IdCancel: return QMessageBox::Cancel;
+        case IdAbort: return QMessageBox::Abort;
+        case IdRetry: return QMessageBox::Retry;
+        case IdIgnore: return QMessageBox::Ignore;
+        case IdYes: return QMessageBox::Yes;
+        case IdNo: return QMessageBox::No;
         default: break;
     }
     return QMessageBox::Ok;
@@ -44,13 +44,13 @@ int showMessageBox(QWidget* owner, const MessageBoxRequest& request) {
     if (request.topMost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     // The close box answers Cancel when there is one, else the only button.
     for (const int id : ids) {
-        if (id == IDCANCEL || ids.size() == 1) box.setEscapeButton(qtButton(id));
+        if (id == IdCancel || ids.size() == 1) box.setEscapeButton(qtButton(id));
     }
     const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const int id : ids) {
         if (qtButton(id) == pressed) return id;
     }
-    return ids.size() == 1 ? ids.front() : IDCANCEL;
+    return ids.size() == 1 ? ids.front() : IdCancel;
 }
 
 }  // namespace

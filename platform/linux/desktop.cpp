@@ -14,3 +14,9 @@ bool desktopAvailable() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void releaseOwnConsoleWindow() {}
+
+}  // namespace platform

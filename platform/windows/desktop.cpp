@@ -16,3 +16,12 @@ bool desktopAvailable() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void releaseOwnConsoleWindow() {
+    DWORD processes[2] = {};
+    if (::GetConsoleProcessList(processes, 2) == 1) ::FreeConsole();
+}
+
+}  // namespace platform

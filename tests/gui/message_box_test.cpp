@@ -12,16 +12,16 @@ namespace {
 TEST(MessageBoxTest, AnswersInOrderAndRecordsWhatWasAsked) {
     testing::testApplication();
     MessageBoxAnswers answers;
-    answers.answer(IDNO);
-    answers.answer(IDCANCEL);
+    answers.answer(IdNo);
+    answers.answer(IdCancel);
     QWidget owner;
 
     EXPECT_EQ(messageBox(&owner, QStringLiteral("本当に?"), QStringLiteral("LMX"), MessageBoxButtons::YesNo,
                          MessageBoxIcon::Question),
-              IDNO);
+              IdNo);
     EXPECT_EQ(messageBox(nullptr, QStringLiteral("t2"), QStringLiteral("c2"), MessageBoxButtons::OkCancel,
                          MessageBoxIcon::Error, true),
-              IDCANCEL);
+              IdCancel);
 
     ASSERT_EQ(answers.asked().size(), 2u);
     const MessageBoxRequest& first = answers.asked()[0];
@@ -40,23 +40,23 @@ TEST(MessageBoxTest, AnswersInOrderAndRecordsWhatWasAsked) {
 TEST(MessageBoxTest, WithoutQueuedAnswersTheFirstButtonIsPressed) {
     testing::testApplication();
     MessageBoxAnswers answers;
-    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y")), IDOK);
-    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y"), MessageBoxButtons::YesNoCancel), IDYES);
-    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y"), MessageBoxButtons::RetryCancel), IDRETRY);
+    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y")), IdOk);
+    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y"), MessageBoxButtons::YesNoCancel), IdYes);
+    EXPECT_EQ(messageBox(nullptr, QStringLiteral("x"), QStringLiteral("y"), MessageBoxButtons::RetryCancel), IdRetry);
     EXPECT_EQ(answers.asked().size(), 3u);
 }
 
 TEST(MessageBoxTest, InnerAnswersGiveWayToOuterOnesWhenTheyEnd) {
     testing::testApplication();
     MessageBoxAnswers outer;
-    outer.answer(IDABORT);
+    outer.answer(IdAbort);
     {
         MessageBoxAnswers inner;
-        inner.answer(IDIGNORE);
-        EXPECT_EQ(messageBox(nullptr, QStringLiteral("inner"), QString(), MessageBoxButtons::AbortRetryIgnore), IDIGNORE);
+        inner.answer(IdIgnore);
+        EXPECT_EQ(messageBox(nullptr, QStringLiteral("inner"), QString(), MessageBoxButtons::AbortRetryIgnore), IdIgnore);
         EXPECT_EQ(inner.asked().size(), 1u);
     }
-    EXPECT_EQ(messageBox(nullptr, QStringLiteral("outer"), QString(), MessageBoxButtons::AbortRetryIgnore), IDABORT);
+    EXPECT_EQ(messageBox(nullptr, QStringLiteral("outer"), QString(), MessageBoxButtons::AbortRetryIgnore), IdAbort);
     ASSERT_EQ(outer.asked().size(), 1u);
     EXPECT_EQ(outer.asked()[0].text, "outer");
 }

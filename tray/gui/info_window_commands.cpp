@@ -101,7 +101,7 @@ void InformationWindowCommands::openPopupSetting() {
     std::uint32_t& copy = host_.settings().popMsg;
     copy = serviceSettingOr(kPopMsgSetting, kDefaultPopMsgSetting);
     PopupSettingDialog dialog(copy, host_.texts(), &form_);
-    if (dialog.doModal() != gui::IDOK) return;
+    if (dialog.doModal() != gui::IdOk) return;
     copy = dialog.value();
     host_.sendToFrame(UWM_SET_POPMSG);
 }

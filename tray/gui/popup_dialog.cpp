@@ -35,8 +35,8 @@ gui::DialogTemplate popupTemplate() {
     dialog.controls = {
         {kPopupIcon, gui::ControlKind::Icon, {8, 8, 21, 20}, "", gui::TextAlign::Left, false, std::nullopt},
         {kPopupText, gui::ControlKind::Label, {36, 8, 186, 84}, "", gui::TextAlign::Left, false, std::nullopt},
-        {gui::IDOK, gui::ControlKind::PushButton, {62, 98, 76, 14}, "", gui::TextAlign::Center, true, std::nullopt},
-        {gui::IDCANCEL, gui::ControlKind::PushButton, {146, 98, 76, 14}, "", gui::TextAlign::Center, false, std::nullopt},
+        {gui::IdOk, gui::ControlKind::PushButton, {62, 98, 76, 14}, "", gui::TextAlign::Center, true, std::nullopt},
+        {gui::IdCancel, gui::ControlKind::PushButton, {146, 98, 76, 14}, "", gui::TextAlign::Center, false, std::nullopt},
     };
     return dialog;
 }
@@ -44,8 +44,8 @@ gui::DialogTemplate popupTemplate() {
 PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, ClosedHandler closed)
     : gui::TemplateDialog(popupTemplate()), slot_(slot), closed_(std::move(closed)) {
     setWindowTitle(gui::loadString(184));
-    setControlText(gui::IDOK, gui::loadString(206));
-    setControlText(gui::IDCANCEL, gui::loadString(207));
+    setControlText(gui::IdOk, gui::loadString(206));
+    setControlText(gui::IdCancel, gui::loadString(207));
     // Alert texts use "\r\n" line ends; a label wants "\n".
     setControlText(kPopupText, QString::fromStdString(text).remove(QLatin1Char('\r')));
     fitText();
@@ -53,8 +53,8 @@ PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, Close
         const QIcon picture = systemIcon(iconClass);
         if (!picture.isNull()) icon->setPixmap(picture.pixmap(32, 32));
     }
-    onCommand(gui::IDOK, [this] { report(true); });
-    onCommand(gui::IDCANCEL, [this] { report(false); });
+    onCommand(gui::IdOk, [this] { report(true); });
+    onCommand(gui::IdCancel, [this] { report(false); });
     connect(this, &QDialog::finished, this, [this](int) { report(false); });
 }
 
@@ -67,7 +67,7 @@ void PopupDialog::fitText() {
     const int missing = label->heightForWidth(label->width()) - label->height();
     if (missing <= 0) return;
     label->resize(label->width(), label->height() + missing);
-    for (const int button : {gui::IDOK, gui::IDCANCEL}) {
+    for (const int button : {gui::IdOk, gui::IdCancel}) {
         if (QWidget* widget = control(button)) widget->move(widget->x(), widget->y() + missing);
     }
     setFixedSize(width(), height() + missing);

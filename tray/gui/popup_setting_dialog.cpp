@@ -67,9 +67,9 @@ PopupSettingDialog::PopupSettingDialog(std::uint32_t popMsgSetting, const String
     }
     onCommand(kPopupSettingAccept, [this] {
         value_ = value();
-        endDialog(gui::IDOK);
+        endDialog(gui::IdOk);
     });
-    onCommand(kPopupSettingCancel, [this] { endDialog(gui::IDCANCEL); });
+    onCommand(kPopupSettingCancel, [this] { endDialog(gui::IdCancel); });
 }
 
 std::uint32_t PopupSettingDialog::value() const {

@@ -99,7 +99,7 @@ TEST_F(FwupDialog, AnUpdateRunsWithTheControlsLockedAndEndsWithItsMessageAndTheI
 
     ASSERT_EQ(answers.asked().size(), 1u);
     EXPECT_EQ(answers.asked()[0].text, std::string("Update Success."));
-    EXPECT_EQ(answers.asked()[0].caption, std::string("fwup_gui_tests"));  // the program's name
+    EXPECT_EQ(answers.asked()[0].caption, platform::systemInfo().programPath()->stem().string());  // the program's name
     EXPECT_EQ(answers.asked()[0].icon, MessageBoxIcon::Information);
     EXPECT_EQ(enabled(dialog), idle());
     EXPECT_TRUE(progress(dialog).empty());

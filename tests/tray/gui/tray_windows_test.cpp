@@ -110,7 +110,7 @@ TEST(PopupDialog, ButtonsEnterAndCloseBoxReportEscDoesNot) {
     EXPECT_TRUE(info.isVisible());
     EXPECT_TRUE(closed.empty());
     EXPECT_EQ("line one\nline two", info.controlText(kPopupText).toStdString());
-    info.controlAs<QPushButton>(gui::IDOK)->click();
+    info.controlAs<QPushButton>(gui::IdOk)->click();
     EXPECT_FALSE(info.isVisible());
 
     PopupDialog dismissed(4, "text", 64, record);
@@ -139,7 +139,7 @@ TEST(PopupDialog, GrowsSoThatNoLineOfALongAlertIsCutOff) {
     auto* label = longAlert.controlAs<QLabel>(kPopupText);
     ASSERT_NE(nullptr, label);
     EXPECT_GE(label->height(), label->heightForWidth(label->width()));
-    const QWidget* ok = longAlert.control(gui::IDOK);
+    const QWidget* ok = longAlert.control(gui::IdOk);
     EXPECT_GE(ok->y(), label->geometry().bottom());  // the buttons moved below the text
     EXPECT_LE(ok->geometry().bottom(), longAlert.height());
     EXPECT_EQ(shortAlert.width(), longAlert.width());
@@ -166,13 +166,13 @@ TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
     list(2)->setCurrentIndex(4);
     dialog.show();
     dialog.controlAs<QPushButton>(kPopupSettingAccept)->click();
-    EXPECT_EQ(gui::IDOK, dialog.result());
+    EXPECT_EQ(gui::IdOk, dialog.result());
     EXPECT_EQ(0x908481u, dialog.value());
 
     PopupSettingDialog cancelled(0x818181, texts);
     cancelled.show();
     cancelled.controlAs<QPushButton>(kPopupSettingCancel)->click();
-    EXPECT_EQ(gui::IDCANCEL, cancelled.result());
+    EXPECT_EQ(gui::IdCancel, cancelled.result());
 }
 
 // The frame as created for a Language setting: its texts and its help file.

@@ -1,0 +1,476 @@
+#include "gui/win32/win32_dialog_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "gui/win32/dialog_memory_template.h"
+#include "platform/windows/wide_text.h"
+
+namespace lmx::gui::win32 {
+
+namespace {
+
+using platform::win32::narrow;
+using platform::win32::widen;
+
+// The message that runs the tasks posted from other threads.
+constexpr UINT kRunPosted = WM_APP + 0x31;
+// The room a header item leaves around its title (Windows' header draws 3 × the edge width on
+// each side; 12 pixels covers it at every border width).
+constexpr int kHeaderMargin = 12;
+// The property that marks the suite's dialogs and carries their object.
+constexpr const wchar_t* kWindowProperty = L"LmxDialogWindow";
+
+std::string windowText(HWND window) {
+    if (!window) return {};
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return narrow(text);
+}
+
+bool isClass(HWND window, const wchar_t* name) {
+    wchar_t className[64] = {};
+    return window && GetClassNameW(window, className, 64) > 0 && lstrcmpiW(className, name) == 0;
+}
+
+Win32DialogWindow* objectOf(HWND window) {
+    return static_cast<Win32DialogWindow*>(GetPropW(window, kWindowProperty));
+}
+
+std::wstring cellText(HWND list, int row, int column) {
+    std::wstring text(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const auto length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+}  // namespace
+
+HICON programIcon(int iconId, int size) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size,
+                                         LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+Win32DialogWindow::Win32DialogWindow(const DialogTemplate& dialogTemplate, HWND owner)
+    : templateId_(dialogTemplate.id), keys_(dialogTemplate.keys), owner_(owner) {
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        if (control.endsDialogWith) buttonResults_.emplace(control.id, *control.endsDialogWith);
+        if (control.kind == ControlKind::PushButton && control.defaultButton) defaultButton_ = control.id;
+    }
+    const std::vector<std::uint32_t> memory = memoryTemplate(dialogTemplate);
+    window_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(memory.data()),
+                                         owner, &Win32DialogWindow::procedure, reinterpret_cast<LPARAM>(this));
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        HWND list = control.kind == ControlKind::ListView ? this->control(control.id) : nullptr;
+        if (!list) continue;
+        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+    }
+}
+
+Win32DialogWindow::~Win32DialogWindow() {
+    if (!window_) return;
+    RemovePropW(window_, kWindowProperty);
+    SetWindowLongPtrW(window_, DWLP_USER, 0);
+    DestroyWindow(window_);
+}
+
+INT_PTR CALLBACK Win32DialogWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<Win32DialogWindow*>(lParam);
+        self->window_ = window;
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        SetPropW(window, kWindowProperty, self);
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+    return self ? self->onMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR Win32DialogWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            // Notifications other than a click (an edit's change, a list's focus) are not commands.
+            if (HIWORD(wParam) != BN_CLICKED && lParam != 0) return FALSE;
+            command(LOWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            close();
+            return TRUE;
+        case WM_CONTEXTMENU: {
+            if (contextMenu_.empty()) return FALSE;
+            HMENU menu = CreatePopupMenu();
+            for (const MenuItem& item : contextMenu_) {
+                AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command), widen(item.text).c_str());
+            }
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (lParam == -1) GetCursorPos(&at);
+            const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+            DestroyMenu(menu);
+            if (chosen != 0) command(chosen);
+            return TRUE;
+        }
+        case kRunPosted:
+            runPosted();
+            return TRUE;
+        default: break;
+    }
+    return FALSE;
+}
+
+bool Win32DialogWindow::command(int id) {
+    if (const auto handler = handlers_.find(id); handler != handlers_.end()) {
+        // A copy: the handler may replace itself.
+        const std::function<void()> run = handler->second;
+        run();
+        return true;
+    }
+    if (const auto result = buttonResults_.find(id); result != buttonResults_.end()) {
+        endDialog(result->second);
+        return true;
+    }
+    return false;
+}
+
+HWND Win32DialogWindow::control(int id) const {
+    return window_ && id >= 0 ? GetDlgItem(window_, id) : nullptr;
+}
+
+std::string Win32DialogWindow::caption() const {
+    return windowText(window_);
+}
+
+void Win32DialogWindow::setCaption(std::string_view caption) {
+    if (window_) SetWindowTextW(window_, widen(caption).c_str());
+}
+
+void Win32DialogWindow::setIcon(int iconId) {
+    if (!window_) return;
+    SendMessageW(window_, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(programIcon(iconId, GetSystemMetrics(SM_CXICON))));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(programIcon(iconId, GetSystemMetrics(SM_CXSMICON))));
+}
+
+void Win32DialogWindow::addMinimizeBox() {
+    if (window_) SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_MINIMIZEBOX);
+}
+
+std::string Win32DialogWindow::text(int id) const {
+    return windowText(control(id));
+}
+
+void Win32DialogWindow::setText(int id, std::string_view text) {
+    if (HWND item = control(id)) SetWindowTextW(item, widen(text).c_str());
+}
+
+void Win32DialogWindow::limitText(int id, int characters) {
+    if (HWND edit = control(id); isClass(edit, L"Edit")) SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
+int Win32DialogWindow::textLimit(int id) const {
+    HWND edit = control(id);
+    return isClass(edit, L"Edit") ? static_cast<int>(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0)) : 0;
+}
+
+bool Win32DialogWindow::isReadOnly(int id) const {
+    HWND edit = control(id);
+    return isClass(edit, L"Edit") && (GetWindowLongPtrW(edit, GWL_STYLE) & ES_READONLY) != 0;
+}
+
+void Win32DialogWindow::setControlIcon(int id, int iconId) {
+    if (HWND icon = control(id)) {
+        SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(programIcon(iconId, GetSystemMetrics(SM_CXICON))), 0);
+    }
+}
+
+bool Win32DialogWindow::showsIcon(int id) const {
+    HWND icon = control(id);
+    return icon && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+}
+
+bool Win32DialogWindow::isEnabled(int id) const {
+    HWND item = control(id);
+    return item && IsWindowEnabled(item);
+}
+
+void Win32DialogWindow::enable(int id, bool enabled) {
+    if (HWND item = control(id)) EnableWindow(item, enabled ? TRUE : FALSE);
+}
+
+int Win32DialogWindow::columnCount(HWND list) const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+void Win32DialogWindow::setColumns(int id, const std::vector<ListColumn>& columns) {
+    HWND list = control(id);
+    if (!list) return;
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (int i = columnCount(list); i > 0; --i) SendMessageW(list, LVM_DELETECOLUMN, 0, 0);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::wstring title = widen(columns[i].title);
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = title.data();
+        column.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+std::vector<std::string> Win32DialogWindow::columnTitles(int id) const {
+    std::vector<std::string> titles;
+    HWND list = control(id);
+    for (int i = 0; list && i < columnCount(list); ++i) {
+        wchar_t title[256] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = title;
+        column.cchTextMax = 256;
+        SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+        titles.push_back(narrow(title));
+    }
+    return titles;
+}
+
+void Win32DialogWindow::setRows(int id, const std::vector<std::vector<std::string>>& rows) {
+    HWND list = control(id);
+    if (!list) return;
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            std::wstring text = widen(rows[r][c]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(r);
+            item.iSubItem = static_cast<int>(c);
+            item.pszText = text.data();
+            SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    // Each column as wide as its widest cell or its title. The last one takes the rest, but no
+    // less than its own text needs: LVSCW_AUTOSIZE_USEHEADER alone would squeeze it into what
+    // the other columns leave.
+    const int columns = columnCount(list);
+    for (int c = 0; c < columns; ++c) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE_USEHEADER);
+    }
+    if (columns == 0) return;
+    const auto last = static_cast<WPARAM>(columns - 1);
+    const auto widthOf = [list, last] { return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, last, 0)); };
+    const int rest = widthOf();
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, last, LVSCW_AUTOSIZE);
+    const int cells = widthOf();
+    const std::wstring title = widen(columnTitles(id).back());
+    const int titleWidth = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title.c_str()))) +
+                           kHeaderMargin;
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, last, std::max({rest, cells, titleWidth}));
+}
+
+int Win32DialogWindow::rowCount(int id) const {
+    HWND list = control(id);
+    return list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::vector<std::string> Win32DialogWindow::row(int id, int index) const {
+    std::vector<std::string> cells;
+    HWND list = control(id);
+    if (!list || index < 0 || index >= rowCount(id)) return cells;
+    for (int c = 0; c < columnCount(list); ++c) cells.push_back(narrow(cellText(list, index, c)));
+    return cells;
+}
+
+void Win32DialogWindow::selectRow(int id, std::optional<int> index) {
+    HWND list = control(id);
+    if (!list) return;
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = 0;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (!index) return;
+    state.state = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(*index), reinterpret_cast<LPARAM>(&state));
+}
+
+std::optional<int> Win32DialogWindow::selectedRow(int id) const {
+    HWND list = control(id);
+    if (!list) return std::nullopt;
+    const auto row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (row < 0) return std::nullopt;
+    return row;
+}
+
+bool Win32DialogWindow::columnsShowTextWhole(int id) const {
+    HWND list = control(id);
+    if (!list) return false;
+    const std::vector<std::string> titles = columnTitles(id);
+    const auto widthOf = [list](const std::wstring& text) {
+        return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    };
+    const int rows = rowCount(id);
+    for (int c = 0; c < static_cast<int>(titles.size()); ++c) {
+        int widest = widthOf(widen(titles[static_cast<std::size_t>(c)]));
+        for (int r = 0; r < rows; ++r) widest = std::max(widest, widthOf(cellText(list, r, c)));
+        if (static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)) < widest) return false;
+    }
+    return true;
+}
+
+void Win32DialogWindow::onCommand(int id, std::function<void()> handler) {
+    handlers_[id] = std::move(handler);
+}
+
+void Win32DialogWindow::click(int id) {
+    HWND button = control(id);
+    if (!button || !IsWindowEnabled(button)) return;
+    // An automatic check box changes its state on a click, before its owner hears of it.
+    const auto style = GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK;
+    if (isClass(button, L"Button") && (style == BS_AUTOCHECKBOX || style == BS_AUTO3STATE)) {
+        const bool checked = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SendMessageW(button, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+    }
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void Win32DialogWindow::pressKey(DialogKey key) {
+    if (key == DialogKey::Enter) {
+        // Enter is the command of the default button (IDOK when none is marked); a dialog whose
+        // OK handling does nothing has no Enter policy at all.
+        if (keys_.enterEndsWith && !command(defaultButton_.value_or(IDOK))) endDialog(*keys_.enterEndsWith);
+        return;
+    }
+    if (keys_.escEndsWith) endDialog(*keys_.escEndsWith);
+}
+
+void Win32DialogWindow::onClose(std::function<bool()> mayClose) {
+    closeFilter_ = std::move(mayClose);
+}
+
+bool Win32DialogWindow::close() {
+    if (!keys_.closeEndsWith || (closeFilter_ && !closeFilter_())) return false;
+    endDialog(*keys_.closeEndsWith);
+    return true;
+}
+
+void Win32DialogWindow::setContextMenu(std::vector<MenuItem> items) {
+    contextMenu_ = std::move(items);
+}
+
+bool Win32DialogWindow::preTranslate(MSG& message) {
+    if (message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
+        pressKey(message.wParam == VK_RETURN ? DialogKey::Enter : DialogKey::Escape);
+        return true;
+    }
+    return IsDialogMessageW(window_, &message) != FALSE;
+}
+
+int Win32DialogWindow::doModal() {
+    if (!window_) return -1;
+    result_.reset();
+    const bool ownerWasEnabled = owner_ && IsWindowEnabled(owner_);
+    if (ownerWasEnabled) EnableWindow(owner_, FALSE);
+    show();
+    modalRunning_ = true;
+    MSG message;
+    while (modalRunning_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // WM_QUIT ends the run and goes on to the program's own loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (preTranslateForDialogs(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    modalRunning_ = false;
+    if (ownerWasEnabled) EnableWindow(owner_, TRUE);
+    hide();
+    return result_.value_or(-1);
+}
+
+void Win32DialogWindow::endDialog(int result) {
+    result_ = result;
+    modalRunning_ = false;
+    hide();
+    // Wakes a modal loop waiting in GetMessage.
+    if (window_) PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+void Win32DialogWindow::placeOnFirstShow() {
+    if (placed_) return;
+    placed_ = true;
+    RECT area{};
+    if (owner_ && IsWindowVisible(owner_)) {
+        GetWindowRect(owner_, &area);
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    RECT own{};
+    GetWindowRect(window_, &own);
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32DialogWindow::show() {
+    if (!window_) return;
+    placeOnFirstShow();
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+}
+
+void Win32DialogWindow::hide() {
+    if (window_) ShowWindow(window_, SW_HIDE);
+}
+
+bool Win32DialogWindow::isVisible() const {
+    return window_ && IsWindowVisible(window_);
+}
+
+void Win32DialogWindow::post(std::function<void()> task) {
+    {
+        std::lock_guard lock(postedLock_);
+        posted_.push_back(std::move(task));
+    }
+    PostMessageW(window_, kRunPosted, 0, 0);
+}
+
+void Win32DialogWindow::runPosted() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(postedLock_);
+        tasks.swap(posted_);
+    }
+    for (auto& task : tasks) task();
+}
+
+HWND handleOf(DialogWindow* window) {
+    auto* win32Window = dynamic_cast<Win32DialogWindow*>(window);
+    return win32Window ? win32Window->handle() : nullptr;
+}
+
+bool preTranslateForDialogs(MSG& message) {
+    Win32DialogWindow* target = message.hwnd ? objectOf(GetAncestor(message.hwnd, GA_ROOT)) : nullptr;
+    return target && target->preTranslate(message);
+}
+
+}  // namespace lmx::gui::win32
+
+namespace lmx::gui {
+
+std::unique_ptr<DialogWindow> createDialogWindow(const DialogTemplate& dialogTemplate, DialogWindow* owner) {
+    return std::make_unique<win32::Win32DialogWindow>(dialogTemplate, win32::handleOf(owner));
+}
+
+}  // namespace lmx::gui

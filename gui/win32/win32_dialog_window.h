@@ -1,0 +1,106 @@
+#pragma once
+// The dialog window on the Windows dialog manager: a modeless dialog created from the in-memory
+// template of its DialogTemplate, behind the DialogWindow interface. Modal runs have their own
+// message loop with the owner disabled, as MFC's DoModal does.
+
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "gui/dialog_window.h"
+
+namespace lmx::gui::win32 {
+
+class Win32DialogWindow final : public DialogWindow {
+public:
+    Win32DialogWindow(const DialogTemplate& dialogTemplate, HWND owner);
+    ~Win32DialogWindow() override;
+
+    HWND handle() const { return window_; }
+
+    int templateId() const override { return templateId_; }
+    std::string caption() const override;
+    void setCaption(std::string_view caption) override;
+    void setIcon(int iconId) override;
+    void addMinimizeBox() override;
+
+    std::string text(int id) const override;
+    void setText(int id, std::string_view text) override;
+    void limitText(int id, int characters) override;
+    int textLimit(int id) const override;
+    bool isReadOnly(int id) const override;
+    void setControlIcon(int id, int iconId) override;
+    bool showsIcon(int id) const override;
+    bool isEnabled(int id) const override;
+    void enable(int id, bool enabled) override;
+
+    void setColumns(int id, const std::vector<ListColumn>& columns) override;
+    std::vector<std::string> columnTitles(int id) const override;
+    void setRows(int id, const std::vector<std::vector<std::string>>& rows) override;
+    int rowCount(int id) const override;
+    std::vector<std::string> row(int id, int index) const override;
+    void selectRow(int id, std::optional<int> index) override;
+    std::optional<int> selectedRow(int id) const override;
+    bool columnsShowTextWhole(int id) const override;
+
+    void onCommand(int id, std::function<void()> handler) override;
+    void click(int id) override;
+    void pressKey(DialogKey key) override;
+    void onClose(std::function<bool()> mayClose) override;
+    bool close() override;
+    void setContextMenu(std::vector<MenuItem> items) override;
+
+    int doModal() override;
+    void endDialog(int result) override;
+    std::optional<int> result() const override { return result_; }
+    void show() override;
+    void hide() override;
+    bool isVisible() const override;
+
+    void post(std::function<void()> task) override;
+
+    // What the message loops do with a message for this window before dispatching it: Enter
+    // and Esc go to the key policy, Tab and the arrows to the dialog manager. True when taken.
+    bool preTranslate(MSG& message);
+
+private:
+    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_COMMAND: the handler, else the button's result; false when nothing takes the id.
+    bool command(int id);
+    HWND control(int id) const;
+    int columnCount(HWND list) const;
+    void runPosted();
+    void placeOnFirstShow();
+
+    int templateId_ = 0;
+    KeyPolicy keys_;
+    std::map<int, int> buttonResults_;
+    std::optional<int> defaultButton_;
+    std::map<int, std::function<void()>> handlers_;
+    std::function<bool()> closeFilter_;
+    std::vector<MenuItem> contextMenu_;
+    std::optional<int> result_;
+    bool modalRunning_ = false;
+    bool placed_ = false;
+    HWND owner_ = nullptr;
+    HWND window_ = nullptr;
+
+    std::mutex postedLock_;
+    std::deque<std::function<void()>> posted_;
+};
+
+// The window a dialog window is drawn with; null for null.
+HWND handleOf(DialogWindow* window);
+
+// The message loops' step before dispatching: a message for one of the suite's dialogs (or a
+// control in it) goes to that dialog's preTranslate. True when taken.
+bool preTranslateForDialogs(MSG& message);
+
+// A program icon by its resource number in the program's file, at the given size; null when
+// the program has no such icon. Icons are shared and never destroyed.
+HICON programIcon(int iconId, int size);
+
+}  // namespace lmx::gui::win32
