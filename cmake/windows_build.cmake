@@ -38,15 +38,26 @@ enable_language(RC)
 add_library(lmx_gui STATIC
   gui/message_box_answers.cpp
   gui/file_types.cpp
+  gui/string_table.cpp
   gui/win32/dialog_memory_template.cpp
   gui/win32/win32_application.cpp
   gui/win32/win32_dialog_window.cpp
   gui/win32/win32_file_open_dialog.cpp
   gui/win32/win32_message_box.cpp)
 target_include_directories(lmx_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(lmx_gui PUBLIC lmx_platform comctl32 comdlg32)
+target_link_libraries(lmx_gui PUBLIC lmx_platform lmx_strings_jp comctl32 comdlg32)
 add_library(lmx_gui_icons OBJECT gui/win32/program_icons.rc)
 target_include_directories(lmx_gui_icons PRIVATE ${PROJECT_SOURCE_DIR})
+
+# The tray application's windows written against the dialog layer so far: the settings dialogs.
+add_library(lmx_tray_gui STATIC
+  tray/gui/setting_dialog.cpp
+  tray/gui/dialog_setting_dialog.cpp
+  tray/gui/interval_setting_dialog.cpp
+  tray/gui/patrol_setting_dialog.cpp
+  tray/gui/popup_setting_dialog.cpp
+  tray/gui/temperature_setting_dialog.cpp)
+target_link_libraries(lmx_tray_gui PUBLIC lmx_tray_core lmx_gui)
 
 # The console programs, and the firmware tool with its dialog as well as its console modes.
 add_subdirectory(tools)

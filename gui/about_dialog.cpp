@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "gui/icons.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "platform/version_info.h"
 
 namespace lmx::gui {
@@ -35,7 +35,7 @@ DialogTemplate aboutDialogTemplate() {
 
 AboutDialog::AboutDialog(const std::filesystem::path& programFile, QWidget* parent)
     : TemplateDialog(aboutDialogTemplate(), parent) {
-    setWindowTitle(loadString(180));
+    setWindowTitle(loadQString(180));
     if (auto* icon = controlAs<QLabel>(kAboutIcon)) icon->setPixmap(loadIcon(131).pixmap(32, 32));
 
     const auto info = platform::getFileVersionInfo(programFile);

@@ -8,6 +8,7 @@
 // Every call but post() belongs to the thread that created the window. Calls that name an id
 // the template has no control for do nothing and read as empty.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +60,19 @@ public:
     virtual bool isEnabled(int id) const = 0;
     virtual void enable(int id, bool enabled) = 0;
 
+    // Check boxes (BM_SETCHECK / BM_GETCHECK): setting the state sends no command.
+    virtual bool isChecked(int id) const = 0;
+    virtual void check(int id, bool checked) = 0;
+
+    // Drop-down lists: their entries, and the selected one (none: empty). Setting either sends
+    // no notification; chooseItem is the user's choice, which does (CBN_SELCHANGE).
+    virtual void setItems(int id, const std::vector<std::string>& items) = 0;
+    virtual std::vector<std::string> items(int id) const = 0;
+    virtual void selectItem(int id, std::optional<int> index) = 0;
+    virtual std::optional<int> selectedItem(int id) const = 0;
+    virtual void onItemChosen(int id, std::function<void(int index)> handler) = 0;
+    virtual void chooseItem(int id, int index) = 0;
+
     // Report views: columns, then rows of cell texts. setRows sizes every column to its widest
     // cell or title, the last one taking the rest; it selects no row.
     virtual void setColumns(int id, const std::vector<ListColumn>& columns) = 0;
@@ -96,6 +110,12 @@ public:
     virtual void show() = 0;
     virtual void hide() = 0;
     virtual bool isVisible() const = 0;
+
+    // The window's own messages (WM_USER and up) from its owner on the same thread: the
+    // procedure set here handles them; without one, sendMessage returns 0.
+    using WindowProcedure = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)>;
+    virtual void setWindowProcedure(WindowProcedure procedure) = 0;
+    virtual std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) = 0;
 
     // From any thread: `task` runs later on the window's thread, after the tasks posted before
     // it. Tasks not yet run when the window is destroyed are dropped.

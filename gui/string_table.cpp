@@ -29,10 +29,6 @@ LanguageState& state() {
     return *languageState;
 }
 
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 bool useLanguageLibrary(std::string_view name) {
@@ -54,7 +50,7 @@ bool languageLibraryLoaded() {
     return language.loadStringResource != nullptr;
 }
 
-std::optional<QString> tryLoadString(int id) {
+std::optional<std::string> tryLoadString(int id) {
     LanguageState& language = state();
     LoadStringResource* fromLibrary = nullptr;
     {
@@ -64,20 +60,20 @@ std::optional<QString> tryLoadString(int id) {
     if (!fromLibrary) {
         const auto text = lang::japaneseString(id);
         if (!text) return std::nullopt;
-        return fromUtf8(*text);
+        return std::string(*text);
     }
     std::vector<char> buffer(kStringBufferSize, '\0');
     if (fromLibrary(id, buffer.data(), kStringBufferSize) == 0) return std::nullopt;
-    return QString::fromUtf8(buffer.data());
+    return std::string(buffer.data());
 }
 
-QString loadString(int id) {
-    return tryLoadString(id).value_or(QString());
+std::string loadString(int id) {
+    return tryLoadString(id).value_or(std::string());
 }
 
-QString loadOwnString(int id) {
+std::string loadOwnString(int id) {
     const auto text = lang::japaneseString(id);
-    return text ? fromUtf8(*text) : QString();
+    return text ? std::string(*text) : std::string();
 }
 
 void resetLanguageForTesting() {

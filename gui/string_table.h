@@ -3,9 +3,9 @@
 // language library loaded (Language = 1), texts come from its string table; otherwise, and for
 // loadOwnString, from the Japanese table compiled into the program.
 
-#include <QString>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace lmx::gui {
@@ -20,11 +20,11 @@ bool useLanguageLibrary(std::string_view name = kLanguageLibraryName);
 bool languageLibraryLoaded();
 
 // LoadString through the resource switch; empty when the current table has no such string.
-std::optional<QString> tryLoadString(int id);
+std::optional<std::string> tryLoadString(int id);
 // As tryLoadString, the empty text when the string is missing.
-QString loadString(int id);
+std::string loadString(int id);
 // LoadString from the program's own resources (the Japanese texts), whatever the language.
-QString loadOwnString(int id);
+std::string loadOwnString(int id);
 
 // Tests: forget the language library so that the next test starts from the Japanese texts.
 void resetLanguageForTesting();

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -41,12 +44,19 @@ public:
 }  // namespace
 
 QtDialogWindow::QtDialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent)
-    : dialog_(std::make_unique<TemplateDialog>(dialogTemplate, parent)) {
-    // The dialog is created last; the other members need no arguments.
-    QObject::connect(dialog_.get(), &QDialog::finished, dialog_.get(), [this](int result) { result_ = result; });
+    : QtDialogWindow(*new TemplateDialog(dialogTemplate, parent)) {
+    owned_.reset(dialog_);
 }
 
-QtDialogWindow::~QtDialogWindow() = default;
+QtDialogWindow::QtDialogWindow(TemplateDialog& existing) : dialog_(&existing) {
+    finished_ = QObject::connect(dialog_, &QDialog::finished, dialog_, [this](int result) { result_ = result; });
+}
+
+QtDialogWindow::~QtDialogWindow() {
+    // The dialog may outlive this object: nothing of it may reach back here.
+    QObject::disconnect(finished_);
+    if (!contextMenu_.empty()) QObject::disconnect(dialog_, &QWidget::customContextMenuRequested, nullptr, nullptr);
+}
 
 std::string QtDialogWindow::caption() const {
     return dialog_->windowTitle().toStdString();
@@ -102,6 +112,55 @@ bool QtDialogWindow::isEnabled(int id) const {
 
 void QtDialogWindow::enable(int id, bool enabled) {
     if (QWidget* control = dialog_->control(id)) control->setEnabled(enabled);
+}
+
+bool QtDialogWindow::isChecked(int id) const {
+    const auto* box = dialog_->controlAs<QCheckBox>(id);
+    return box && box->isChecked();
+}
+
+void QtDialogWindow::check(int id, bool checked) {
+    if (auto* box = dialog_->controlAs<QCheckBox>(id)) box->setChecked(checked);
+}
+
+void QtDialogWindow::setItems(int id, const std::vector<std::string>& items) {
+    auto* list = dialog_->controlAs<QComboBox>(id);
+    if (!list) return;
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (const std::string& item : items) list->addItem(qt(item));
+    list->setCurrentIndex(-1);
+}
+
+std::vector<std::string> QtDialogWindow::items(int id) const {
+    std::vector<std::string> texts;
+    const auto* list = dialog_->controlAs<QComboBox>(id);
+    for (int i = 0; list && i < list->count(); ++i) texts.push_back(list->itemText(i).toStdString());
+    return texts;
+}
+
+void QtDialogWindow::selectItem(int id, std::optional<int> index) {
+    if (auto* list = dialog_->controlAs<QComboBox>(id)) list->setCurrentIndex(index.value_or(-1));
+}
+
+std::optional<int> QtDialogWindow::selectedItem(int id) const {
+    const auto* list = dialog_->controlAs<QComboBox>(id);
+    if (!list || list->currentIndex() < 0) return std::nullopt;
+    return list->currentIndex();
+}
+
+void QtDialogWindow::onItemChosen(int id, std::function<void(int index)> handler) {
+    auto* list = dialog_->controlAs<QComboBox>(id);
+    if (!list) return;
+    // Only the user's choices: filling and selecting by the program raise nothing.
+    QObject::connect(list, &QComboBox::activated, dialog_, std::move(handler));
+}
+
+void QtDialogWindow::chooseItem(int id, int index) {
+    auto* list = dialog_->controlAs<QComboBox>(id);
+    if (!list || !list->isEnabled() || index < 0 || index >= list->count()) return;
+    list->setCurrentIndex(index);
+    emit list->activated(index);
 }
 
 void QtDialogWindow::setColumns(int id, const std::vector<ListColumn>& columns) {
@@ -202,7 +261,7 @@ void QtDialogWindow::click(int id) {
 
 void QtDialogWindow::pressKey(DialogKey key) {
     QKeyEvent press(QEvent::KeyPress, key == DialogKey::Enter ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(dialog_.get(), &press);
+    QApplication::sendEvent(dialog_, &press);
 }
 
 void QtDialogWindow::onClose(std::function<bool()> mayClose) {
@@ -216,12 +275,12 @@ bool QtDialogWindow::close() {
 void QtDialogWindow::setContextMenu(std::vector<MenuItem> items) {
     contextMenu_ = std::move(items);
     dialog_->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::disconnect(dialog_.get(), &QWidget::customContextMenuRequested, nullptr, nullptr);
-    QObject::connect(dialog_.get(), &QWidget::customContextMenuRequested, dialog_.get(), [this](const QPoint& at) {
-        QMenu menu(dialog_.get());
+    QObject::disconnect(dialog_, &QWidget::customContextMenuRequested, nullptr, nullptr);
+    QObject::connect(dialog_, &QWidget::customContextMenuRequested, dialog_, [this](const QPoint& at) {
+        QMenu menu(dialog_);
         for (const MenuItem& item : contextMenu_) {
             const int command = item.command;
-            menu.addAction(qt(item.text), dialog_.get(), [this, command] { click(command); });
+            menu.addAction(qt(item.text), dialog_, [this, command] { click(command); });
         }
         menu.exec(dialog_->mapToGlobal(at));
     });
@@ -247,9 +306,17 @@ bool QtDialogWindow::isVisible() const {
     return dialog_->isVisible();
 }
 
+void QtDialogWindow::setWindowProcedure(WindowProcedure procedure) {
+    dialog_->setWindowProcedure(std::move(procedure));
+}
+
+std::intptr_t QtDialogWindow::sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return dialog_->sendMessage(message, wParam, lParam);
+}
+
 void QtDialogWindow::post(std::function<void()> task) {
     // A queued call on a destroyed receiver is dropped by Qt.
-    QMetaObject::invokeMethod(dialog_.get(), std::move(task), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(dialog_, std::move(task), Qt::QueuedConnection);
 }
 
 QWidget* widgetOf(DialogWindow* window) {

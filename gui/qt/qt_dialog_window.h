@@ -13,6 +13,9 @@ namespace lmx::gui {
 class QtDialogWindow final : public DialogWindow {
 public:
     QtDialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent);
+    // The interface for a dialog that exists already (and that outlives this object): how
+    // windows still written against TemplateDialog own the ones written against the interface.
+    explicit QtDialogWindow(TemplateDialog& existing);
     ~QtDialogWindow() override;
 
     TemplateDialog& dialog() { return *dialog_; }
@@ -32,6 +35,15 @@ public:
     bool showsIcon(int id) const override;
     bool isEnabled(int id) const override;
     void enable(int id, bool enabled) override;
+
+    bool isChecked(int id) const override;
+    void check(int id, bool checked) override;
+    void setItems(int id, const std::vector<std::string>& items) override;
+    std::vector<std::string> items(int id) const override;
+    void selectItem(int id, std::optional<int> index) override;
+    std::optional<int> selectedItem(int id) const override;
+    void onItemChosen(int id, std::function<void(int index)> handler) override;
+    void chooseItem(int id, int index) override;
 
     void setColumns(int id, const std::vector<ListColumn>& columns) override;
     std::vector<std::string> columnTitles(int id) const override;
@@ -56,13 +68,17 @@ public:
     void hide() override;
     bool isVisible() const override;
 
+    void setWindowProcedure(WindowProcedure procedure) override;
+    std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
     void post(std::function<void()> task) override;
 
 private:
     std::vector<MenuItem> contextMenu_;
     std::optional<int> result_;
-    // Last, so that the dialog, whose connections reach the members above, goes first.
-    std::unique_ptr<TemplateDialog> dialog_;
+    QMetaObject::Connection finished_;
+    std::unique_ptr<TemplateDialog> owned_;
+    TemplateDialog* dialog_ = nullptr;
 };
 
 // The widget a dialog window is drawn with; null for null.

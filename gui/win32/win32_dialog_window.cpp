@@ -96,6 +96,13 @@ INT_PTR CALLBACK Win32DialogWindow::procedure(HWND window, UINT message, WPARAM 
 INT_PTR Win32DialogWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
+            if (HIWORD(wParam) == CBN_SELCHANGE && isClass(reinterpret_cast<HWND>(lParam), L"ComboBox")) {
+                if (const auto handler = itemHandlers_.find(LOWORD(wParam)); handler != itemHandlers_.end()) {
+                    const int index = static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0));
+                    if (index >= 0) handler->second(index);
+                }
+                return TRUE;
+            }
             // Notifications other than a click (an edit's change, a list's focus) are not commands.
             if (HIWORD(wParam) != BN_CLICKED && lParam != 0) return FALSE;
             command(LOWORD(wParam));
@@ -120,6 +127,10 @@ INT_PTR Win32DialogWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
             runPosted();
             return TRUE;
         default: break;
+    }
+    if (message >= WM_USER && message < WM_APP && procedure_) {
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, procedure_(message, wParam, lParam));
+        return TRUE;
     }
     return FALSE;
 }
@@ -202,6 +213,62 @@ bool Win32DialogWindow::isEnabled(int id) const {
 
 void Win32DialogWindow::enable(int id, bool enabled) {
     if (HWND item = control(id)) EnableWindow(item, enabled ? TRUE : FALSE);
+}
+
+bool Win32DialogWindow::isChecked(int id) const {
+    HWND box = control(id);
+    return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32DialogWindow::check(int id, bool checked) {
+    if (HWND box = control(id)) SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Win32DialogWindow::setItems(int id, const std::vector<std::string>& items) {
+    HWND list = control(id);
+    if (!list) return;
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+    }
+}
+
+std::vector<std::string> Win32DialogWindow::items(int id) const {
+    std::vector<std::string> texts;
+    HWND list = control(id);
+    const auto count = list ? static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        std::wstring text(static_cast<std::size_t>(SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()))));
+        texts.push_back(narrow(text));
+    }
+    return texts;
+}
+
+void Win32DialogWindow::selectItem(int id, std::optional<int> index) {
+    if (HWND list = control(id)) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index.value_or(-1)), 0);
+}
+
+std::optional<int> Win32DialogWindow::selectedItem(int id) const {
+    HWND list = control(id);
+    const auto index = list ? static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0)) : CB_ERR;
+    if (index < 0) return std::nullopt;
+    return index;
+}
+
+void Win32DialogWindow::onItemChosen(int id, std::function<void(int index)> handler) {
+    itemHandlers_[id] = std::move(handler);
+}
+
+void Win32DialogWindow::chooseItem(int id, int index) {
+    HWND list = control(id);
+    if (!list || !IsWindowEnabled(list) || SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR) return;
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+std::intptr_t Win32DialogWindow::sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return procedure_ ? procedure_(message, wParam, lParam) : 0;
 }
 
 int Win32DialogWindow::columnCount(HWND list) const {

@@ -36,6 +36,15 @@ public:
     bool isEnabled(int id) const override;
     void enable(int id, bool enabled) override;
 
+    bool isChecked(int id) const override;
+    void check(int id, bool checked) override;
+    void setItems(int id, const std::vector<std::string>& items) override;
+    std::vector<std::string> items(int id) const override;
+    void selectItem(int id, std::optional<int> index) override;
+    std::optional<int> selectedItem(int id) const override;
+    void onItemChosen(int id, std::function<void(int index)> handler) override;
+    void chooseItem(int id, int index) override;
+
     void setColumns(int id, const std::vector<ListColumn>& columns) override;
     std::vector<std::string> columnTitles(int id) const override;
     void setRows(int id, const std::vector<std::vector<std::string>>& rows) override;
@@ -59,6 +68,9 @@ public:
     void hide() override;
     bool isVisible() const override;
 
+    void setWindowProcedure(WindowProcedure procedure) override { procedure_ = std::move(procedure); }
+    std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
     void post(std::function<void()> task) override;
 
     // What the message loops do with a message for this window before dispatching it: Enter
@@ -80,6 +92,8 @@ private:
     std::map<int, int> buttonResults_;
     std::optional<int> defaultButton_;
     std::map<int, std::function<void()>> handlers_;
+    std::map<int, std::function<void(int)>> itemHandlers_;
+    WindowProcedure procedure_;
     std::function<bool()> closeFilter_;
     std::vector<MenuItem> contextMenu_;
     std::optional<int> result_;

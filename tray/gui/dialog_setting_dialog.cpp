@@ -1,7 +1,5 @@
 #include "tray/gui/dialog_setting_dialog.h"
 
-#include <QCheckBox>
-
 #include "common/tray_messages.h"
 #include "gui/string_table.h"
 
@@ -29,25 +27,19 @@ gui::DialogTemplate dialogSettingTemplate() {
     return dialog;
 }
 
-CDialogSetting::CDialogSetting(gui::TemplateDialog& owner, std::uint32_t& dialogSetting)
-    : gui::TemplateDialog(dialogSettingTemplate(), &owner),
+CDialogSetting::CDialogSetting(gui::DialogWindow& owner, std::uint32_t& dialogSetting)
+    : SettingDialog(dialogSettingTemplate(), &owner, kCaption, kDialogSettingSet, kDialogSettingCancel),
       owner_(owner),
-      dialogSetting_(dialogSetting),
-      box_(controlAs<QCheckBox>(kDialogSettingBox)) {
-    setWindowTitle(gui::loadString(kCaption));
-    setControlText(kDialogSettingBox, gui::loadString(kBoxText));
-    setControlText(kDialogSettingSet, gui::loadString(kStringSet));
-    setControlText(kDialogSettingCancel, gui::loadString(kStringCancel));
-    box_->setChecked(dialogSetting_ != 0);
-
-    onCommand(kDialogSettingSet, [this] { set(); });
-    onCommand(kDialogSettingCancel, [this] { endDialog(kSettingCancel); });
+      dialogSetting_(dialogSetting) {
+    window_->setText(kDialogSettingBox, gui::loadString(kBoxText));
+    window_->check(kDialogSettingBox, dialogSetting_ != 0);
+    window_->onCommand(kDialogSettingSet, [this] { set(); });
 }
 
 void CDialogSetting::set() {
-    dialogSetting_ = box_->isChecked() ? 1 : 0;
+    dialogSetting_ = window_->isChecked(kDialogSettingBox) ? 1 : 0;
     owner_.sendMessage(UWM_INFO_REFRESH);
-    endDialog(kSettingSet);
+    window_->endDialog(kSettingSet);
 }
 
 }  // namespace lmx::tray

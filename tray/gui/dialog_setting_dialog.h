@@ -5,10 +5,7 @@
 
 #include <cstdint>
 
-#include "gui/template_dialog.h"
-#include "tray/gui/setting_dialog_results.h"
-
-class QCheckBox;
+#include "tray/gui/setting_dialog.h"
 
 namespace lmx::tray {
 
@@ -19,19 +16,17 @@ inline constexpr int kDialogSettingCancel = 1039;
 
 gui::DialogTemplate dialogSettingTemplate();
 
-class CDialogSetting : public gui::TemplateDialog {
-    Q_OBJECT
+class CDialogSetting : public SettingDialog {
 public:
     // `owner` is the information window, told to rebuild on Set; `dialogSetting` the settings
     // copy: its value opens the dialog and Set writes it.
-    CDialogSetting(gui::TemplateDialog& owner, std::uint32_t& dialogSetting);
+    CDialogSetting(gui::DialogWindow& owner, std::uint32_t& dialogSetting);
 
 private:
     void set();
 
-    gui::TemplateDialog& owner_;
+    gui::DialogWindow& owner_;
     std::uint32_t& dialogSetting_;
-    QCheckBox* box_;
 };
 
 }  // namespace lmx::tray

@@ -1,12 +1,14 @@
 #include "tray/gui/info_window_commands.h"
 
+#include "gui/qt/qt_dialog_window.h"
+
 #include "common/service_key.h"
 #include "common/service_settings.h"
 #include "common/tray_messages.h"
 #include "gui/about_dialog.h"
 #include "gui/file_dialog.h"
 #include "gui/qt/widget_message_box.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "platform/system_info.h"
 #include "tray/core/info_menu.h"
 #include "tray/core/mirror_log.h"
@@ -27,7 +29,7 @@ constexpr int kMessageLogSaved = 302;
 constexpr const char* kMessageCaption = "LMXDuowatch";
 
 void tell(QWidget* owner, int messageId, gui::MessageBoxIcon icon) {
-    gui::messageBox(owner, gui::loadString(messageId), QString::fromUtf8(kMessageCaption), gui::MessageBoxButtons::Ok, icon);
+    gui::messageBox(owner, gui::loadQString(messageId), QString::fromUtf8(kMessageCaption), gui::MessageBoxButtons::Ok, icon);
 }
 
 }  // namespace
@@ -100,7 +102,8 @@ void InformationWindowCommands::saveMirrorLog() {
 void InformationWindowCommands::openPopupSetting() {
     std::uint32_t& copy = host_.settings().popMsg;
     copy = serviceSettingOr(kPopMsgSetting, kDefaultPopMsgSetting);
-    PopupSettingDialog dialog(copy, host_.texts(), &form_);
+    gui::QtDialogWindow owner(form_);
+    PopupSettingDialog dialog(copy, host_.texts(), &owner);
     if (dialog.doModal() != gui::IdOk) return;
     copy = dialog.value();
     host_.sendToFrame(UWM_SET_POPMSG);
@@ -109,14 +112,16 @@ void InformationWindowCommands::openPopupSetting() {
 void InformationWindowCommands::openIntervalSetting() {
     std::uint32_t& copy = host_.settings().interval;
     copy = serviceSettingOr(kIntervalSetting, kDefaultIntervalSetting);
-    CIntervalSetting dialog(&form_, copy, host_.texts());
+    gui::QtDialogWindow owner(form_);
+    CIntervalSetting dialog(&owner, copy, host_.texts());
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_INTERVAL);
 }
 
 void InformationWindowCommands::openPatrolSetting() {
     std::uint32_t& copy = host_.settings().patrol;
     copy = serviceSettingOr(kPatrolSetting, kDefaultPatrolSetting);
-    CPatrolSettingDlg dialog(&form_, copy, serviceSettingOr(kNextPatrolTimeHigh, 0), serviceSettingOr(kNextPatrolTimeLow, 0),
+    gui::QtDialogWindow owner(form_);
+    CPatrolSettingDlg dialog(&owner, copy, serviceSettingOr(kNextPatrolTimeHigh, 0), serviceSettingOr(kNextPatrolTimeLow, 0),
                              host_.texts());
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_PATROL);
 }
@@ -124,14 +129,16 @@ void InformationWindowCommands::openPatrolSetting() {
 void InformationWindowCommands::openTemperatureSetting() {
     std::uint32_t& copy = host_.settings().temperature;
     copy = serviceSettingOr(kTemperatureSetting, kDefaultTemperatureSetting);
-    TemperatureSetting dialog(form_, copy);
+    gui::QtDialogWindow owner(form_);
+    TemperatureSetting dialog(owner, copy);
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_TEMPERATURE);
 }
 
 void InformationWindowCommands::openDialogSetting() {
     std::uint32_t& copy = host_.settings().dialog;
     copy = serviceSettingOr(kDialogSetting, 0);
-    CDialogSetting dialog(form_, copy);
+    gui::QtDialogWindow owner(form_);
+    CDialogSetting dialog(owner, copy);
     if (dialog.doModal() != kSettingSet) return;
     host_.sendToFrame(UWM_SET_DIALOG);
     // The chosen form replaces this one at once.

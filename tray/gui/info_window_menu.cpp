@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 
 namespace lmx::tray {
 
@@ -16,13 +16,13 @@ QMenuBar* InformationMenu::build() {
     // A dialog's menu bar belongs to its window, also on desktops with a global menu.
     bar->setNativeMenuBar(false);
     for (const MenuLayout& layout : informationMenuLayout()) {
-        QMenu* menu = bar->addMenu(gui::loadString(layout.textId));
+        QMenu* menu = bar->addMenu(gui::loadQString(layout.textId));
         for (const MenuItemLayout& item : layout.items) {
             if (item.command == 0) {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = menu->addAction(gui::loadString(item.textId));
+            QAction* action = menu->addAction(gui::loadQString(item.textId));
             const int command = item.command;
             connect(action, &QAction::triggered, this, [this, command] { choose(command); });
             actions_[command] = action;

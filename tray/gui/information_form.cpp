@@ -4,12 +4,12 @@
 #include <QShowEvent>
 
 #include "common/tray_messages.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "tray/core/string_source.h"
 
 namespace lmx::tray {
 
-QString informationCaption() { return gui::loadString(strings::kRaidInformation); }
+QString informationCaption() { return gui::loadQString(strings::kRaidInformation); }
 
 InformationForm::InformationForm(const gui::DialogTemplate& dialogTemplate, InformationWindowHost& host)
     : gui::TemplateDialog(dialogTemplate),

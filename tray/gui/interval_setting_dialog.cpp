@@ -1,7 +1,5 @@
 #include "tray/gui/interval_setting_dialog.h"
 
-#include <QComboBox>
-
 #include "gui/string_table.h"
 #include "tray/core/setting_choices.h"
 
@@ -30,24 +28,18 @@ gui::DialogTemplate intervalSettingTemplate() {
     return dialog;
 }
 
-CIntervalSetting::CIntervalSetting(QWidget* owner, std::uint32_t& intervalSetting, const StringSource& texts)
-    : gui::TemplateDialog(intervalSettingTemplate(), owner),
-      list_(controlAs<QComboBox>(kIntervalList)),
+CIntervalSetting::CIntervalSetting(gui::DialogWindow* owner, std::uint32_t& intervalSetting, const StringSource& texts)
+    : SettingDialog(intervalSettingTemplate(), owner, kCaption, kIntervalSet, kIntervalCancel),
       intervalSetting_(intervalSetting) {
-    setWindowTitle(gui::loadString(kCaption));
-    for (const std::string& entry : intervalListTexts(texts)) list_->addItem(QString::fromStdString(entry));
-    list_->setCurrentIndex(intervalListIndex(intervalSetting_));
-    setControlText(kIntervalLabel, gui::loadString(kLabel));
-    setControlText(kIntervalSet, gui::loadString(kStringSet));
-    setControlText(kIntervalCancel, gui::loadString(kStringCancel));
-
-    onCommand(kIntervalSet, [this] { set(); });
-    onCommand(kIntervalCancel, [this] { endDialog(kSettingCancel); });
+    window_->setItems(kIntervalList, intervalListTexts(texts));
+    window_->selectItem(kIntervalList, intervalListIndex(intervalSetting_));
+    window_->setText(kIntervalLabel, gui::loadString(kLabel));
+    window_->onCommand(kIntervalSet, [this] { set(); });
 }
 
 void CIntervalSetting::set() {
-    intervalSetting_ = intervalSettingOfIndex(list_->currentIndex());
-    endDialog(kSettingSet);
+    intervalSetting_ = intervalSettingOfIndex(window_->selectedItem(kIntervalList).value_or(-1));
+    window_->endDialog(kSettingSet);
 }
 
 }  // namespace lmx::tray

@@ -5,11 +5,8 @@
 
 #include <cstdint>
 
-#include "gui/template_dialog.h"
+#include "tray/gui/setting_dialog.h"
 #include "tray/core/string_source.h"
-#include "tray/gui/setting_dialog_results.h"
-
-class QComboBox;
 
 namespace lmx::tray {
 
@@ -21,16 +18,14 @@ inline constexpr int kIntervalCancel = 1039;
 
 gui::DialogTemplate intervalSettingTemplate();
 
-class CIntervalSetting : public gui::TemplateDialog {
-    Q_OBJECT
+class CIntervalSetting : public SettingDialog {
 public:
     // `intervalSetting` is the settings copy: its value opens the dialog and Set writes it.
-    CIntervalSetting(QWidget* owner, std::uint32_t& intervalSetting, const StringSource& texts);
+    CIntervalSetting(gui::DialogWindow* owner, std::uint32_t& intervalSetting, const StringSource& texts);
 
 private:
     void set();
 
-    QComboBox* list_;
     std::uint32_t& intervalSetting_;
 };
 

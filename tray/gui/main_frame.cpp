@@ -9,7 +9,7 @@
 #include "common/tray_messages.h"
 #include "gui/icons.h"
 #include "gui/qt/widget_message_box.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "platform/help_file.h"
 #include "platform/system_info.h"
 #include "platform/window_directory.h"
@@ -63,7 +63,7 @@ bool MainFrame::create() {
         [] { return lmx::tray::isServiceProcessRunning(); });
     const auto sleep = options_.sleep ? options_.sleep : [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
     if (tray_->createIcon(gui::loadIcon(130), sleep) != 0) {
-        gui::messageBox(nullptr, gui::loadOwnString(kMessageTrayRefused), QString(), gui::MessageBoxButtons::Ok,
+        gui::messageBox(nullptr, QString::fromStdString(gui::loadOwnString(kMessageTrayRefused)), QString(), gui::MessageBoxButtons::Ok,
                         gui::MessageBoxIcon::Warning);
         exitApplication();
         return false;
@@ -239,7 +239,7 @@ void MainFrame::switchMonitoring(bool start) {
     const auto result = start ? core_->startMonitoring(folder) : core_->stopMonitoring(folder);
     if (result.outcome.trayIcon) showTrayIcon(*result.outcome.trayIcon);
     applyPopups(result.popups);
-    gui::messageBox(window_.get(), gui::loadString(result.outcome.messageId), QString::fromUtf8(kControlCaption),
+    gui::messageBox(window_.get(), gui::loadQString(result.outcome.messageId), QString::fromUtf8(kControlCaption),
                     gui::MessageBoxButtons::Ok,
                     result.outcome.errorIcon ? gui::MessageBoxIcon::Error : gui::MessageBoxIcon::Information, true);
 }

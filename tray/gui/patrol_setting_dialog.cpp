@@ -1,8 +1,5 @@
 #include "tray/gui/patrol_setting_dialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-
 #include "gui/string_table.h"
 #include "tray/core/setting_choices.h"
 
@@ -15,15 +12,11 @@ constexpr int kBoxText = 185;      // "設定有効(&E)"
 constexpr int kWeeklyText = 186;   // "毎週"
 constexpr int kMonthlyText = 187;  // "毎月"
 
-void fill(QComboBox* list, const std::vector<std::string>& entries, std::optional<int> selected) {
-    list->clear();
-    for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
-    list->setCurrentIndex(selected.value_or(-1));
-}
+constexpr int kLists[] = {kPatrolKind, kPatrolDay, kPatrolHour, kPatrolMinute};
 
-std::optional<int> selection(const QComboBox* list) {
-    const int index = list->currentIndex();
-    return index < 0 ? std::nullopt : std::optional<int>(index);
+void fill(gui::DialogWindow& window, int list, const std::vector<std::string>& entries, std::optional<int> selected) {
+    window.setItems(list, entries);
+    window.selectItem(list, selected);
 }
 
 }  // namespace
@@ -51,61 +44,54 @@ gui::DialogTemplate patrolSettingTemplate() {
     return dialog;
 }
 
-CPatrolSettingDlg::CPatrolSettingDlg(QWidget* owner, std::uint32_t& patrolSetting, std::uint32_t nextPatrolTimeHigh,
-                                     std::uint32_t nextPatrolTimeLow, const StringSource& texts)
-    : gui::TemplateDialog(patrolSettingTemplate(), owner),
+CPatrolSettingDlg::CPatrolSettingDlg(gui::DialogWindow* owner, std::uint32_t& patrolSetting,
+                                     std::uint32_t nextPatrolTimeHigh, std::uint32_t nextPatrolTimeLow,
+                                     const StringSource& texts)
+    : SettingDialog(patrolSettingTemplate(), owner, kCaption, kPatrolSet, kPatrolCancel),
       patrolSetting_(patrolSetting),
       nextPatrolTimeHigh_(nextPatrolTimeHigh),
       nextPatrolTimeLow_(nextPatrolTimeLow),
-      texts_(texts),
-      enabled_(controlAs<QCheckBox>(kPatrolEnabled)),
-      kind_(controlAs<QComboBox>(kPatrolKind)),
-      day_(controlAs<QComboBox>(kPatrolDay)),
-      hour_(controlAs<QComboBox>(kPatrolHour)),
-      minute_(controlAs<QComboBox>(kPatrolMinute)) {
-    setWindowTitle(gui::loadString(kCaption));
-    setControlText(kPatrolSet, gui::loadString(kStringSet));
-    setControlText(kPatrolCancel, gui::loadString(kStringCancel));
-    setControlText(kPatrolEnabled, gui::loadString(kBoxText));
+      texts_(texts) {
+    gui::DialogWindow& window = *window_;
+    window.setText(kPatrolEnabled, gui::loadString(kBoxText));
 
     const PatrolChoices choices = patrolChoicesOf(patrolSetting_);
-    enabled_->setChecked(choices.enabled);
+    window.check(kPatrolEnabled, choices.enabled);
     enableLists(choices.enabled);
-    fill(kind_, {texts_.load(kWeeklyText), texts_.load(kMonthlyText)}, choices.kind);
+    fill(window, kPatrolKind, {texts_.load(kWeeklyText), texts_.load(kMonthlyText)}, choices.kind);
     lastKindIndex_ = choices.kind.value_or(-1);
-    fill(day_, patrolDayTexts(choices.kind, texts_), choices.day);
-    fill(hour_, numberTexts(0, 23), choices.hour);
-    fill(minute_, numberTexts(0, 59), choices.minute);
-    setControlText(kPatrolNextTime, QString::fromStdString(nextPatrolTimeText(nextPatrolTimeHigh_, nextPatrolTimeLow_, texts_)));
+    fill(window, kPatrolDay, patrolDayTexts(choices.kind, texts_), choices.day);
+    fill(window, kPatrolHour, numberTexts(0, 23), choices.hour);
+    fill(window, kPatrolMinute, numberTexts(0, 59), choices.minute);
+    window.setText(kPatrolNextTime, nextPatrolTimeText(nextPatrolTimeHigh_, nextPatrolTimeLow_, texts_));
 
-    onCommand(kPatrolEnabled, [this] { enableLists(enabled_->isChecked()); });
-    // Only the user's choices: the lists filled above raised no notification yet.
-    connect(kind_, &QComboBox::activated, this, &CPatrolSettingDlg::kindChanged);
-    onCommand(kPatrolSet, [this] { set(); });
-    onCommand(kPatrolCancel, [this] { endDialog(kSettingCancel); });
+    window.onCommand(kPatrolEnabled, [this] { enableLists(window_->isChecked(kPatrolEnabled)); });
+    // Only the user's choices: the lists filled above raised no notification.
+    window.onItemChosen(kPatrolKind, [this](int index) { kindChanged(index); });
+    window.onCommand(kPatrolSet, [this] { set(); });
 }
 
 void CPatrolSettingDlg::enableLists(bool enabled) {
-    for (QComboBox* list : {kind_, day_, hour_, minute_}) list->setEnabled(enabled);
+    for (const int list : kLists) window_->enable(list, enabled);
 }
 
 void CPatrolSettingDlg::kindChanged(int index) {
     if (index == lastKindIndex_) return;
     lastKindIndex_ = index;
     // The new kind's days, the first of them chosen.
-    fill(day_, patrolDayTexts(index, texts_), 0);
+    fill(*window_, kPatrolDay, patrolDayTexts(index, texts_), 0);
 }
 
 void CPatrolSettingDlg::set() {
     PatrolChoices choices;
-    choices.enabled = enabled_->isChecked();
-    choices.kind = selection(kind_);
-    choices.day = selection(day_);
-    choices.hour = selection(hour_);
-    choices.minute = selection(minute_);
+    choices.enabled = window_->isChecked(kPatrolEnabled);
+    choices.kind = window_->selectedItem(kPatrolKind);
+    choices.day = window_->selectedItem(kPatrolDay);
+    choices.hour = window_->selectedItem(kPatrolHour);
+    choices.minute = window_->selectedItem(kPatrolMinute);
     // Lists without a selection keep the stored fields.
     patrolSetting_ = patrolSettingOf(patrolSetting_, choices);
-    endDialog(kSettingSet);
+    window_->endDialog(kSettingSet);
 }
 
 }  // namespace lmx::tray

@@ -7,12 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "gui/template_dialog.h"
 #include "tray/core/string_source.h"
-#include "tray/gui/setting_dialog_results.h"
-
-class QCheckBox;
-class QComboBox;
+#include "tray/gui/setting_dialog.h"
 
 namespace lmx::tray {
 
@@ -28,12 +24,11 @@ inline constexpr int kPatrolNextTime = 1055;
 
 gui::DialogTemplate patrolSettingTemplate();
 
-class CPatrolSettingDlg : public gui::TemplateDialog {
-    Q_OBJECT
+class CPatrolSettingDlg : public SettingDialog {
 public:
     // `patrolSetting` is the settings copy: its value opens the dialog and Set writes it. The
     // next run time comes in the two halves the service publishes (both 0: none).
-    CPatrolSettingDlg(QWidget* owner, std::uint32_t& patrolSetting, std::uint32_t nextPatrolTimeHigh,
+    CPatrolSettingDlg(gui::DialogWindow* owner, std::uint32_t& patrolSetting, std::uint32_t nextPatrolTimeHigh,
                       std::uint32_t nextPatrolTimeLow, const StringSource& texts);
 
 private:
@@ -45,11 +40,6 @@ private:
     std::uint32_t nextPatrolTimeHigh_;
     std::uint32_t nextPatrolTimeLow_;
     const StringSource& texts_;
-    QCheckBox* enabled_;
-    QComboBox* kind_;
-    QComboBox* day_;
-    QComboBox* hour_;
-    QComboBox* minute_;
     // The kind the day list was filled for: choosing that kind again leaves the days alone.
     int lastKindIndex_ = -1;
 };

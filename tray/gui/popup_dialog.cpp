@@ -5,7 +5,7 @@
 #include <QStyle>
 
 #include "gui/qt/widget_message_box.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 
 namespace lmx::tray {
 
@@ -43,9 +43,9 @@ gui::DialogTemplate popupTemplate() {
 
 PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, ClosedHandler closed)
     : gui::TemplateDialog(popupTemplate()), slot_(slot), closed_(std::move(closed)) {
-    setWindowTitle(gui::loadString(184));
-    setControlText(gui::IdOk, gui::loadString(206));
-    setControlText(gui::IdCancel, gui::loadString(207));
+    setWindowTitle(gui::loadQString(184));
+    setControlText(gui::IdOk, gui::loadQString(206));
+    setControlText(gui::IdCancel, gui::loadQString(207));
     // Alert texts use "\r\n" line ends; a label wants "\n".
     setControlText(kPopupText, QString::fromStdString(text).remove(QLatin1Char('\r')));
     fitText();

@@ -1,9 +1,6 @@
 #include "tray/gui/popup_setting_dialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-
-#include "gui/qt/widget_message_box.h"
+#include "gui/message_box.h"
 #include "gui/string_table.h"
 #include "tray/core/popup_settings.h"
 
@@ -17,8 +14,6 @@ constexpr int kCaption = 170;
 constexpr int kClassTexts[3] = {173, 174, 175};
 constexpr int kTextDisplay = 171;
 constexpr int kTextTime = 172;
-constexpr int kTextSet = 178;
-constexpr int kTextCancel = 179;
 
 gui::ControlTemplate control(int id, gui::ControlKind kind, gui::DialogRect rect) {
     return {id, kind, rect, "", gui::TextAlign::Left, false, std::nullopt};
@@ -44,41 +39,38 @@ gui::DialogTemplate popupSettingTemplate() {
     return dialog;
 }
 
-PopupSettingDialog::PopupSettingDialog(std::uint32_t popMsgSetting, const StringSource& texts, QWidget* parent)
-    : gui::TemplateDialog(popupSettingTemplate(), parent), value_(popMsgSetting) {
-    setWindowTitle(gui::loadString(kCaption));
-    setControlText(kLabelDisplay, gui::loadString(kTextDisplay));
-    setControlText(kLabelTime, gui::loadString(kTextTime));
-    setControlText(kPopupSettingAccept, gui::loadString(kTextSet));
-    setControlText(kPopupSettingCancel, gui::loadString(kTextCancel));
+PopupSettingDialog::PopupSettingDialog(std::uint32_t popMsgSetting, const StringSource& texts,
+                                       gui::DialogWindow* owner)
+    : SettingDialog(popupSettingTemplate(), owner, kCaption, kPopupSettingAccept, kPopupSettingCancel),
+      value_(popMsgSetting) {
+    gui::DialogWindow& window = *window_;
+    window.setText(kLabelDisplay, gui::loadString(kTextDisplay));
+    window.setText(kLabelTime, gui::loadString(kTextTime));
 
     const auto choices = decodePopupSetting(popMsgSetting);
     const auto entries = popupTimeListEntries(texts);
     for (int k = 0; k < 3; ++k) {
-        auto* box = controlAs<QCheckBox>(kPopupSettingShow[k]);
-        auto* list = controlAs<QComboBox>(kPopupSettingTime[k]);
-        if (!box || !list) continue;
-        box->setText(gui::loadString(kClassTexts[k]));
-        for (const auto& entry : entries) list->addItem(QString::fromStdString(entry));
-        box->setChecked(choices[static_cast<std::size_t>(k)].shown);
-        list->setCurrentIndex(choices[static_cast<std::size_t>(k)].timeIndex);
-        list->setEnabled(box->isChecked());
-        connect(box, &QCheckBox::toggled, list, &QComboBox::setEnabled);
+        const int box = kPopupSettingShow[k];
+        const int list = kPopupSettingTime[k];
+        const auto& choice = choices[static_cast<std::size_t>(k)];
+        window.setText(box, gui::loadString(kClassTexts[k]));
+        window.setItems(list, entries);
+        window.check(box, choice.shown);
+        window.selectItem(list, choice.timeIndex);
+        window.enable(list, choice.shown);
+        window.onCommand(box, [this, box, list] { window_->enable(list, window_->isChecked(box)); });
     }
-    onCommand(kPopupSettingAccept, [this] {
+    window.onCommand(kPopupSettingAccept, [this] {
         value_ = value();
-        endDialog(gui::IdOk);
+        window_->endDialog(gui::IdOk);
     });
-    onCommand(kPopupSettingCancel, [this] { endDialog(gui::IdCancel); });
 }
 
 std::uint32_t PopupSettingDialog::value() const {
     PopupSettingChoices choices{};
     for (int k = 0; k < 3; ++k) {
-        const auto* box = controlAs<QCheckBox>(kPopupSettingShow[k]);
-        const auto* list = controlAs<QComboBox>(kPopupSettingTime[k]);
-        if (!box || !list) return value_;
-        choices[static_cast<std::size_t>(k)] = {box->isChecked(), list->currentIndex() < 0 ? 0 : list->currentIndex()};
+        choices[static_cast<std::size_t>(k)] = {window_->isChecked(kPopupSettingShow[k]),
+                                                window_->selectedItem(kPopupSettingTime[k]).value_or(0)};
     }
     return encodePopupSetting(choices);
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "gui/template_dialog.h"
+#include "tray/gui/setting_dialog.h"
 #include "tray/core/string_source.h"
 
 namespace lmx::tray {
@@ -16,10 +16,9 @@ inline constexpr int kPopupSettingTime[3] = {1035, 1036, 1037};
 inline constexpr int kPopupSettingAccept = 1038;
 inline constexpr int kPopupSettingCancel = 1039;
 
-class PopupSettingDialog : public gui::TemplateDialog {
-    Q_OBJECT
+class PopupSettingDialog : public SettingDialog {
 public:
-    PopupSettingDialog(std::uint32_t popMsgSetting, const StringSource& texts, QWidget* parent = nullptr);
+    PopupSettingDialog(std::uint32_t popMsgSetting, const StringSource& texts, gui::DialogWindow* owner = nullptr);
     // The value the controls stand for (what Set returns).
     std::uint32_t value() const;
 

@@ -10,7 +10,7 @@ namespace lmx::tray {
 
 class StringTableSource final : public StringSource {
 public:
-    std::string load(int id) const override { return gui::loadString(id).toStdString(); }
+    std::string load(int id) const override { return gui::loadString(id); }
 };
 
 }  // namespace lmx::tray

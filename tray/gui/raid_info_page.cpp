@@ -6,7 +6,7 @@
 
 #include "common/controller_model.h"
 #include "gui/info_progress_bar.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "tray/core/raid_display.h"
 #include "tray/gui/label_gap.h"
 #include "tray/gui/progress_view.h"
@@ -88,11 +88,11 @@ gui::DialogTemplate raidPageTemplate() {
 }
 
 RaidInfoDlg::RaidInfoDlg(QWidget* parent) : gui::TemplateDialog(raidPageTemplate(), parent) {
-    setControlText(page::kRaidGroup, gui::loadString(kGroupRaidText));
-    for (const LabelRow& row : kRaidLabels) setControlText(row.label, gui::loadString(row.textId));
+    setControlText(page::kRaidGroup, gui::loadQString(kGroupRaidText));
+    for (const LabelRow& row : kRaidLabels) setControlText(row.label, gui::loadQString(row.textId));
     for (int drive = 0; drive < 2; ++drive) {
-        for (int row = 0; row < 5; ++row) setControlText(kDriveLabelIds[drive][row], gui::loadString(kDriveLabelTexts[row]));
-        setControlText(page::kDriveTemperatureLabel[drive], gui::loadString(strings::kTemperature));
+        for (int row = 0; row < 5; ++row) setControlText(kDriveLabelIds[drive][row], gui::loadQString(kDriveLabelTexts[row]));
+        setControlText(page::kDriveTemperatureLabel[drive], gui::loadQString(strings::kTemperature));
     }
     for (QLabel* label : findChildren<QLabel*>()) keepGapBeforeValue(*label);
 }

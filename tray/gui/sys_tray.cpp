@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 
 namespace lmx::tray {
 
@@ -58,7 +58,7 @@ SysTray::~SysTray() = default;
 
 int SysTray::createIcon(const QIcon& icon, const Sleeper& sleep) {
     const auto item = [this](int command, int text) {
-        QAction* action = menu_->addAction(gui::loadString(text));
+        QAction* action = menu_->addAction(gui::loadQString(text));
         connect(action, &QAction::triggered, this, [this, command] { commands_(command); });
         return action;
     };

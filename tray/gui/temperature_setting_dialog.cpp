@@ -1,8 +1,5 @@
 #include "tray/gui/temperature_setting_dialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-
 #include "common/service_settings.h"
 #include "common/tray_messages.h"
 #include "gui/string_table.h"
@@ -35,37 +32,31 @@ gui::DialogTemplate temperatureSettingTemplate() {
     return dialog;
 }
 
-TemperatureSetting::TemperatureSetting(gui::TemplateDialog& owner, std::uint32_t& temperatureSetting)
-    : gui::TemplateDialog(temperatureSettingTemplate(), &owner),
+TemperatureSetting::TemperatureSetting(gui::DialogWindow& owner, std::uint32_t& temperatureSetting)
+    : SettingDialog(temperatureSettingTemplate(), &owner, kCaption, kTemperatureSet, kTemperatureCancel),
       owner_(owner),
-      list_(controlAs<QComboBox>(kTemperatureList)),
-      box_(controlAs<QCheckBox>(kTemperatureBox)),
       temperatureSetting_(temperatureSetting) {
-    setWindowTitle(gui::loadString(kCaption));
-    setControlText(kTemperatureBox, gui::loadString(kBoxText));
-    setControlText(kTemperatureLabel, gui::loadString(kLabel));
-    setControlText(kTemperatureSet, gui::loadString(kStringSet));
-    setControlText(kTemperatureCancel, gui::loadString(kStringCancel));
+    gui::DialogWindow& window = *window_;
+    window.setText(kTemperatureBox, gui::loadString(kBoxText));
+    window.setText(kTemperatureLabel, gui::loadString(kLabel));
 
-    for (const std::string& entry : thresholdListTexts()) list_->addItem(QString::fromStdString(entry));
+    window.setItems(kTemperatureList, thresholdListTexts());
     const bool enabled = decodeTemperatureSetting(temperatureSetting_).enabled;
-    box_->setChecked(enabled);
-    list_->setEnabled(enabled);
+    window.check(kTemperatureBox, enabled);
+    window.enable(kTemperatureList, enabled);
     // A stored threshold above the list opens without a selection.
-    list_->setCurrentIndex(thresholdListIndex(temperatureSetting_).value_or(-1));
+    window.selectItem(kTemperatureList, thresholdListIndex(temperatureSetting_));
 
-    onCommand(kTemperatureBox, [this] { list_->setEnabled(box_->isChecked()); });
-    onCommand(kTemperatureSet, [this] { set(); });
-    onCommand(kTemperatureCancel, [this] { endDialog(kSettingCancel); });
+    window.onCommand(kTemperatureBox, [this] { window_->enable(kTemperatureList, window_->isChecked(kTemperatureBox)); });
+    window.onCommand(kTemperatureSet, [this] { set(); });
 }
 
 void TemperatureSetting::set() {
-    const int index = list_->currentIndex();
     // Without a selection the stored threshold stays as it was.
-    temperatureSetting_ = temperatureSettingOf(temperatureSetting_, box_->isChecked(),
-                                               index < 0 ? std::nullopt : std::optional<int>(index));
+    temperatureSetting_ = temperatureSettingOf(temperatureSetting_, window_->isChecked(kTemperatureBox),
+                                               window_->selectedItem(kTemperatureList));
     owner_.sendMessage(UWM_INFO_REFRESH);
-    endDialog(kSettingSet);
+    window_->endDialog(kSettingSet);
 }
 
 }  // namespace lmx::tray

@@ -5,11 +5,7 @@
 
 #include <cstdint>
 
-#include "gui/template_dialog.h"
-#include "tray/gui/setting_dialog_results.h"
-
-class QCheckBox;
-class QComboBox;
+#include "tray/gui/setting_dialog.h"
 
 namespace lmx::tray {
 
@@ -22,19 +18,16 @@ inline constexpr int kTemperatureCancel = 1039;
 
 gui::DialogTemplate temperatureSettingTemplate();
 
-class TemperatureSetting : public gui::TemplateDialog {
-    Q_OBJECT
+class TemperatureSetting : public SettingDialog {
 public:
     // `owner` is the information window, told to rebuild on Set; `temperatureSetting` the
     // settings copy: its value opens the dialog and Set writes it.
-    TemperatureSetting(gui::TemplateDialog& owner, std::uint32_t& temperatureSetting);
+    TemperatureSetting(gui::DialogWindow& owner, std::uint32_t& temperatureSetting);
 
 private:
     void set();
 
-    gui::TemplateDialog& owner_;
-    QComboBox* list_;
-    QCheckBox* box_;
+    gui::DialogWindow& owner_;
     std::uint32_t& temperatureSetting_;
 };
 

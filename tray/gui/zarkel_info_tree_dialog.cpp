@@ -4,7 +4,7 @@
 #include <QTreeWidget>
 
 #include "gui/info_progress_bar.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "tray/core/raid_display.h"
 #include "tray/core/service_state.h"
 #include "tray/gui/label_gap.h"
@@ -47,7 +47,7 @@ gui::DialogTemplate treeFormTemplate() {
 CZarkelInfoNewDlg::CZarkelInfoNewDlg(InformationWindowHost& host) : InformationForm(treeFormTemplate(), host) {
     buildMenu();
     for (int row = 0; row < 7; ++row) {
-        setControlText(tree::kLabels[row], gui::loadString(kLabelTexts[row]));
+        setControlText(tree::kLabels[row], gui::loadQString(kLabelTexts[row]));
         keepGapBeforeValue(*controlAs<QLabel>(tree::kLabels[row]));
     }
     treeControl()->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -17,14 +17,13 @@
 #include "platform/named_pipe.h"
 #include "service/monitor/monitoring_threads.h"
 #include "service/monitor/settings_store.h"
-#include "gui/string_table.h"
+#include "gui/qt/qt_string_table.h"
 #include "platform/system_info.h"
 #include "tests/gui/test_application.h"
 #include "tests/support/idle_service_workers.h"
 #include "tests/support/temp_root.h"
 #include "tray/gui/main_frame.h"
 #include "tray/gui/popup_dialog.h"
-#include "tray/gui/popup_setting_dialog.h"
 #include "tray/gui/sys_tray.h"
 
 namespace lmx::tray {
@@ -145,36 +144,6 @@ TEST(PopupDialog, GrowsSoThatNoLineOfALongAlertIsCutOff) {
     EXPECT_EQ(shortAlert.width(), longAlert.width());
 }
 
-TEST(PopupSettingDialog, ControlsShowTheValueAndSetPacksThem) {
-    gui::testing::testApplication();
-    const StringTableSource texts;
-    // Normal: shown, until closed; rebuild: hidden, 60 s; abnormal: shown, 90 s.
-    PopupSettingDialog dialog(0x880481, texts);
-    const auto box = [&](int k) { return dialog.controlAs<QCheckBox>(kPopupSettingShow[k]); };
-    const auto list = [&](int k) { return dialog.controlAs<QComboBox>(kPopupSettingTime[k]); };
-    ASSERT_TRUE(box(0) && list(0));
-    EXPECT_TRUE(box(0)->isChecked());
-    EXPECT_FALSE(box(1)->isChecked());
-    EXPECT_FALSE(list(1)->isEnabled());
-    EXPECT_EQ(2, list(1)->currentIndex());
-    EXPECT_EQ(3, list(2)->currentIndex());
-    EXPECT_EQ(5, list(0)->count());
-    EXPECT_EQ(gui::loadString(176), list(0)->itemText(0));
-
-    box(1)->setChecked(true);
-    EXPECT_TRUE(list(1)->isEnabled());
-    list(2)->setCurrentIndex(4);
-    dialog.show();
-    dialog.controlAs<QPushButton>(kPopupSettingAccept)->click();
-    EXPECT_EQ(gui::IdOk, dialog.result());
-    EXPECT_EQ(0x908481u, dialog.value());
-
-    PopupSettingDialog cancelled(0x818181, texts);
-    cancelled.show();
-    cancelled.controlAs<QPushButton>(kPopupSettingCancel)->click();
-    EXPECT_EQ(gui::IdCancel, cancelled.result());
-}
-
 // The frame as created for a Language setting: its texts and its help file.
 struct LanguageChoice {
     std::string helpFile;  // file name, empty for the bare folder
@@ -188,7 +157,7 @@ LanguageChoice createdWithLanguage(std::optional<std::uint32_t> language) {
     MainFrame frame(quietFrameOptions());
     EXPECT_TRUE(frame.create());
     LanguageChoice choice{frame.helpFile() == platform::programFolder() ? "" : frame.helpFile().filename().string(),
-                          gui::loadString(197)};
+                          gui::loadQString(197)};
     if (choice.helpFile.empty()) {
         EXPECT_FALSE(frame.openHelp());  // no file to open
     }
@@ -268,7 +237,7 @@ TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesTh
     gui::MessageBoxAnswers answers;
     frame.window().sendMessage(gui::WM_COMMAND, kCommandStopMonitoring);
     ASSERT_EQ(1u, answers.asked().size());
-    EXPECT_EQ(gui::loadString(307).toStdString(), answers.asked()[0].text);
+    EXPECT_EQ(gui::loadString(307), answers.asked()[0].text);
     EXPECT_EQ("LMX Duowatch Service Control", answers.asked()[0].caption);
     EXPECT_FALSE(frame.popupOpen(4));
     EXPECT_EQ(130, frame.trayIcon());
