@@ -36,6 +36,7 @@ add_subdirectory(tray/core)
 # program links as objects (a static library would drop them).
 enable_language(RC)
 add_library(lmx_gui STATIC
+  gui/about_dialog.cpp
   gui/message_box_answers.cpp
   gui/file_types.cpp
   gui/string_table.cpp
@@ -49,8 +50,10 @@ target_link_libraries(lmx_gui PUBLIC lmx_platform lmx_strings_jp comctl32 comdlg
 add_library(lmx_gui_icons OBJECT gui/win32/program_icons.rc)
 target_include_directories(lmx_gui_icons PRIVATE ${PROJECT_SOURCE_DIR})
 
-# The tray application's windows written against the dialog layer so far: the settings dialogs.
+# The tray application's windows written against the dialog layer so far: the alert and the
+# settings dialogs.
 add_library(lmx_tray_gui STATIC
+  tray/gui/popup_dialog.cpp
   tray/gui/setting_dialog.cpp
   tray/gui/dialog_setting_dialog.cpp
   tray/gui/interval_setting_dialog.cpp

@@ -1,9 +1,8 @@
 #include "gui/about_dialog.h"
 
-#include <QLabel>
+#include <algorithm>
 
-#include "gui/icons.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 #include "platform/version_info.h"
 
 namespace lmx::gui {
@@ -33,24 +32,21 @@ DialogTemplate aboutDialogTemplate() {
     return about;
 }
 
-AboutDialog::AboutDialog(const std::filesystem::path& programFile, QWidget* parent)
-    : TemplateDialog(aboutDialogTemplate(), parent) {
-    setWindowTitle(loadQString(180));
-    if (auto* icon = controlAs<QLabel>(kAboutIcon)) icon->setPixmap(loadIcon(131).pixmap(32, 32));
+AboutDialog::AboutDialog(const std::filesystem::path& programFile, DialogWindow* owner)
+    : window_(createDialogWindow(aboutDialogTemplate(), owner)) {
+    window_->setCaption(loadString(180));
+    window_->setControlIcon(kAboutIcon, 131);
 
     const auto info = platform::getFileVersionInfo(programFile);
     if (!info) return;
     const auto productName = platform::verQueryValue(*info, subBlock("ProductName"));
-    setControlText(kAboutProductName,
-                   productName ? QString::fromStdString(*productName) : QStringLiteral("LMX Duowatch Application"));
-    const auto productVersion = platform::verQueryValue(*info, subBlock("ProductVersion"));
-    QString version = productVersion ? QString::fromStdString(*productVersion) : QStringLiteral("##.##.##.##");
+    window_->setText(kAboutProductName, productName.value_or("LMX Duowatch Application"));
+    std::string version = platform::verQueryValue(*info, subBlock("ProductVersion")).value_or("##.##.##.##");
     // Every comma becomes a full stop ("1,0,2,3" → "1.0.2.3"); blanks are kept as recorded.
-    version.replace(QLatin1Char(','), QLatin1Char('.'));
-    setControlText(kAboutVersion, QStringLiteral("Version %1").arg(version));
+    std::replace(version.begin(), version.end(), ',', '.');
+    window_->setText(kAboutVersion, "Version " + version);
     // Without a legal notice the line is left empty.
-    const auto copyright = platform::verQueryValue(*info, subBlock("LegalCopyright"));
-    setControlText(kAboutLegalCopyright, copyright ? QString::fromStdString(*copyright) : QString());
+    window_->setText(kAboutLegalCopyright, platform::verQueryValue(*info, subBlock("LegalCopyright")).value_or(""));
 }
 
 }  // namespace lmx::gui

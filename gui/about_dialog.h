@@ -3,9 +3,9 @@
 // of a program file, the application icon, and an OK button that ends it with 1.
 
 #include <filesystem>
+#include <memory>
 
-#include "gui/dialog_template.h"
-#include "gui/template_dialog.h"
+#include "gui/dialog_window.h"
 
 namespace lmx::gui {
 
@@ -18,12 +18,17 @@ inline constexpr int kAboutProductName = 1047;
 
 DialogTemplate aboutDialogTemplate();
 
-class AboutDialog : public TemplateDialog {
-    Q_OBJECT
+class AboutDialog {
 public:
     // Fills the box from `programFile`'s version record; without a record the three texts keep
     // their template texts.
-    explicit AboutDialog(const std::filesystem::path& programFile, QWidget* parent = nullptr);
+    explicit AboutDialog(const std::filesystem::path& programFile, DialogWindow* owner = nullptr);
+
+    DialogWindow& window() { return *window_; }
+    int doModal() { return window_->doModal(); }
+
+private:
+    std::unique_ptr<DialogWindow> window_;
 };
 
 }  // namespace lmx::gui

@@ -22,6 +22,15 @@ namespace lmx::gui {
 
 enum class DialogKey { Enter, Escape };
 
+// A rectangle in pixels: a control's within the window's client area, or the client area.
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
 // A report view's column: its title and initial width in pixels.
 struct ListColumn {
     std::string title;
@@ -46,6 +55,16 @@ public:
     // A minimise box beside the close box.
     virtual void addMinimizeBox() = 0;
 
+    // Geometry in pixels. The client area keeps the template's size (converted with the dialog
+    // font's base units, as MapDialogRect does) until it is set otherwise.
+    virtual PixelRect toPixels(const DialogRect& rect) const = 0;
+    virtual PixelRect clientRect() const = 0;
+    virtual void setClientSize(int width, int height) = 0;
+    virtual PixelRect controlRect(int id) const = 0;
+    virtual void setControlRect(int id, const PixelRect& rect) = 0;
+    // The height a static text needs to show all its lines, broken at words within its width.
+    virtual int textHeight(int id) const = 0;
+
     // SetDlgItemText / GetDlgItemText (UTF-8).
     virtual std::string text(int id) const = 0;
     virtual void setText(int id, std::string_view text) = 0;
@@ -55,6 +74,9 @@ public:
     virtual bool isReadOnly(int id) const = 0;
     // An icon control shows a program icon by its resource number.
     virtual void setControlIcon(int id, int iconId) = 0;
+    // An icon control shows the system's icon of a message-box class (the MB_ICON values: 16
+    // error, 32 question, 48 warning, 64 information); another value shows none.
+    virtual void setControlSystemIcon(int id, int iconClass) = 0;
     virtual bool showsIcon(int id) const = 0;
 
     virtual bool isEnabled(int id) const = 0;

@@ -28,6 +28,11 @@
 #   fwup.png                           the device list: two simulated controllers, an ordinary disk
 #   fwup-progress.png                  a download under way
 #
+# and the same windows of the Windows build, drawn under Wine on the same X server, into
+# DIR/windows with the same file names (as far as the Windows build has those windows yet):
+#
+#   fwup.png, fwup-progress.png
+#
 # Without a window manager the windows have no title bars: the pictures show their client
 # areas (menu bar included). Set KEEP_ROOT=1 to keep the scratch root for a look afterwards.
 set -euo pipefail
@@ -38,6 +43,7 @@ if [ $# -ne 1 ]; then
 fi
 out=$(realpath -m "$1")
 cd "$(dirname "$0")/.."
+repo=$PWD
 
 scripts/ensure-packages.sh
 
@@ -58,6 +64,7 @@ bus_pid=
 host_pid=
 tray_pid=
 fwup_pid=
+wine_started=
 finish() {
   local status=$?
   [ -n "$tray_pid" ] && kill "$tray_pid" 2>/dev/null || true
@@ -65,6 +72,7 @@ finish() {
   "$programs/monswitch" stop LMXDuowatch >/dev/null 2>&1 || true
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
+  [ -n "$wine_started" ] && wineserver -k 2>/dev/null || true
   [ -n "$xserver_pid" ] && kill "$xserver_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   if [ "${KEEP_ROOT:-0}" = 1 ]; then
@@ -250,3 +258,55 @@ in_root "$progress_root" ./lmxsim set 1 faults.delayMs=100 >/dev/null
 head -c 262144 /dev/urandom >"$scratch/firmware.bin"
 blocks_received='in_root "$progress_root" ./lmxsim firmware 1 | sed -n "s/.*(\([0-9]*\) blocks).*/\1/p"'
 fwup_picture "$progress_root" "$out/fwup-progress.png" "[ \"\$($blocks_received)\" -ge 5 ]" "$scratch/firmware.bin"
+
+# ---- the Windows build's windows under Wine, on the same X server
+(
+  cd "$repo"
+  scripts/ensure-packages.sh --windows
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j 2 --target LMXDuo_fwupTool lmxsim >/dev/null
+)
+windows_bin=$repo/build/windows/bin
+# A prefix of its own with Wine's X11 driver (the tests' prefix draws nothing).
+export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_started=1
+wineboot -i </dev/null >/dev/null 2>&1
+wineserver -w
+windows_programs=$scratch/windows-programs
+mkdir -p "$windows_programs"
+cp "$windows_bin"/{LMXDuo_fwupTool.exe,lmxsim.exe} "$windows_programs/"
+cd "$windows_programs"
+win_root() {  # the Windows path of a scratch root
+  winepath -w "$1" 2>/dev/null
+}
+wine_fwup_picture() {  # wine_fwup_picture ROOT FILE READY [IMAGE]
+  local root=$1 file=$2 ready=$3
+  shift 3
+  launch fwup_pid "$fwup_title" env LMXDUOWATCH_ROOT="$(win_root "$root")" wine ./LMXDuo_fwupTool.exe "$@"
+  wait_until "$ready"
+  picture "$fwup_title" "$file"
+  kill "$fwup_pid"
+  wait "$fwup_pid" 2>/dev/null || true
+  fwup_pid=
+}
+wine_sim() {  # wine_sim ROOT ARGUMENTS...: the Windows lmxsim on a scratch root
+  LMXDUOWATCH_ROOT=$(win_root "$1") wine ./lmxsim.exe "${@:2}" </dev/null
+}
+echo "Windows pictures in $out/windows"
+mkdir -p "$out/windows"
+win_list_root=$scratch/win-fwup-list
+mkdir -p "$win_list_root"
+wine_sim "$win_list_root" create 0 controller "Lumavex ZDAP-RS482" >/dev/null
+wine_sim "$win_list_root" create 1 disk "WDC WD40EFRX" >/dev/null
+wine_sim "$win_list_root" create 2 controller "ZDA-JW100" >/dev/null
+wine_fwup_picture "$win_list_root" "$out/windows/fwup.png" true
+
+win_progress_root=$scratch/win-fwup-progress
+mkdir -p "$win_progress_root"
+wine_sim "$win_progress_root" create 0 disk "WDC WD40EFRX" >/dev/null
+wine_sim "$win_progress_root" create 1 controller "Lumavex ZDA-RS481" >/dev/null
+wine_sim "$win_progress_root" set 1 faults.delayMs=100 >/dev/null
+win_blocks_received='wine_sim "$win_progress_root" firmware 1 | sed -n "s/.*(\([0-9]*\) blocks).*/\1/p"'
+wine_fwup_picture "$win_progress_root" "$out/windows/fwup-progress.png" "[ \"\$($win_blocks_received)\" -ge 5 ]" \
+  "$(winepath -w "$scratch/firmware.bin")"
+wineserver -k 2>/dev/null || true

@@ -12,6 +12,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -74,6 +75,39 @@ void QtDialogWindow::addMinimizeBox() {
     dialog_->setWindowFlag(Qt::WindowMinimizeButtonHint, true);
 }
 
+PixelRect QtDialogWindow::toPixels(const DialogRect& rect) const {
+    const QRect pixels = gui::toPixels(rect, dialog_->units());
+    return {pixels.x(), pixels.y(), pixels.width(), pixels.height()};
+}
+
+PixelRect QtDialogWindow::clientRect() const {
+    const QPoint origin = dialog_->clientOrigin();
+    return {0, 0, dialog_->width() - origin.x(), dialog_->height() - origin.y()};
+}
+
+void QtDialogWindow::setClientSize(int width, int height) {
+    const QPoint origin = dialog_->clientOrigin();
+    dialog_->setFixedSize(width + origin.x(), height + origin.y());
+}
+
+PixelRect QtDialogWindow::controlRect(int id) const {
+    const QWidget* control = dialog_->control(id);
+    if (!control) return {};
+    const QPoint at = control->pos() - dialog_->clientOrigin();
+    return {at.x(), at.y(), control->width(), control->height()};
+}
+
+void QtDialogWindow::setControlRect(int id, const PixelRect& rect) {
+    if (QWidget* control = dialog_->control(id)) {
+        control->setGeometry(QRect(dialog_->clientOrigin() + QPoint(rect.x, rect.y), QSize(rect.width, rect.height)));
+    }
+}
+
+int QtDialogWindow::textHeight(int id) const {
+    const auto* label = dialog_->controlAs<QLabel>(id);
+    return label ? label->heightForWidth(label->width()) : 0;
+}
+
 std::string QtDialogWindow::text(int id) const {
     return dialog_->controlText(id).toStdString();
 }
@@ -98,6 +132,21 @@ bool QtDialogWindow::isReadOnly(int id) const {
 
 void QtDialogWindow::setControlIcon(int id, int iconId) {
     if (auto* label = dialog_->controlAs<QLabel>(id)) label->setPixmap(loadIcon(iconId).pixmap(32, 32));
+}
+
+void QtDialogWindow::setControlSystemIcon(int id, int iconClass) {
+    auto* label = dialog_->controlAs<QLabel>(id);
+    if (!label) return;
+    QStyle* style = QApplication::style();
+    QIcon icon;
+    switch (iconClass) {
+        case 16: icon = style->standardIcon(QStyle::SP_MessageBoxCritical); break;
+        case 32: icon = style->standardIcon(QStyle::SP_MessageBoxQuestion); break;
+        case 48: icon = style->standardIcon(QStyle::SP_MessageBoxWarning); break;
+        case 64: icon = style->standardIcon(QStyle::SP_MessageBoxInformation); break;
+        default: break;
+    }
+    label->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(32, 32));
 }
 
 bool QtDialogWindow::showsIcon(int id) const {

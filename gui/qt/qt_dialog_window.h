@@ -26,12 +26,20 @@ public:
     void setIcon(int iconId) override;
     void addMinimizeBox() override;
 
+    PixelRect toPixels(const DialogRect& rect) const override;
+    PixelRect clientRect() const override;
+    void setClientSize(int width, int height) override;
+    PixelRect controlRect(int id) const override;
+    void setControlRect(int id, const PixelRect& rect) override;
+    int textHeight(int id) const override;
+
     std::string text(int id) const override;
     void setText(int id, std::string_view text) override;
     void limitText(int id, int characters) override;
     int textLimit(int id) const override;
     bool isReadOnly(int id) const override;
     void setControlIcon(int id, int iconId) override;
+    void setControlSystemIcon(int id, int iconClass) override;
     bool showsIcon(int id) const override;
     bool isEnabled(int id) const override;
     void enable(int id, bool enabled) override;

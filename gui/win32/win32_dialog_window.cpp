@@ -173,6 +173,58 @@ void Win32DialogWindow::addMinimizeBox() {
     if (window_) SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_MINIMIZEBOX);
 }
 
+PixelRect Win32DialogWindow::toPixels(const DialogRect& rect) const {
+    // The dialog manager converts a control's origin and its size each on its own.
+    RECT origin{rect.x, rect.y, rect.x, rect.y};
+    RECT size{0, 0, rect.width, rect.height};
+    if (window_) {
+        MapDialogRect(window_, &origin);
+        MapDialogRect(window_, &size);
+    }
+    return {origin.left, origin.top, size.right, size.bottom};
+}
+
+PixelRect Win32DialogWindow::clientRect() const {
+    RECT client{};
+    if (window_) GetClientRect(window_, &client);
+    return {0, 0, client.right, client.bottom};
+}
+
+void Win32DialogWindow::setClientSize(int width, int height) {
+    if (!window_) return;
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+PixelRect Win32DialogWindow::controlRect(int id) const {
+    HWND item = control(id);
+    if (!item) return {};
+    RECT bounds{};
+    GetWindowRect(item, &bounds);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&bounds), 2);
+    return {bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+void Win32DialogWindow::setControlRect(int id, const PixelRect& rect) {
+    if (HWND item = control(id)) MoveWindow(item, rect.x, rect.y, rect.width, rect.height, TRUE);
+}
+
+int Win32DialogWindow::textHeight(int id) const {
+    HWND item = control(id);
+    if (!item) return 0;
+    const std::wstring text = widen(windowText(item));
+    HDC context = GetDC(item);
+    const auto previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0)));
+    RECT bounds{0, 0, controlRect(id).width, 0};
+    DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(context, previous);
+    ReleaseDC(item, context);
+    return bounds.bottom - bounds.top;
+}
+
 std::string Win32DialogWindow::text(int id) const {
     return windowText(control(id));
 }
@@ -199,6 +251,20 @@ void Win32DialogWindow::setControlIcon(int id, int iconId) {
     if (HWND icon = control(id)) {
         SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(programIcon(iconId, GetSystemMetrics(SM_CXICON))), 0);
     }
+}
+
+void Win32DialogWindow::setControlSystemIcon(int id, int iconClass) {
+    HWND icon = control(id);
+    if (!icon) return;
+    const wchar_t* system = nullptr;
+    switch (iconClass) {
+        case MB_ICONERROR: system = IDI_ERROR; break;
+        case MB_ICONQUESTION: system = IDI_QUESTION; break;
+        case MB_ICONWARNING: system = IDI_WARNING; break;
+        case MB_ICONINFORMATION: system = IDI_INFORMATION; break;
+        default: break;
+    }
+    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(system ? LoadIconW(nullptr, system) : nullptr), 0);
 }
 
 bool Win32DialogWindow::showsIcon(int id) const {

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QPushButton>
-
 #include <fstream>
-#include <optional>
 
 #include "gui/string_table.h"
 #include "platform/system_info.h"
@@ -23,7 +19,7 @@ namespace {
 class AboutDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing::testApplication();
+        testing::startGuiForTests();
         resetLanguageForTesting();
     }
     void TearDown() override { resetLanguageForTesting(); }
@@ -33,12 +29,12 @@ TEST_F(AboutDialogTest, ShowsTheProgramFilesVersionRecord) {
     const auto program = platform::realSystemInfo().programPath();
     ASSERT_TRUE(program);
     AboutDialog about(*program);
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("バージョン情報"));
-    EXPECT_EQ(about.controlText(kAboutProductName), QStringLiteral("LMX Duowatch Test Application"));
-    EXPECT_EQ(about.controlText(kAboutVersion), QStringLiteral("Version 1.0.2.3"));
-    EXPECT_EQ(about.controlText(kAboutLegalCopyright), QStringLiteral("Copyright (C) Lumavex Test"));
-    ASSERT_NE(about.controlAs<QLabel>(kAboutIcon), nullptr);
-    EXPECT_FALSE(about.controlAs<QLabel>(kAboutIcon)->pixmap().isNull());
+    DialogWindow& window = about.window();
+    EXPECT_EQ(window.caption(), "バージョン情報");
+    EXPECT_EQ(window.text(kAboutProductName), "LMX Duowatch Test Application");
+    EXPECT_EQ(window.text(kAboutVersion), "Version 1.0.2.3");
+    EXPECT_EQ(window.text(kAboutLegalCopyright), "Copyright (C) Lumavex Test");
+    EXPECT_TRUE(window.showsIcon(kAboutIcon));
 }
 
 TEST_F(AboutDialogTest, WithoutARecordTheTemplateTextsStay) {
@@ -47,20 +43,22 @@ TEST_F(AboutDialogTest, WithoutARecordTheTemplateTextsStay) {
     std::ofstream(plainFile) << "no version record here";
     ASSERT_TRUE(useLanguageLibrary());
     AboutDialog about(plainFile);
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("Version information"));  // caption still set
-    EXPECT_EQ(about.controlText(kAboutProductName), QStringLiteral("%Product Name"));
-    EXPECT_EQ(about.controlText(kAboutVersion), QStringLiteral("%Version"));
-    EXPECT_EQ(about.controlText(kAboutLegalCopyright), QStringLiteral("%Copyright"));
+    DialogWindow& window = about.window();
+    EXPECT_EQ(window.caption(), "Version information");  // caption still set
+    EXPECT_EQ(window.text(kAboutProductName), "%Product Name");
+    EXPECT_EQ(window.text(kAboutVersion), "%Version");
+    EXPECT_EQ(window.text(kAboutLegalCopyright), "%Copyright");
 }
 
 TEST_F(AboutDialogTest, OkEndsWithOne) {
     AboutDialog about(std::filesystem::path("/nonexistent/program"));
-    std::optional<int> result;
-    QObject::connect(&about, &QDialog::finished, [&](int value) { result = value; });
-    about.showModeless();
-    about.controlAs<QPushButton>(kAboutOkButton)->click();
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(about.size(), toPixels(234, 71, about.units()));
+    DialogWindow& window = about.window();
+    window.show();
+    window.click(kAboutOkButton);
+    EXPECT_EQ(window.result(), 1);
+    EXPECT_FALSE(window.isVisible());
+    const PixelRect size = window.toPixels({0, 0, 234, 71});
+    EXPECT_EQ(window.clientRect(), (PixelRect{0, 0, size.width, size.height}));
 }
 
 }  // namespace

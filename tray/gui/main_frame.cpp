@@ -169,7 +169,7 @@ void MainFrame::applyPopups(const std::vector<PopupCommand>& commands) {
                 window_.get(), [this, slot, info] { windowProcedure(tray::UWM_POPUP_CLOSED, static_cast<std::uintptr_t>(slot), info ? 1 : 0); },
                 Qt::QueuedConnection);
         });
-        popup->showModeless();
+        popup->window().show();
         platform::debugOutput("g_popupDlg[packet->phyNum]->ShowWindow(true); setting flag to TRUE");
         if (command.displayMilliseconds != 0) {
             window_->setWindowTimer(kPopupTimerBase + static_cast<std::uintptr_t>(command.slot),
@@ -182,8 +182,10 @@ void MainFrame::applyPopups(const std::vector<PopupCommand>& commands) {
 void MainFrame::closePopup(int slot) {
     window_->killWindowTimer(kPopupTimerBase + static_cast<std::uintptr_t>(slot));
     if (auto& popup = popups_[static_cast<std::size_t>(slot)]) {
-        popup->hide();
-        popup.release()->deleteLater();
+        popup->window().hide();
+        // Deleted once control returns to the event loop: the alert may be on the call stack of
+        // the event that led here.
+        QMetaObject::invokeMethod(window_.get(), [gone = popup.release()] { delete gone; }, Qt::QueuedConnection);
     }
 }
 

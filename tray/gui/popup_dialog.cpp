@@ -1,29 +1,11 @@
 #include "tray/gui/popup_dialog.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QStyle>
+#include <algorithm>
 
-#include "gui/qt/widget_message_box.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/message_box.h"
+#include "gui/string_table.h"
 
 namespace lmx::tray {
-
-namespace {
-
-QIcon systemIcon(int iconClass) {
-    QStyle* style = QApplication::style();
-    switch (iconClass) {
-        case static_cast<int>(gui::MessageBoxIcon::Error): return style->standardIcon(QStyle::SP_MessageBoxCritical);
-        case static_cast<int>(gui::MessageBoxIcon::Question): return style->standardIcon(QStyle::SP_MessageBoxQuestion);
-        case static_cast<int>(gui::MessageBoxIcon::Warning): return style->standardIcon(QStyle::SP_MessageBoxWarning);
-        case static_cast<int>(gui::MessageBoxIcon::Information):
-            return style->standardIcon(QStyle::SP_MessageBoxInformation);
-        default: return {};
-    }
-}
-
-}  // namespace
 
 gui::DialogTemplate popupTemplate() {
     gui::DialogTemplate dialog;
@@ -42,41 +24,46 @@ gui::DialogTemplate popupTemplate() {
 }
 
 PopupDialog::PopupDialog(int slot, const std::string& text, int iconClass, ClosedHandler closed)
-    : gui::TemplateDialog(popupTemplate()), slot_(slot), closed_(std::move(closed)) {
-    setWindowTitle(gui::loadQString(184));
-    setControlText(gui::IdOk, gui::loadQString(206));
-    setControlText(gui::IdCancel, gui::loadQString(207));
-    // Alert texts use "\r\n" line ends; a label wants "\n".
-    setControlText(kPopupText, QString::fromStdString(text).remove(QLatin1Char('\r')));
+    : slot_(slot), closed_(std::move(closed)), window_(gui::createDialogWindow(popupTemplate())) {
+    window_->setCaption(gui::loadString(184));
+    window_->setText(gui::IdOk, gui::loadString(206));
+    window_->setText(gui::IdCancel, gui::loadString(207));
+    // Alert texts use "\r\n" line ends; a static text wants "\n".
+    std::string lines = text;
+    lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+    window_->setText(kPopupText, lines);
     fitText();
-    if (auto* icon = controlAs<QLabel>(kPopupIcon)) {
-        const QIcon picture = systemIcon(iconClass);
-        if (!picture.isNull()) icon->setPixmap(picture.pixmap(32, 32));
-    }
-    onCommand(gui::IdOk, [this] { report(true); });
-    onCommand(gui::IdCancel, [this] { report(false); });
-    connect(this, &QDialog::finished, this, [this](int) { report(false); });
+    window_->setControlSystemIcon(kPopupIcon, iconClass);
+    window_->onCommand(gui::IdOk, [this] { report(true); });
+    window_->onCommand(gui::IdCancel, [this] { report(false); });
+    window_->onClose([this] {
+        report(false);
+        return true;
+    });
 }
 
 void PopupDialog::fitText() {
     // The template's text area holds ten lines; an alert of a three-drive controller with the
     // unreadable-sector warning, or a long translation, needs more. The alert grows downwards
     // by what is missing, with its buttons, so that no line of the message is cut off.
-    auto* label = controlAs<QLabel>(kPopupText);
-    if (!label) return;
-    const int missing = label->heightForWidth(label->width()) - label->height();
+    gui::PixelRect label = window_->controlRect(kPopupText);
+    const int missing = window_->textHeight(kPopupText) - label.height;
     if (missing <= 0) return;
-    label->resize(label->width(), label->height() + missing);
+    label.height += missing;
+    window_->setControlRect(kPopupText, label);
     for (const int button : {gui::IdOk, gui::IdCancel}) {
-        if (QWidget* widget = control(button)) widget->move(widget->x(), widget->y() + missing);
+        gui::PixelRect moved = window_->controlRect(button);
+        moved.y += missing;
+        window_->setControlRect(button, moved);
     }
-    setFixedSize(width(), height() + missing);
+    const gui::PixelRect client = window_->clientRect();
+    window_->setClientSize(client.width, client.height + missing);
 }
 
 void PopupDialog::report(bool showInformation) {
     if (reported_) return;
     reported_ = true;
-    hide();
+    window_->hide();
     closed_(slot_, showInformation);
 }
 

@@ -4,9 +4,10 @@
 // the alert and report it to the frame.
 
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "gui/template_dialog.h"
+#include "gui/dialog_window.h"
 
 namespace lmx::tray {
 
@@ -14,14 +15,14 @@ inline constexpr int kPopupTemplate = 138;
 inline constexpr int kPopupText = 1033;
 inline constexpr int kPopupIcon = 1034;
 
-class PopupDialog : public gui::TemplateDialog {
-    Q_OBJECT
+class PopupDialog {
 public:
     // `closed(slot, showInformation)` is the frame's UWM_POPUP_CLOSED.
     using ClosedHandler = std::function<void(int slot, bool showInformation)>;
-
     PopupDialog(int slot, const std::string& text, int iconClass, ClosedHandler closed);
+
     int slot() const { return slot_; }
+    gui::DialogWindow& window() { return *window_; }
 
 private:
     void fitText();
@@ -30,6 +31,7 @@ private:
     int slot_;
     ClosedHandler closed_;
     bool reported_ = false;
+    std::unique_ptr<gui::DialogWindow> window_;
 };
 
 gui::DialogTemplate popupTemplate();

@@ -97,53 +97,6 @@ TEST(SysTray, MenuFollowsTheServiceAndOpensOnlyWhenItRuns) {
     EXPECT_EQ(kCommandExit, commands.back());
 }
 
-TEST(PopupDialog, ButtonsEnterAndCloseBoxReportEscDoesNot) {
-    gui::testing::testApplication();
-    std::vector<std::pair<int, bool>> closed;
-    const auto record = [&](int slot, bool info) { closed.emplace_back(slot, info); };
-
-    PopupDialog info(3, "line one\r\nline two", 48, record);
-    info.showModeless();
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&info, &escape);
-    EXPECT_TRUE(info.isVisible());
-    EXPECT_TRUE(closed.empty());
-    EXPECT_EQ("line one\nline two", info.controlText(kPopupText).toStdString());
-    info.controlAs<QPushButton>(gui::IdOk)->click();
-    EXPECT_FALSE(info.isVisible());
-
-    PopupDialog dismissed(4, "text", 64, record);
-    dismissed.showModeless();
-    dismissed.close();
-    PopupDialog entered(5, "text", 64, record);  // Enter is the default button "show information"
-    entered.showModeless();
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(&entered, &enter);
-    EXPECT_FALSE(entered.isVisible());
-    ASSERT_EQ(3u, closed.size());
-    EXPECT_EQ(std::make_pair(3, true), closed[0]);
-    EXPECT_EQ(std::make_pair(4, false), closed[1]);
-    EXPECT_EQ(std::make_pair(5, true), closed[2]);
-}
-
-TEST(PopupDialog, GrowsSoThatNoLineOfALongAlertIsCutOff) {
-    gui::testing::testApplication();
-    const auto ignore = [](int, bool) {};
-    PopupDialog shortAlert(0, "\r\nLMX Duowatch Service\r\n\r\nRAID 1", 16, ignore);
-    EXPECT_EQ(shortAlert.size(), gui::toPixels(230, 118, shortAlert.units()));  // the template's size
-
-    std::string text = "\r\nLMX Duowatch Service\r\n\r\n";
-    for (int line = 0; line < 14; ++line) text += "Drive " + std::to_string(line) + " status: Normal Temperature: Normal\r\n";
-    PopupDialog longAlert(1, text, 16, ignore);
-    auto* label = longAlert.controlAs<QLabel>(kPopupText);
-    ASSERT_NE(nullptr, label);
-    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
-    const QWidget* ok = longAlert.control(gui::IdOk);
-    EXPECT_GE(ok->y(), label->geometry().bottom());  // the buttons moved below the text
-    EXPECT_LE(ok->geometry().bottom(), longAlert.height());
-    EXPECT_EQ(shortAlert.width(), longAlert.width());
-}
-
 // The frame as created for a Language setting: its texts and its help file.
 struct LanguageChoice {
     std::string helpFile;  // file name, empty for the bare folder
