@@ -50,6 +50,19 @@ std::wstring cellText(HWND list, int row, int column) {
     return text;
 }
 
+// A title's width in a list's header, in the header's font.
+int headerTextWidth(HWND list, const std::wstring& title) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    if (!header) return 0;
+    HDC context = GetDC(header);
+    const auto previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(context, title.c_str(), static_cast<int>(title.size()), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(header, context);
+    return extent.cx;
+}
+
 }  // namespace
 
 HICON programIcon(int iconId, int size) {
@@ -389,23 +402,24 @@ void Win32DialogWindow::setRows(int id, const std::vector<std::vector<std::strin
             SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
         }
     }
-    // Each column as wide as its widest cell or its title. The last one takes the rest, but no
-    // less than its own text needs: LVSCW_AUTOSIZE_USEHEADER alone would squeeze it into what
-    // the other columns leave.
-    const int columns = columnCount(list);
+    // Each column as wide as its widest cell or its title, the title measured in the header's
+    // own font (LVSCW_AUTOSIZE_USEHEADER measures it in the list's). The last one takes the
+    // rest, but no less than its own text needs: LVSCW_AUTOSIZE_USEHEADER alone would squeeze
+    // it into what the other columns leave.
+    const std::vector<std::string> titles = columnTitles(id);
+    const int columns = static_cast<int>(titles.size());
+    const auto widthOf = [list](int column) {
+        return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    };
     for (int c = 0; c < columns; ++c) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE_USEHEADER);
+        const auto column = static_cast<WPARAM>(c);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
+        const int rest = widthOf(c);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE);
+        const int cells = widthOf(c);
+        const int title = headerTextWidth(list, widen(titles[static_cast<std::size_t>(c)])) + kHeaderMargin;
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, std::max({c + 1 == columns ? rest : 0, cells, title}));
     }
-    if (columns == 0) return;
-    const auto last = static_cast<WPARAM>(columns - 1);
-    const auto widthOf = [list, last] { return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, last, 0)); };
-    const int rest = widthOf();
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, last, LVSCW_AUTOSIZE);
-    const int cells = widthOf();
-    const std::wstring title = widen(columnTitles(id).back());
-    const int titleWidth = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title.c_str()))) +
-                           kHeaderMargin;
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, last, std::max({rest, cells, titleWidth}));
 }
 
 int Win32DialogWindow::rowCount(int id) const {
@@ -450,7 +464,7 @@ bool Win32DialogWindow::columnsShowTextWhole(int id) const {
     };
     const int rows = rowCount(id);
     for (int c = 0; c < static_cast<int>(titles.size()); ++c) {
-        int widest = widthOf(widen(titles[static_cast<std::size_t>(c)]));
+        int widest = headerTextWidth(list, widen(titles[static_cast<std::size_t>(c)]));
         for (int r = 0; r < rows; ++r) widest = std::max(widest, widthOf(cellText(list, r, c)));
         if (static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)) < widest) return false;
     }
