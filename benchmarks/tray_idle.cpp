@@ -22,12 +22,14 @@ const Clock::time_point kProcessStart = Clock::now();
 class AcceptingShell final : public lmx::tray::TrayShell {
 public:
     explicit AcceptingShell(Clock::time_point* shownAt) : shownAt_(shownAt) {}
-    bool add(const QIcon&, const QString&) override {
+    bool add(int, std::string_view) override {
         if (*shownAt_ == Clock::time_point{}) *shownAt_ = Clock::now();
         return true;
     }
-    bool modify(const QIcon&) override { return true; }
+    bool modify(int) override { return true; }
     void remove() override {}
+    void setMenu(const std::vector<lmx::gui::MenuItem>&) override {}
+    void enableMenuItem(int, bool) override {}
 
 private:
     Clock::time_point* shownAt_;

@@ -14,13 +14,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gui/dialog_template.h"
 
 namespace lmx::gui {
 
-enum class DialogKey { Enter, Escape };
+// Keys a dialog takes: Enter and Esc by its key policy, the others by its accelerators.
+enum class DialogKey { Enter, Escape, CtrlTab, F1, F5 };
 
 // A rectangle in pixels: a control's within the window's client area, or the client area.
 struct PixelRect {
@@ -37,10 +39,45 @@ struct ListColumn {
     int width = 0;
 };
 
-// An item of a context menu: choosing it sends `command` as a button click would.
+// An item of a context menu or of a menu bar's menu: choosing it sends `command` as a button
+// click would. In a menu bar, command 0 is a separator.
 struct MenuItem {
     int command = 0;
     std::string text;
+};
+
+struct Menu {
+    std::string text;
+    std::vector<MenuItem> items;
+};
+
+// What a text progress bar shows: a solid bar of the colour (0xRRGGBB) up to the position
+// (0..100), and the text centred on the whole bar.
+struct ProgressView {
+    int position = 0;
+    std::uint32_t barRgb = 0;
+    std::string text;
+    friend bool operator==(const ProgressView&, const ProgressView&) = default;
+};
+
+// A tab of a tab control, with a program icon beside its text (0: none).
+struct TabItem {
+    std::string text;
+    int iconId = 0;
+    friend bool operator==(const TabItem&, const TabItem&) = default;
+};
+
+// A tree view of two levels, as the suite's windows use it: roots with their children, every
+// root expanded. A position names a root, and a child of it or (-1) none.
+struct TreeItem {
+    std::string text;
+    std::vector<std::string> children;
+    friend bool operator==(const TreeItem&, const TreeItem&) = default;
+};
+struct TreePosition {
+    int root = 0;
+    int child = -1;
+    friend bool operator==(const TreePosition&, const TreePosition&) = default;
 };
 
 class DialogWindow {
@@ -81,6 +118,37 @@ public:
 
     virtual bool isEnabled(int id) const = 0;
     virtual void enable(int id, bool enabled) = 0;
+    // ShowWindow on a control.
+    virtual bool isShown(int id) const = 0;
+    virtual void showControl(int id, bool shown) = 0;
+    // SetFocus.
+    virtual void focus(int id) = 0;
+    // A read-only edit box's background: a colour (0xRRGGBB), or (empty) the dialog's own.
+    virtual void setBackground(int id, std::optional<std::uint32_t> rgb) = 0;
+    virtual std::optional<std::uint32_t> background(int id) const = 0;
+    // A right-aligned static text: up to `pixels` between its text and its right edge, where
+    // the text leaves that room.
+    virtual void keepGapAfterText(int id, int pixels) = 0;
+
+    // Text progress bars; text(id) reads the bar's text.
+    virtual void setProgress(int id, const ProgressView& view) = 0;
+    virtual ProgressView progress(int id) const = 0;
+
+    // Tab controls. selectTab sends no notification; chooseTab is the user's choice, which does.
+    virtual void setTabs(int id, const std::vector<TabItem>& tabs) = 0;
+    virtual std::vector<TabItem> tabs(int id) const = 0;
+    virtual void selectTab(int id, int index) = 0;
+    virtual int selectedTab(int id) const = 0;  // -1: none
+    virtual void onTabChosen(int id, std::function<void(int index)> handler) = 0;
+    virtual void chooseTab(int id, int index) = 0;
+
+    // Tree views. setTree selects nothing; every change of the selection, the program's and
+    // the user's alike (TVN_SELCHANGED), reaches the handler.
+    virtual void setTree(int id, const std::vector<TreeItem>& roots) = 0;
+    virtual std::vector<TreeItem> tree(int id) const = 0;
+    virtual void selectTreeItem(int id, std::optional<TreePosition> position) = 0;
+    virtual std::optional<TreePosition> selectedTreeItem(int id) const = 0;
+    virtual void onTreeSelection(int id, std::function<void(std::optional<TreePosition>)> handler) = 0;
 
     // Check boxes (BM_SETCHECK / BM_GETCHECK): setting the state sends no command.
     virtual bool isChecked(int id) const = 0;
@@ -122,6 +190,19 @@ public:
     virtual bool close() = 0;
     // The menu a right click on the dialog opens.
     virtual void setContextMenu(std::vector<MenuItem> items) = 0;
+    // SetMenu: a menu bar above the client area, which keeps its size (the window grows). Its
+    // items send their commands; a grayed item cannot be chosen. chooseMenuItem is the user's
+    // choice of an item.
+    virtual void setMenuBar(const std::vector<Menu>& menus) = 0;
+    virtual void enableMenuItem(int command, bool enabled) = 0;
+    virtual bool isMenuItemEnabled(int command) const = 0;
+    virtual void chooseMenuItem(int command) = 0;
+    // Keys that send a command wherever the focus is in the window (an accelerator table).
+    virtual void setAccelerators(std::vector<std::pair<DialogKey, int>> keys) = 0;
+    // Called as the window is shown (true) or hidden (false).
+    virtual void onShowHide(std::function<void(bool shown)> handler) = 0;
+    // A child dialog's place in its owner's client area.
+    virtual void placeInOwner(int x, int y) = 0;
 
     // DoModal: runs the dialog until endDialog and returns its result.
     virtual int doModal() = 0;

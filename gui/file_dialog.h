@@ -5,27 +5,30 @@
 // Tests install SaveFileAnswers, which answers in advance and records what was asked, so that
 // no test enters a modal loop.
 
-#include <QString>
-#include <QStringList>
-
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "gui/file_dialog_answers.h"
 
-class QWidget;
-
 namespace lmx::gui {
 
+class DialogWindow;
+
 struct SaveFileRequest {
-    QString fileName;          // preset in the name box
-    QString defaultExtension;  // without the dot
+    std::string fileName;          // preset in the name box
+    std::string defaultExtension;  // without the dot
     // The file types as "Description (*.ext)", the first one chosen at the start.
-    QStringList filters;
-    QString initialFolder;
+    std::vector<std::string> filters;
+    std::string initialFolder;
 };
 
-std::optional<QString> saveFileName(QWidget* owner, const SaveFileRequest& request);
+std::optional<std::string> saveFileName(DialogWindow* owner, const SaveFileRequest& request);
 
-using SaveFileAnswers = FileDialogAnswers<SaveFileRequest, QString>;
+using SaveFileAnswers = FileDialogAnswers<SaveFileRequest, std::string>;
+
+// The extension a file type "Description (*.ext)" names, or empty.
+std::string filterExtension(std::string_view filter);
 
 }  // namespace lmx::gui

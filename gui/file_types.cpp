@@ -1,3 +1,4 @@
+#include "gui/file_dialog.h"
 #include "gui/file_open_dialog.h"
 
 namespace lmx::gui {
@@ -17,6 +18,19 @@ std::vector<std::pair<std::string, std::string>> fileTypes(std::string_view wind
         types.emplace_back(parts[i], parts[i + 1]);
     }
     return types;
+}
+
+}  // namespace lmx::gui
+
+namespace lmx::gui {
+
+std::string filterExtension(std::string_view filter) {
+    const std::size_t open = filter.find("(*.");
+    if (open == std::string_view::npos) return {};
+    const std::size_t start = open + 3;
+    const std::size_t end = filter.find_first_of(")*;. ", start);
+    if (end == std::string_view::npos || filter[end] != ')' || end == start) return {};
+    return std::string(filter.substr(start, end - start));
 }
 
 }  // namespace lmx::gui

@@ -7,20 +7,17 @@
 //     the procedure, and returns its result; postMessage queues and returns;
 //   - from other processes: once registered in the window directory under its title, through
 //     platform::windows::findWindow / sendMessage / postMessage.
-// Window timers by id deliver WM_TIMER (wParam = id) to the procedure until killed.
-
-#include <QString>
-#include <QWidget>
+// Window timers by id deliver WM_TIMER (wParam = id) to the procedure until killed. The
+// program's message loop runs the frame's messages with every window's.
 
 #include <cstdint>
-#include <map>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "platform/window_directory.h"
-
-class QSocketNotifier;
-class QTimer;
 
 namespace lmx::gui {
 
@@ -28,36 +25,38 @@ inline constexpr std::uint32_t WM_NULL = 0x0000;
 inline constexpr std::uint32_t WM_COMMAND = 0x0111;
 inline constexpr std::uint32_t WM_TIMER = 0x0113;
 
-class FrameWindow : public QWidget {
-    Q_OBJECT
+class FrameWindow {
 public:
-    FrameWindow(const QString& title, platform::windows::WindowProcedure procedure);
-    ~FrameWindow() override;
+    virtual ~FrameWindow() = default;
 
     // Registers the frame in the window directory under its title, so that other processes
-    // find it; messages from there are handled on the frame's thread by its event loop.
+    // find it; messages from there are handled on the frame's thread by its message loop.
     // False, with the platform's last error, when the directory cannot be used.
-    bool registerInDirectory();
-    std::optional<platform::windows::WindowRef> directoryRef() const;
+    virtual bool registerInDirectory() = 0;
+    virtual std::optional<platform::windows::WindowRef> directoryRef() const = 0;
 
     // SendMessage from any thread of the process: returns the procedure's result.
-    std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    virtual std::intptr_t sendMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) = 0;
     // PostMessage from any thread: the procedure runs later on the frame's thread.
-    void postMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    virtual void postMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) = 0;
+    // From any thread: `task` runs later on the frame's thread; dropped when the frame goes first.
+    virtual void post(std::function<void()> task) = 0;
 
     // SetTimer / KillTimer on the frame's thread. Setting an id that runs restarts it with the
     // new period.
-    void setWindowTimer(std::uintptr_t id, int milliseconds);
-    bool killWindowTimer(std::uintptr_t id);
-    bool hasWindowTimer(std::uintptr_t id) const;
-
-private:
-    std::intptr_t dispatch(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-
-    platform::windows::WindowProcedure procedure_;
-    std::unique_ptr<platform::windows::Window> directoryWindow_;
-    QSocketNotifier* notifier_ = nullptr;
-    std::map<std::uintptr_t, QTimer*> timers_;
+    virtual void setWindowTimer(std::uintptr_t id, int milliseconds) = 0;
+    virtual bool killWindowTimer(std::uintptr_t id) = 0;
+    virtual bool hasWindowTimer(std::uintptr_t id) const = 0;
 };
+
+std::unique_ptr<FrameWindow> createFrameWindow(std::string_view title, platform::windows::WindowProcedure procedure);
+
+// The program's message loop: runs until quitMessageLoop, and returns its exit code.
+int runMessageLoop();
+void quitMessageLoop(int exitCode);
+
+// Opens a document with the desktop's handler for its kind (ShellExecute "open"); false when
+// nothing could open it.
+bool openDocument(const std::filesystem::path& document);
 
 }  // namespace lmx::gui

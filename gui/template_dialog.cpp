@@ -4,12 +4,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -265,6 +267,16 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
         }
     }
     QDialog::keyPressEvent(event);
+}
+
+void TemplateDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (visibilityHandler_) visibilityHandler_(true);
+}
+
+void TemplateDialog::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (visibilityHandler_) visibilityHandler_(false);
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {

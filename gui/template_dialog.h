@@ -16,6 +16,8 @@
 #include "platform/window_directory.h"
 
 class QCloseEvent;
+class QHideEvent;
+class QShowEvent;
 class QKeyEvent;
 class QMenuBar;
 
@@ -44,6 +46,10 @@ public:
 
     // A push button's or check box's click (WM_COMMAND with the control's id).
     void onCommand(int id, std::function<void()> handler);
+    // WM_COMMAND with this id, as a click or a menu item sends it; false when nothing takes it.
+    bool sendCommand(int id) { return command(id); }
+    // Called after the window was shown (true) or hidden (false).
+    void setVisibilityHandler(std::function<void(bool shown)> handler) { visibilityHandler_ = std::move(handler); }
 
     // DoModal: runs the dialog until endDialog; returns its result.
     int doModal();
@@ -75,6 +81,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;  // Qt's own Esc path; routed through the key policy
     void accept() override;
@@ -94,6 +102,7 @@ private:
     platform::windows::WindowProcedure procedure_;
     QMenuBar* menuBar_ = nullptr;
     std::function<bool()> closeFilter_;
+    std::function<void(bool)> visibilityHandler_;
 };
 
 }  // namespace lmx::gui

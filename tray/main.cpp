@@ -1,12 +1,13 @@
 // LMXDuowatch: the tray application. One instance per session: a second one hands over to the
 // first (which shows its information window) and ends.
 
-#include <QApplication>
 #include <cstdio>
 #include <memory>
 
 #include "common/product_version.h"
 #include "common/tray_messages.h"
+#include "gui/dialog_window.h"
+#include "gui/frame_window.h"
 #include "platform/named_mutex.h"
 #include "platform/system_info.h"
 #include "platform/version_record.h"
@@ -39,7 +40,7 @@ void handOverToRunningInstance() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int, char** argv) {
     bool alreadyExists = false;
     const auto instance = platform::NamedMutex::create(lmx::tray::kSingleInstanceMutexName, alreadyExists);
     if (alreadyExists) {
@@ -57,9 +58,8 @@ int main(int argc, char** argv) {
         platform::debugOutput("single-instance guard unavailable");
         return 1;
     }
-    QApplication application(argc, argv);
-    application.setQuitOnLastWindowClosed(false);
+    const lmx::gui::GuiApplication application(argv[0]);
     lmx::tray::MainFrame frame({});
     if (!frame.create()) return 0;
-    return application.exec();
+    return lmx::gui::runMessageLoop();
 }

@@ -1,6 +1,7 @@
 #include "gui/qt/qt_dialog_window.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,14 +10,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMetaObject>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 #include "gui/icons.h"
+#include "gui/info_progress_bar.h"
+#include "gui/modal_answer.h"
 
 namespace lmx::gui {
 
@@ -42,7 +47,54 @@ public:
     }
 };
 
+std::optional<TreePosition> positionOf(const QTreeWidget& tree, QTreeWidgetItem* item) {
+    if (!item) return std::nullopt;
+    if (QTreeWidgetItem* root = item->parent()) {
+        return TreePosition{tree.indexOfTopLevelItem(root), root->indexOfChild(item)};
+    }
+    return TreePosition{tree.indexOfTopLevelItem(item), -1};
+}
+
+bool matches(const QKeyEvent& key, DialogKey wanted) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    switch (wanted) {
+        case DialogKey::CtrlTab: return key.key() == Qt::Key_Tab && modifiers == Qt::ControlModifier;
+        case DialogKey::F1: return key.key() == Qt::Key_F1 && modifiers == Qt::NoModifier;
+        case DialogKey::F5: return key.key() == Qt::Key_F5 && modifiers == Qt::NoModifier;
+        case DialogKey::Enter:
+        case DialogKey::Escape: break;
+    }
+    return false;
+}
+
 }  // namespace
+
+// The accelerators: the window's key presses, its children's included, are looked at before
+// any control handles them.
+class QtDialogWindow::KeyWatch final : public QObject {
+public:
+    KeyWatch(TemplateDialog& dialog, std::vector<std::pair<DialogKey, int>> keys) : dialog_(dialog), keys_(std::move(keys)) {
+        qApp->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &dialog_) return false;
+        for (const auto& [key, command] : keys_) {
+            // Taken here, once: a key no control wants travels on to the controls' parents.
+            if (matches(*static_cast<QKeyEvent*>(event), key)) {
+                dialog_.sendCommand(command);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    TemplateDialog& dialog_;
+    std::vector<std::pair<DialogKey, int>> keys_;
+};
 
 QtDialogWindow::QtDialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent)
     : QtDialogWindow(*new TemplateDialog(dialogTemplate, parent)) {
@@ -212,6 +264,153 @@ void QtDialogWindow::chooseItem(int id, int index) {
     emit list->activated(index);
 }
 
+bool QtDialogWindow::isShown(int id) const {
+    const QWidget* control = dialog_->control(id);
+    return control && !control->isHidden();
+}
+
+void QtDialogWindow::showControl(int id, bool shown) {
+    if (QWidget* control = dialog_->control(id)) control->setVisible(shown);
+}
+
+void QtDialogWindow::focus(int id) {
+    if (QWidget* control = dialog_->control(id)) control->setFocus();
+}
+
+void QtDialogWindow::setBackground(int id, std::optional<std::uint32_t> rgb) {
+    QWidget* control = dialog_->control(id);
+    if (!control) return;
+    backgrounds_[id] = rgb;
+    QPalette colours = control->palette();
+    colours.setColor(QPalette::Base, rgb ? QColor::fromRgb(static_cast<QRgb>(*rgb))
+                                         : dialog_->palette().color(QPalette::Button));
+    control->setPalette(colours);
+}
+
+std::optional<std::uint32_t> QtDialogWindow::background(int id) const {
+    const auto found = backgrounds_.find(id);
+    return found == backgrounds_.end() ? std::nullopt : found->second;
+}
+
+void QtDialogWindow::keepGapAfterText(int id, int pixels) {
+    auto* label = dialog_->controlAs<QLabel>(id);
+    if (!label) return;
+    const int room = label->width() - label->fontMetrics().horizontalAdvance(label->text());
+    label->setContentsMargins(0, 0, std::clamp(room, 0, pixels), 0);
+}
+
+void QtDialogWindow::setProgress(int id, const ProgressView& view) {
+    auto* bar = dialog_->controlAs<InfoProgressBar>(id);
+    if (!bar) return;
+    bar->setGradientStep(0);
+    const QPalette& colours = bar->palette();
+    bar->setColors(colours.color(QPalette::HighlightedText), colours.color(QPalette::WindowText),
+                   QColor::fromRgb(static_cast<QRgb>(view.barRgb)));
+    bar->setValue(view.position);
+    bar->setBarText(qt(view.text));
+    bar->update();
+}
+
+ProgressView QtDialogWindow::progress(int id) const {
+    const auto* bar = dialog_->controlAs<InfoProgressBar>(id);
+    if (!bar) return {};
+    return {bar->value(), static_cast<std::uint32_t>(bar->barColour().rgb() & 0xFFFFFF), bar->barText().toStdString()};
+}
+
+void QtDialogWindow::setTabs(int id, const std::vector<TabItem>& tabs) {
+    auto* control = dialog_->controlAs<QTabWidget>(id);
+    if (!control) return;
+    tabItems_[id] = tabs;
+    // The tab control reports only the user's selections.
+    const QSignalBlocker quiet(control);
+    control->setIconSize(QSize(16, 16));
+    while (control->count() > 0) {
+        QWidget* placeholder = control->widget(0);
+        control->removeTab(0);
+        delete placeholder;
+    }
+    // Each tab holds an empty placeholder: pages are dialogs of their own over the control.
+    for (const TabItem& tab : tabs) {
+        const int index = control->addTab(new QWidget, qt(tab.text));
+        if (tab.iconId != 0) control->setTabIcon(index, loadIcon(tab.iconId));
+    }
+}
+
+std::vector<TabItem> QtDialogWindow::tabs(int id) const {
+    const auto found = tabItems_.find(id);
+    return found == tabItems_.end() ? std::vector<TabItem>() : found->second;
+}
+
+void QtDialogWindow::selectTab(int id, int index) {
+    auto* control = dialog_->controlAs<QTabWidget>(id);
+    if (!control) return;
+    const QSignalBlocker quiet(control);
+    control->setCurrentIndex(index);
+}
+
+int QtDialogWindow::selectedTab(int id) const {
+    const auto* control = dialog_->controlAs<QTabWidget>(id);
+    return control ? control->currentIndex() : -1;
+}
+
+void QtDialogWindow::onTabChosen(int id, std::function<void(int index)> handler) {
+    if (auto* control = dialog_->controlAs<QTabWidget>(id)) {
+        QObject::connect(control, &QTabWidget::currentChanged, dialog_, std::move(handler));
+    }
+}
+
+void QtDialogWindow::chooseTab(int id, int index) {
+    if (auto* control = dialog_->controlAs<QTabWidget>(id)) control->setCurrentIndex(index);
+}
+
+void QtDialogWindow::setTree(int id, const std::vector<TreeItem>& roots) {
+    auto* control = dialog_->controlAs<QTreeWidget>(id);
+    if (!control) return;
+    const QSignalBlocker quiet(control);
+    control->setSelectionMode(QAbstractItemView::SingleSelection);
+    control->clear();
+    for (const TreeItem& item : roots) {
+        auto* root = new QTreeWidgetItem(QStringList{qt(item.text)});
+        control->addTopLevelItem(root);
+        for (const std::string& child : item.children) new QTreeWidgetItem(root, QStringList{qt(child)});
+        root->setExpanded(true);
+    }
+}
+
+std::vector<TreeItem> QtDialogWindow::tree(int id) const {
+    std::vector<TreeItem> roots;
+    const auto* control = dialog_->controlAs<QTreeWidget>(id);
+    for (int i = 0; control && i < control->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* root = control->topLevelItem(i);
+        TreeItem item{root->text(0).toStdString(), {}};
+        for (int c = 0; c < root->childCount(); ++c) item.children.push_back(root->child(c)->text(0).toStdString());
+        roots.push_back(std::move(item));
+    }
+    return roots;
+}
+
+void QtDialogWindow::selectTreeItem(int id, std::optional<TreePosition> position) {
+    auto* control = dialog_->controlAs<QTreeWidget>(id);
+    if (!control) return;
+    QTreeWidgetItem* item = position ? control->topLevelItem(position->root) : nullptr;
+    if (item && position->child >= 0) item = item->child(position->child);
+    control->setCurrentItem(item);
+}
+
+std::optional<TreePosition> QtDialogWindow::selectedTreeItem(int id) const {
+    const auto* control = dialog_->controlAs<QTreeWidget>(id);
+    return control ? positionOf(*control, control->currentItem()) : std::nullopt;
+}
+
+void QtDialogWindow::onTreeSelection(int id, std::function<void(std::optional<TreePosition>)> handler) {
+    auto* control = dialog_->controlAs<QTreeWidget>(id);
+    if (!control) return;
+    QObject::connect(control, &QTreeWidget::currentItemChanged, dialog_,
+                     [control, handler = std::move(handler)](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                         handler(positionOf(*control, current));
+                     });
+}
+
 void QtDialogWindow::setColumns(int id, const std::vector<ListColumn>& columns) {
     auto* list = dialog_->controlAs<QTreeWidget>(id);
     if (!list) return;
@@ -309,8 +508,22 @@ void QtDialogWindow::click(int id) {
 }
 
 void QtDialogWindow::pressKey(DialogKey key) {
-    QKeyEvent press(QEvent::KeyPress, key == DialogKey::Enter ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(dialog_, &press);
+    int code = Qt::Key_Return;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    switch (key) {
+        case DialogKey::Enter: break;
+        case DialogKey::Escape: code = Qt::Key_Escape; break;
+        case DialogKey::CtrlTab:
+            code = Qt::Key_Tab;
+            modifiers = Qt::ControlModifier;
+            break;
+        case DialogKey::F1: code = Qt::Key_F1; break;
+        case DialogKey::F5: code = Qt::Key_F5; break;
+    }
+    // To the focused control, as the keyboard sends it; the window itself when none has focus.
+    QWidget* target = dialog_->focusWidget() ? dialog_->focusWidget() : static_cast<QWidget*>(dialog_);
+    QKeyEvent press(QEvent::KeyPress, code, modifiers);
+    QApplication::sendEvent(target, &press);
 }
 
 void QtDialogWindow::onClose(std::function<bool()> mayClose) {
@@ -335,7 +548,55 @@ void QtDialogWindow::setContextMenu(std::vector<MenuItem> items) {
     });
 }
 
+void QtDialogWindow::setMenuBar(const std::vector<Menu>& menus) {
+    menuItems_.clear();
+    auto* bar = new QMenuBar;
+    // A dialog's menu bar belongs to its window, also on desktops with a global menu.
+    bar->setNativeMenuBar(false);
+    for (const Menu& menu : menus) {
+        QMenu* drop = bar->addMenu(qt(menu.text));
+        for (const MenuItem& item : menu.items) {
+            if (item.command == 0) {
+                drop->addSeparator();
+                continue;
+            }
+            QAction* action = drop->addAction(qt(item.text));
+            const int command = item.command;
+            QObject::connect(action, &QAction::triggered, dialog_, [dialog = dialog_, command] { dialog->sendCommand(command); });
+            menuItems_[command] = action;
+        }
+    }
+    dialog_->attachMenuBar(bar);
+}
+
+void QtDialogWindow::enableMenuItem(int command, bool enabled) {
+    if (const auto found = menuItems_.find(command); found != menuItems_.end()) found->second->setEnabled(enabled);
+}
+
+bool QtDialogWindow::isMenuItemEnabled(int command) const {
+    const auto found = menuItems_.find(command);
+    return found != menuItems_.end() && found->second->isEnabled();
+}
+
+void QtDialogWindow::chooseMenuItem(int command) {
+    if (const auto found = menuItems_.find(command); found != menuItems_.end()) found->second->trigger();
+}
+
+void QtDialogWindow::setAccelerators(std::vector<std::pair<DialogKey, int>> keys) {
+    keyWatch_ = std::make_unique<KeyWatch>(*dialog_, std::move(keys));
+}
+
+void QtDialogWindow::onShowHide(std::function<void(bool shown)> handler) {
+    dialog_->setVisibilityHandler(std::move(handler));
+}
+
+void QtDialogWindow::placeInOwner(int x, int y) {
+    const auto* owner = qobject_cast<TemplateDialog*>(dialog_->parentWidget());
+    dialog_->move((owner ? owner->clientOrigin() : QPoint()) + QPoint(x, y));
+}
+
 int QtDialogWindow::doModal() {
+    ModalAnswer::modalRunStarting(*this);
     return dialog_->doModal();
 }
 
@@ -387,6 +648,9 @@ GuiApplication::GuiApplication(const char* programName) : state_(std::make_uniqu
     // Qt sees the program's name alone: the rest of the command line is the program's.
     state_->argv[0] = const_cast<char*>(programName);
     state_->application = std::make_unique<QApplication>(state_->argc, state_->argv);
+    // The programs end by their own word (quitMessageLoop), not when their last window closes:
+    // the tray has none open most of the time.
+    QApplication::setQuitOnLastWindowClosed(false);
 }
 
 GuiApplication::~GuiApplication() = default;

@@ -1,8 +1,9 @@
 #pragma once
 // The dialog window on Qt Widgets: a TemplateDialog behind the DialogWindow interface.
 
-#include <QPointer>
+class QAction;
 
+#include <map>
 #include <memory>
 
 #include "gui/dialog_window.h"
@@ -43,6 +44,25 @@ public:
     bool showsIcon(int id) const override;
     bool isEnabled(int id) const override;
     void enable(int id, bool enabled) override;
+    bool isShown(int id) const override;
+    void showControl(int id, bool shown) override;
+    void focus(int id) override;
+    void setBackground(int id, std::optional<std::uint32_t> rgb) override;
+    std::optional<std::uint32_t> background(int id) const override;
+    void keepGapAfterText(int id, int pixels) override;
+    void setProgress(int id, const ProgressView& view) override;
+    ProgressView progress(int id) const override;
+    void setTabs(int id, const std::vector<TabItem>& tabs) override;
+    std::vector<TabItem> tabs(int id) const override;
+    void selectTab(int id, int index) override;
+    int selectedTab(int id) const override;
+    void onTabChosen(int id, std::function<void(int index)> handler) override;
+    void chooseTab(int id, int index) override;
+    void setTree(int id, const std::vector<TreeItem>& roots) override;
+    std::vector<TreeItem> tree(int id) const override;
+    void selectTreeItem(int id, std::optional<TreePosition> position) override;
+    std::optional<TreePosition> selectedTreeItem(int id) const override;
+    void onTreeSelection(int id, std::function<void(std::optional<TreePosition>)> handler) override;
 
     bool isChecked(int id) const override;
     void check(int id, bool checked) override;
@@ -68,6 +88,13 @@ public:
     void onClose(std::function<bool()> mayClose) override;
     bool close() override;
     void setContextMenu(std::vector<MenuItem> items) override;
+    void setMenuBar(const std::vector<Menu>& menus) override;
+    void enableMenuItem(int command, bool enabled) override;
+    bool isMenuItemEnabled(int command) const override;
+    void chooseMenuItem(int command) override;
+    void setAccelerators(std::vector<std::pair<DialogKey, int>> keys) override;
+    void onShowHide(std::function<void(bool shown)> handler) override;
+    void placeInOwner(int x, int y) override;
 
     int doModal() override;
     void endDialog(int result) override;
@@ -82,7 +109,13 @@ public:
     void post(std::function<void()> task) override;
 
 private:
+    class KeyWatch;
+
     std::vector<MenuItem> contextMenu_;
+    std::map<int, QAction*> menuItems_;
+    std::map<int, std::optional<std::uint32_t>> backgrounds_;
+    std::map<int, std::vector<TabItem>> tabItems_;
+    std::unique_ptr<KeyWatch> keyWatch_;
     std::optional<int> result_;
     QMetaObject::Connection finished_;
     std::unique_ptr<TemplateDialog> owned_;

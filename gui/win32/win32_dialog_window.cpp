@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "gui/modal_answer.h"
 #include "gui/win32/dialog_memory_template.h"
 #include "platform/windows/wide_text.h"
 
@@ -526,6 +527,7 @@ int Win32DialogWindow::doModal() {
     if (ownerWasEnabled) EnableWindow(owner_, FALSE);
     show();
     modalRunning_ = true;
+    ModalAnswer::modalRunStarting(*this);
     MSG message;
     while (modalRunning_) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);

@@ -60,7 +60,7 @@ bool processEventsUntil(Done done) {
     return true;
 }
 
-const QString kTitle = QString::fromUtf8(lmx::tray::kMainWindowTitle.data(), lmx::tray::kMainWindowTitle.size());
+constexpr std::string_view kTitle = lmx::tray::kMainWindowTitle;
 
 class FrameWindowTest : public ::testing::Test {
 protected:
@@ -69,10 +69,8 @@ protected:
 
 TEST_F(FrameWindowTest, SendFromItsOwnThreadCallsTheProcedureAtOnce) {
     Recorder recorder;
-    FrameWindow frame(kTitle, recorder.procedure());
-    EXPECT_EQ(frame.windowTitle(), kTitle);
-    EXPECT_FALSE(frame.isVisible());
-    EXPECT_EQ(frame.sendMessage(lmx::tray::UWM_SHOW_INFO, 2, 3), 5);
+    const auto frame = createFrameWindow(kTitle, recorder.procedure());
+    EXPECT_EQ(frame->sendMessage(lmx::tray::UWM_SHOW_INFO, 2, 3), 5);
     ASSERT_EQ(recorder.calls().size(), 1u);
     EXPECT_EQ(recorder.calls()[0].message, lmx::tray::UWM_SHOW_INFO);
     EXPECT_EQ(recorder.calls()[0].thread, std::this_thread::get_id());
@@ -81,7 +79,7 @@ TEST_F(FrameWindowTest, SendFromItsOwnThreadCallsTheProcedureAtOnce) {
 TEST_F(FrameWindowTest, SendFromAnotherThreadBlocksUntilTheFrameThreadHandledIt) {
     std::atomic<bool> handled{false};
     std::thread::id handlerThread;
-    FrameWindow frame(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
+    const auto frame = createFrameWindow(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
         if (message == WM_TIMER) return 0;
         handlerThread = std::this_thread::get_id();
         handled = true;
@@ -90,15 +88,15 @@ TEST_F(FrameWindowTest, SendFromAnotherThreadBlocksUntilTheFrameThreadHandledIt)
     std::atomic<bool> done{false};
     std::optional<std::intptr_t> result;
     bool handledBeforeReturn = false;
-    frame.setWindowTimer(1, 1);  // keeps the loop turning; irrelevant to the procedure's answer
+    frame->setWindowTimer(1, 1);  // keeps the loop turning; irrelevant to the procedure's answer
     std::thread worker([&] {
-        result = frame.sendMessage(lmx::tray::UWM_INIT_DATA, 21, 0);
+        result = frame->sendMessage(lmx::tray::UWM_INIT_DATA, 21, 0);
         handledBeforeReturn = handled.load();
         done = true;
     });
     EXPECT_TRUE(processEventsUntil([&] { return done.load(); }));
     worker.join();
-    frame.killWindowTimer(1);
+    frame->killWindowTimer(1);
     EXPECT_EQ(result, 42);
     EXPECT_TRUE(handledBeforeReturn);
     EXPECT_EQ(handlerThread, std::this_thread::get_id());
@@ -106,10 +104,10 @@ TEST_F(FrameWindowTest, SendFromAnotherThreadBlocksUntilTheFrameThreadHandledIt)
 
 TEST_F(FrameWindowTest, PostedMessagesRunLaterOnTheFrameThread) {
     Recorder recorder;
-    FrameWindow frame(kTitle, recorder.procedure());
-    std::thread worker([&] { frame.postMessage(lmx::tray::UWM_SVC_NOTIFY, 1, 0); });
+    const auto frame = createFrameWindow(kTitle, recorder.procedure());
+    std::thread worker([&] { frame->postMessage(lmx::tray::UWM_SVC_NOTIFY, 1, 0); });
     worker.join();
-    frame.postMessage(lmx::tray::UWM_SVC_STOPPING);
+    frame->postMessage(lmx::tray::UWM_SVC_STOPPING);
     EXPECT_TRUE(recorder.calls().empty());
     EXPECT_TRUE(processEventsUntil([&] { return recorder.calls().size() == 2; }));
     const auto calls = recorder.calls();
@@ -120,35 +118,35 @@ TEST_F(FrameWindowTest, PostedMessagesRunLaterOnTheFrameThread) {
 
 TEST_F(FrameWindowTest, TimersDeliverWmTimerWithTheirIdUntilKilled) {
     std::vector<std::uintptr_t> fired;
-    FrameWindow* framePointer = nullptr;
-    FrameWindow frame(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
+    FrameWindow* self = nullptr;
+    const auto frame = createFrameWindow(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
         if (message != WM_TIMER) return 0;
         fired.push_back(wParam);
-        framePointer->killWindowTimer(wParam);  // as the pop-up time-out does: fire once
+        self->killWindowTimer(wParam);  // as the pop-up time-out does: fire once
         return 0;
     });
-    framePointer = &frame;
-    frame.setWindowTimer(100, 5);
-    frame.setWindowTimer(103, 5);
-    frame.setWindowTimer(105, 5);
-    EXPECT_TRUE(frame.killWindowTimer(105));
-    EXPECT_FALSE(frame.killWindowTimer(105));
-    EXPECT_TRUE(frame.hasWindowTimer(100));
+    self = frame.get();
+    frame->setWindowTimer(100, 5);
+    frame->setWindowTimer(103, 5);
+    frame->setWindowTimer(105, 5);
+    EXPECT_TRUE(frame->killWindowTimer(105));
+    EXPECT_FALSE(frame->killWindowTimer(105));
+    EXPECT_TRUE(frame->hasWindowTimer(100));
     EXPECT_TRUE(processEventsUntil([&] { return fired.size() == 2; }));
     std::sort(fired.begin(), fired.end());
     EXPECT_EQ(fired, (std::vector<std::uintptr_t>{100, 103}));
-    EXPECT_FALSE(frame.hasWindowTimer(100));
-    EXPECT_FALSE(frame.hasWindowTimer(103));
+    EXPECT_FALSE(frame->hasWindowTimer(100));
+    EXPECT_FALSE(frame->hasWindowTimer(103));
 }
 
 TEST_F(FrameWindowTest, OtherThreadsReachItThroughTheWindowDirectoryByTitle) {
     lmx::testing::TempRoot root;
     Recorder recorder;
-    FrameWindow frame(kTitle, recorder.procedure());
-    ASSERT_TRUE(frame.registerInDirectory());
+    const auto frame = createFrameWindow(kTitle, recorder.procedure());
+    ASSERT_TRUE(frame->registerInDirectory());
     const auto found = platform::windows::findWindow(lmx::tray::kMainWindowTitle);
     ASSERT_TRUE(found);
-    EXPECT_EQ(*found, frame.directoryRef());
+    EXPECT_EQ(*found, frame->directoryRef());
 
     std::atomic<bool> done{false};
     std::optional<std::intptr_t> result;
@@ -166,12 +164,13 @@ TEST_F(FrameWindowTest, OtherThreadsReachItThroughTheWindowDirectoryByTitle) {
 TEST_F(FrameWindowTest, AnotherProcessSendsAndReceivesTheProcedureResult) {
     lmx::testing::TempRoot root;
     Recorder recorder;
-    FrameWindow frame(kTitle, recorder.procedure());
-    ASSERT_TRUE(frame.registerInDirectory());
+    const auto frame = createFrameWindow(kTitle, recorder.procedure());
+    ASSERT_TRUE(frame->registerInDirectory());
 
     QProcess sender;
     sender.setProgram(QString::fromStdString((lmx::testing::programsFolder() / "gui_window_sender").string()));
-    sender.setArguments({kTitle, QStringLiteral("0x8001"), QStringLiteral("7"), QStringLiteral("5")});
+    sender.setArguments({QString::fromUtf8(kTitle.data(), static_cast<qsizetype>(kTitle.size())), QStringLiteral("0x8001"),
+                         QStringLiteral("7"), QStringLiteral("5")});
     sender.start();
     // The frame answers while this loop runs; waitForFinished would block it.
     EXPECT_TRUE(processEventsUntil([&] { return sender.state() == QProcess::NotRunning; }));
@@ -187,8 +186,8 @@ TEST_F(FrameWindowTest, AnotherProcessSendsAndReceivesTheProcedureResult) {
 TEST_F(FrameWindowTest, IsGoneFromTheDirectoryWithTheFrame) {
     lmx::testing::TempRoot root;
     {
-        FrameWindow frame(kTitle, nullptr);
-        ASSERT_TRUE(frame.registerInDirectory());
+        const auto frame = createFrameWindow(kTitle, nullptr);
+        ASSERT_TRUE(frame->registerInDirectory());
         EXPECT_TRUE(platform::windows::findWindow(lmx::tray::kMainWindowTitle));
     }
     EXPECT_FALSE(platform::windows::findWindow(lmx::tray::kMainWindowTitle));

@@ -1,14 +1,13 @@
 #include "tray/gui/info_window_commands.h"
 
-#include "gui/qt/qt_dialog_window.h"
-
 #include "common/service_key.h"
 #include "common/service_settings.h"
 #include "common/tray_messages.h"
+#include "common/utf8_path.h"
 #include "gui/about_dialog.h"
 #include "gui/file_dialog.h"
-#include "gui/qt/widget_message_box.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/message_box.h"
+#include "gui/string_table.h"
 #include "platform/system_info.h"
 #include "tray/core/info_menu.h"
 #include "tray/core/mirror_log.h"
@@ -28,8 +27,8 @@ constexpr int kMessageLogNotSaved = 301;
 constexpr int kMessageLogSaved = 302;
 constexpr const char* kMessageCaption = "LMXDuowatch";
 
-void tell(QWidget* owner, int messageId, gui::MessageBoxIcon icon) {
-    gui::messageBox(owner, gui::loadQString(messageId), QString::fromUtf8(kMessageCaption), gui::MessageBoxButtons::Ok, icon);
+void tell(gui::DialogWindow& owner, int messageId, gui::MessageBoxIcon icon) {
+    gui::messageBox(&owner, gui::loadString(messageId), kMessageCaption, gui::MessageBoxButtons::Ok, icon);
 }
 
 }  // namespace
@@ -73,10 +72,10 @@ void InformationWindowCommands::sendForSlotOnView(std::uint32_t message) {
 void InformationWindowCommands::saveMirrorLog() {
     const std::string defaultName = mirrorLogDefaultName(platform::systemInfo().localTime());
     gui::SaveFileRequest request;
-    request.fileName = QString::fromStdString(defaultName);
-    request.defaultExtension = QStringLiteral("txt");
-    request.filters = {QStringLiteral("Mirror Log (*.bin)"), QStringLiteral("Mirror Log (*.txt)")};
-    request.initialFolder = QString::fromStdString(platform::programFolder());
+    request.fileName = defaultName;
+    request.defaultExtension = "txt";
+    request.filters = {"Mirror Log (*.bin)", "Mirror Log (*.txt)"};
+    request.initialFolder = platform::programFolder();
     const auto chosen = gui::saveFileName(&form_, request);
     if (!chosen) return;
 
@@ -84,26 +83,24 @@ void InformationWindowCommands::saveMirrorLog() {
     const bool slotInRange = slot >= 0 && slot < kPhysicalDriveCount;
     if (slotInRange) host_.requestGetLog(slot, 0);
     if (!slotInRange || host_.logPages()[0].ok == 0) {
-        tell(&form_, kMessageLogNotRead, gui::MessageBoxIcon::Warning);
+        tell(form_, kMessageLogNotRead, gui::MessageBoxIcon::Warning);
         return;
     }
     host_.requestGetLog(slot, 1);  // a page 1 that did not come stays zero in the file
     const MirrorLogFile image = mirrorLogImage(host_.keptPackets()[static_cast<std::size_t>(slot)], host_.logPages());
 
-    const std::filesystem::path path = chosen->isEmpty() ? std::filesystem::path(defaultName)
-                                                         : std::filesystem::path(chosen->toStdString());
+    const std::filesystem::path path = utf8Path(chosen->empty() ? defaultName : *chosen);
     switch (writeMirrorLog(path, image)) {
-        case MirrorLogWrite::Written: tell(&form_, kMessageLogSaved, gui::MessageBoxIcon::Information); break;
+        case MirrorLogWrite::Written: tell(form_, kMessageLogSaved, gui::MessageBoxIcon::Information); break;
         case MirrorLogWrite::NotCreated:
-        case MirrorLogWrite::NotWritten: tell(&form_, kMessageLogNotSaved, gui::MessageBoxIcon::Warning); break;
+        case MirrorLogWrite::NotWritten: tell(form_, kMessageLogNotSaved, gui::MessageBoxIcon::Warning); break;
     }
 }
 
 void InformationWindowCommands::openPopupSetting() {
     std::uint32_t& copy = host_.settings().popMsg;
     copy = serviceSettingOr(kPopMsgSetting, kDefaultPopMsgSetting);
-    gui::QtDialogWindow owner(form_);
-    PopupSettingDialog dialog(copy, host_.texts(), &owner);
+    PopupSettingDialog dialog(copy, host_.texts(), &form_);
     if (dialog.doModal() != gui::IdOk) return;
     copy = dialog.value();
     host_.sendToFrame(UWM_SET_POPMSG);
@@ -112,16 +109,14 @@ void InformationWindowCommands::openPopupSetting() {
 void InformationWindowCommands::openIntervalSetting() {
     std::uint32_t& copy = host_.settings().interval;
     copy = serviceSettingOr(kIntervalSetting, kDefaultIntervalSetting);
-    gui::QtDialogWindow owner(form_);
-    CIntervalSetting dialog(&owner, copy, host_.texts());
+    CIntervalSetting dialog(&form_, copy, host_.texts());
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_INTERVAL);
 }
 
 void InformationWindowCommands::openPatrolSetting() {
     std::uint32_t& copy = host_.settings().patrol;
     copy = serviceSettingOr(kPatrolSetting, kDefaultPatrolSetting);
-    gui::QtDialogWindow owner(form_);
-    CPatrolSettingDlg dialog(&owner, copy, serviceSettingOr(kNextPatrolTimeHigh, 0), serviceSettingOr(kNextPatrolTimeLow, 0),
+    CPatrolSettingDlg dialog(&form_, copy, serviceSettingOr(kNextPatrolTimeHigh, 0), serviceSettingOr(kNextPatrolTimeLow, 0),
                              host_.texts());
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_PATROL);
 }
@@ -129,16 +124,14 @@ void InformationWindowCommands::openPatrolSetting() {
 void InformationWindowCommands::openTemperatureSetting() {
     std::uint32_t& copy = host_.settings().temperature;
     copy = serviceSettingOr(kTemperatureSetting, kDefaultTemperatureSetting);
-    gui::QtDialogWindow owner(form_);
-    TemperatureSetting dialog(owner, copy);
+    TemperatureSetting dialog(form_, copy);
     if (dialog.doModal() == kSettingSet) host_.sendToFrame(UWM_SET_TEMPERATURE);
 }
 
 void InformationWindowCommands::openDialogSetting() {
     std::uint32_t& copy = host_.settings().dialog;
     copy = serviceSettingOr(kDialogSetting, 0);
-    gui::QtDialogWindow owner(form_);
-    CDialogSetting dialog(owner, copy);
+    CDialogSetting dialog(form_, copy);
     if (dialog.doModal() != kSettingSet) return;
     host_.sendToFrame(UWM_SET_DIALOG);
     // The chosen form replaces this one at once.

@@ -3,14 +3,14 @@
 // frame for the controller on view, the settings dialogs (one opener each), help, the About
 // box and the mirror-log save.
 
-#include "gui/template_dialog.h"
+#include "gui/dialog_window.h"
 #include "tray/gui/info_window_host.h"
 
 namespace lmx::tray {
 
 class InformationWindowCommands {
 public:
-    InformationWindowCommands(InformationWindowHost& host, gui::TemplateDialog& form) : host_(host), form_(form) {}
+    InformationWindowCommands(InformationWindowHost& host, gui::DialogWindow& form) : host_(host), form_(form) {}
 
     // Carries out menu command `command`; false for a command that is not the window's.
     bool run(int command);
@@ -32,7 +32,7 @@ private:
     void sendForSlotOnView(std::uint32_t message);
 
     InformationWindowHost& host_;
-    gui::TemplateDialog& form_;
+    gui::DialogWindow& form_;
 };
 
 }  // namespace lmx::tray

@@ -1,49 +1,35 @@
 #include "tray/gui/info_window_menu.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
-
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 
 namespace lmx::tray {
 
-InformationMenu::InformationMenu(CommandHandler handler) : handler_(std::move(handler)), states_(initialMenuStates()) {}
+InformationMenu::InformationMenu(gui::DialogWindow& window, CommandHandler handler)
+    : window_(window), handler_(std::move(handler)), states_(initialMenuStates()) {}
 
-QMenuBar* InformationMenu::build() {
-    actions_.clear();
-    auto* bar = new QMenuBar;
-    // A dialog's menu bar belongs to its window, also on desktops with a global menu.
-    bar->setNativeMenuBar(false);
+void InformationMenu::build() {
+    std::vector<gui::Menu> menus;
     for (const MenuLayout& layout : informationMenuLayout()) {
-        QMenu* menu = bar->addMenu(gui::loadQString(layout.textId));
+        gui::Menu menu{gui::loadString(layout.textId), {}};
         for (const MenuItemLayout& item : layout.items) {
-            if (item.command == 0) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* action = menu->addAction(gui::loadQString(item.textId));
-            const int command = item.command;
-            connect(action, &QAction::triggered, this, [this, command] { choose(command); });
-            actions_[command] = action;
+            menu.items.push_back({item.command, item.command == 0 ? std::string() : gui::loadString(item.textId)});
+            if (item.command != 0) window_.onCommand(item.command, [this, command = item.command] { choose(command); });
         }
+        menus.push_back(std::move(menu));
     }
+    window_.setMenuBar(menus);
     apply(states_);
-    return bar;
 }
 
 void InformationMenu::apply(const MenuStates& states) {
     states_ = states;
-    for (const auto& [command, action] : actions_) {
-        // A disabled item looks like an enabled one; choosing it does nothing.
-        const auto found = states_.find(command);
-        action->setEnabled(found == states_.end() || found->second != MenuItemState::Grayed);
+    for (const MenuLayout& layout : informationMenuLayout()) {
+        for (const MenuItemLayout& item : layout.items) {
+            if (item.command == 0) continue;
+            // A disabled item looks like an enabled one; choosing it does nothing.
+            window_.enableMenuItem(item.command, state(item.command) != MenuItemState::Grayed);
+        }
     }
-}
-
-QAction* InformationMenu::action(int command) const {
-    const auto found = actions_.find(command);
-    return found == actions_.end() ? nullptr : found->second;
 }
 
 MenuItemState InformationMenu::state(int command) const {

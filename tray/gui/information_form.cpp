@@ -1,31 +1,34 @@
 #include "tray/gui/information_form.h"
 
-#include <QHideEvent>
-#include <QShowEvent>
-
 #include "common/tray_messages.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 #include "tray/core/string_source.h"
 
 namespace lmx::tray {
 
-QString informationCaption() { return gui::loadQString(strings::kRaidInformation); }
+std::string informationCaption() { return gui::loadString(strings::kRaidInformation); }
 
 InformationForm::InformationForm(const gui::DialogTemplate& dialogTemplate, InformationWindowHost& host)
-    : gui::TemplateDialog(dialogTemplate),
+    : window_(gui::createDialogWindow(dialogTemplate)),
       host_(host),
       states_(initialMenuStates()),
-      menu_([this](int command) { runCommand(command); }),
-      commands_(host, *this) {
-    setWindowTitle(informationCaption());
-    setWindowProcedure([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+      menu_(*window_, [this](int command) { commands_.run(command); }),
+      commands_(host, *window_) {
+    window_->setCaption(informationCaption());
+    window_->setWindowProcedure([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
         return handleMessage(message, wParam, lParam);
     });
+    // Every show and every hide reads the settings again and rebuilds.
+    window_->onShowHide([this](bool) { reloadAndRebuild(); });
 }
 
-void InformationForm::buildMenu() {
-    attachMenuBar(menu_.build());
+InformationForm::~InformationForm() {
+    // The forms behind the handlers are gone already.
+    window_->onShowHide(nullptr);
+    window_->setWindowProcedure(nullptr);
 }
+
+void InformationForm::buildMenu() { menu_.build(); }
 
 void InformationForm::enableModelClassItems() {
     tray::enableModelClassItems(states_, host_.keptPackets());
@@ -37,25 +40,12 @@ void InformationForm::updateMenuStates() {
     menu_.apply(states_);
 }
 
-void InformationForm::runCommand(int command) { commands_.run(command); }
-
 std::intptr_t InformationForm::handleMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
     switch (message) {
         case UWM_INFO_REFRESH: rebuild(); return 0;
         case UWM_STATUS_CHANGED: return 0;  // the refresh before it did the work
         default: return 0;
     }
-}
-
-void InformationForm::showEvent(QShowEvent* event) {
-    gui::TemplateDialog::showEvent(event);
-    reloadAndRebuild();
-    repaint();
-}
-
-void InformationForm::hideEvent(QHideEvent* event) {
-    gui::TemplateDialog::hideEvent(event);
-    reloadAndRebuild();
 }
 
 }  // namespace lmx::tray

@@ -1,15 +1,11 @@
 #include "tray/gui/main_frame.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QMetaObject>
-#include <QThread>
-#include <QUrl>
+#include <chrono>
+#include <thread>
 
 #include "common/tray_messages.h"
-#include "gui/icons.h"
-#include "gui/qt/widget_message_box.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/message_box.h"
+#include "gui/string_table.h"
 #include "platform/help_file.h"
 #include "platform/system_info.h"
 #include "platform/window_directory.h"
@@ -25,11 +21,10 @@ constexpr const char* kControlCaption = "LMX Duowatch Service Control";
 }  // namespace
 
 MainFrame::MainFrame(Options options) : options_(std::move(options)) {
-    window_ = std::make_unique<gui::FrameWindow>(
-        QString::fromUtf8(tray::kMainWindowTitle.data(), static_cast<int>(tray::kMainWindowTitle.size())),
-        [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-            return windowProcedure(message, wParam, lParam);
-        });
+    window_ = gui::createFrameWindow(tray::kMainWindowTitle,
+                                     [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+                                         return windowProcedure(message, wParam, lParam);
+                                     });
     singleInstanceMessage_ = platform::windows::registerWindowMessage(tray::kSingleInstanceMessageName);
 }
 
@@ -61,9 +56,11 @@ bool MainFrame::create() {
         std::move(options_.shell),
         [this](int command) { window_->sendMessage(gui::WM_COMMAND, static_cast<std::uintptr_t>(command), 0); },
         [] { return lmx::tray::isServiceProcessRunning(); });
-    const auto sleep = options_.sleep ? options_.sleep : [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
-    if (tray_->createIcon(gui::loadIcon(130), sleep) != 0) {
-        gui::messageBox(nullptr, QString::fromStdString(gui::loadOwnString(kMessageTrayRefused)), QString(), gui::MessageBoxButtons::Ok,
+    const auto sleep = options_.sleep ? options_.sleep : [](int milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    };
+    if (tray_->createIcon(130, sleep) != 0) {
+        gui::messageBox(nullptr, gui::loadOwnString(kMessageTrayRefused), "", gui::MessageBoxButtons::Ok,
                         gui::MessageBoxIcon::Warning);
         exitApplication();
         return false;
@@ -79,14 +76,14 @@ bool MainFrame::create() {
     return true;
 }
 
-gui::TemplateDialog* MainFrame::currentForm() const {
+InformationForm* MainFrame::currentForm() const {
     if (core_ && showsTreeForm(core_->settings().dialog)) return treeForm_.get();
     return tabForm_.get();
 }
 
 void MainFrame::showTrayIcon(int iconId) {
     trayIcon_ = iconId;
-    if (tray_) tray_->setIcon(gui::loadIcon(iconId));
+    if (tray_) tray_->setIcon(iconId);
 }
 
 std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -133,7 +130,7 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
             // The page lands in the core's log buffers. The tab form's mirror-log save waits for
             // UWM_LOG_ARRIVED without a time limit, so it comes after every request, failed or not.
             core_->sendRequest(message == tray::UWM_GET_LOG_A ? lmx::kRequestLogPageF4 : lmx::kRequestLogPageF5, drive);
-            if (tabForm_) tabForm_->sendMessage(tray::UWM_LOG_ARRIVED);
+            if (tabForm_) tabForm_->window().sendMessage(tray::UWM_LOG_ARRIVED);
             return 0;
         case tray::UWM_SET_TEMPERATURE: core_->sendRequest(lmx::kRequestSetTemperature); return 0;
         case tray::UWM_BUZZER_STOP: core_->sendRequest(lmx::kRequestSilenceBuzzer, drive); return 0;
@@ -144,9 +141,9 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
         case tray::UWM_SET_POPMSG: core_->sendRequest(lmx::kRequestSetPopMsg); return 0;
         case tray::UWM_VERIFY_END: core_->sendRequest(lmx::kRequestEndVerify, drive); return 0;
         case tray::UWM_SHOW_INFO:
-            if (gui::TemplateDialog* form = currentForm()) {
-                form->hide();
-                form->showNormal();
+            if (InformationForm* form = currentForm()) {
+                form->window().hide();
+                form->window().show();
             }
             return 0;
         case tray::UWM_SET_DIALOG: core_->sendRequest(lmx::kRequestSetDialog); return 0;
@@ -165,9 +162,8 @@ void MainFrame::applyPopups(const std::vector<PopupCommand>& commands) {
         if (command.kind != PopupCommand::Kind::Show) continue;
         auto popup = std::make_unique<PopupDialog>(command.slot, command.text, command.iconClass, [this](int slot, bool info) {
             // Reported from the alert's own handler: the frame closes it once that has returned.
-            QMetaObject::invokeMethod(
-                window_.get(), [this, slot, info] { windowProcedure(tray::UWM_POPUP_CLOSED, static_cast<std::uintptr_t>(slot), info ? 1 : 0); },
-                Qt::QueuedConnection);
+            window_->post(
+                [this, slot, info] { windowProcedure(tray::UWM_POPUP_CLOSED, static_cast<std::uintptr_t>(slot), info ? 1 : 0); });
         });
         popup->window().show();
         platform::debugOutput("g_popupDlg[packet->phyNum]->ShowWindow(true); setting flag to TRUE");
@@ -185,29 +181,29 @@ void MainFrame::closePopup(int slot) {
         popup->window().hide();
         // Deleted once control returns to the event loop: the alert may be on the call stack of
         // the event that led here.
-        QMetaObject::invokeMethod(window_.get(), [gone = popup.release()] { delete gone; }, Qt::QueuedConnection);
+        window_->post([gone = std::shared_ptr<PopupDialog>(std::move(popup))] {});
     }
 }
 
 void MainFrame::refreshForms() {
-    if (gui::TemplateDialog* form = currentForm()) {
-        form->sendMessage(tray::UWM_INFO_REFRESH);
-        form->sendMessage(tray::UWM_STATUS_CHANGED);
+    if (InformationForm* form = currentForm()) {
+        form->window().sendMessage(tray::UWM_INFO_REFRESH);
+        form->window().sendMessage(tray::UWM_STATUS_CHANGED);
     }
 }
 
 void MainFrame::showInfoDialog() {
-    gui::TemplateDialog* shown = currentForm();
-    gui::TemplateDialog* other = shown == treeForm_.get() ? static_cast<gui::TemplateDialog*>(tabForm_.get()) : treeForm_.get();
-    if (other && other->isVisible()) other->hide();
+    InformationForm* shown = currentForm();
+    InformationForm* other = shown == treeForm_.get() ? static_cast<InformationForm*>(tabForm_.get()) : treeForm_.get();
+    if (other && other->window().isVisible()) other->window().hide();
     if (!shown) return;
-    if (shown->isVisible()) {
-        shown->raise();
+    if (shown->window().isVisible()) {
+        shown->window().show();  // brought to the front
         return;
     }
     core_->sendRequest(lmx::kRequestRefresh);
     if (shown == tabForm_.get()) tabForm_->setFocusTabOnShow();
-    shown->showNormal();
+    shown->window().show();
 }
 
 std::intptr_t MainFrame::sendToFrame(std::uint32_t message, std::uintptr_t wParam) {
@@ -233,7 +229,7 @@ bool MainFrame::openHelp() {
         platform::debugOutput("help file not found: " + document.string());
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(document.string())));
+    return gui::openDocument(document);
 }
 
 void MainFrame::switchMonitoring(bool start) {
@@ -241,8 +237,7 @@ void MainFrame::switchMonitoring(bool start) {
     const auto result = start ? core_->startMonitoring(folder) : core_->stopMonitoring(folder);
     if (result.outcome.trayIcon) showTrayIcon(*result.outcome.trayIcon);
     applyPopups(result.popups);
-    gui::messageBox(window_.get(), gui::loadQString(result.outcome.messageId), QString::fromUtf8(kControlCaption),
-                    gui::MessageBoxButtons::Ok,
+    gui::messageBox(nullptr, gui::loadString(result.outcome.messageId), kControlCaption, gui::MessageBoxButtons::Ok,
                     result.outcome.errorIcon ? gui::MessageBoxIcon::Error : gui::MessageBoxIcon::Information, true);
 }
 
@@ -250,7 +245,7 @@ void MainFrame::exitApplication() {
     if (worker_) worker_->stop();
     worker_.reset();
     if (tray_) tray_->removeIcon();
-    QCoreApplication::exit(0);
+    gui::quitMessageLoop(0);
 }
 
 // ---- worker thread side
@@ -262,13 +257,13 @@ bool MainFrame::dataInitialized() { return core_->dataInitialized(); }
 SlotSummaries MainFrame::slotSummaries() { return core_->slotSummaries(); }
 
 void MainFrame::setTrayIcon(int iconId) {
-    QMetaObject::invokeMethod(window_.get(), [this, iconId] { showTrayIcon(iconId); }, Qt::QueuedConnection);
+    window_->post([this, iconId] { showTrayIcon(iconId); });
 }
 
 void MainFrame::hideCurrentForm() {
-    QMetaObject::invokeMethod(window_.get(), [this] {
-        if (QWidget* form = currentForm(); form && form->isVisible()) form->hide();
-    }, Qt::QueuedConnection);
+    window_->post([this] {
+        if (InformationForm* form = currentForm(); form && form->window().isVisible()) form->window().hide();
+    });
 }
 
 }  // namespace lmx::tray

@@ -4,17 +4,15 @@
 // them into the tray core's operations, carrying out what those return (pop-ups, icons,
 // message boxes, the information window).
 
-#include <QObject>
 #include <array>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "gui/frame_window.h"
-#include "gui/template_dialog.h"
 #include "tray/core/frame_core.h"
 #include "tray/gui/popup_dialog.h"
-#include "tray/gui/qt_string_source.h"
+#include "tray/gui/string_table_source.h"
 #include "tray/core/tray_worker.h"
 #include "tray/gui/info_window_host.h"
 #include "tray/gui/sys_tray.h"
@@ -25,8 +23,7 @@ namespace lmx::tray {
 
 inline constexpr std::uintptr_t kPopupTimerBase = 100;
 
-class MainFrame : public QObject, private WorkerHost, public InformationWindowHost {
-    Q_OBJECT
+class MainFrame : private WorkerHost, public InformationWindowHost {
 public:
     struct Options {
         std::unique_ptr<TrayShell> shell;  // null: the desktop's notification area
@@ -36,6 +33,8 @@ public:
 
     explicit MainFrame(Options options);
     ~MainFrame() override;
+    MainFrame(const MainFrame&) = delete;
+    MainFrame& operator=(const MainFrame&) = delete;
 
     // The creation steps: language, tray icon (a refused icon ends the program with message
     // 216), settings, the information windows, the worker thread. False when the program must end.
@@ -49,7 +48,7 @@ public:
     bool popupOpen(int slot) const { return popups_[static_cast<std::size_t>(slot)] != nullptr; }
     // The RAID information window's forms: the tree form when DialogSetting is non-zero, else
     // the tab form, decided at each use.
-    gui::TemplateDialog* currentForm() const;
+    InformationForm* currentForm() const;
     CZarkelInfoDlg* tabForm() const { return tabForm_.get(); }
     CZarkelInfoNewDlg* treeForm() const { return treeForm_.get(); }
     int trayIcon() const { return trayIcon_; }

@@ -1,14 +1,8 @@
 #include "tray/gui/raid_info_page.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPalette>
-
 #include "common/controller_model.h"
-#include "gui/info_progress_bar.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 #include "tray/core/raid_display.h"
-#include "tray/gui/label_gap.h"
 #include "tray/gui/progress_view.h"
 
 namespace lmx::tray {
@@ -18,7 +12,9 @@ namespace {
 using gui::ControlKind;
 using gui::TextAlign;
 
-constexpr QRgb kAlarmRed = qRgb(255, 0, 0);
+// Right-aligned labels end at the value box they name, a few pixels short of it where the
+// text leaves room.
+constexpr int kLabelGap = 4;
 
 // Labels: their control, string and the value box they name, whose row they share.
 struct LabelRow {
@@ -44,8 +40,6 @@ gui::ControlTemplate value(int id, int x, int y, int height = 12) {
 gui::ControlTemplate label(int id, int groupX, int valueX, int valueY) {
     return {id, ControlKind::Label, {groupX, valueY + 2, valueX - groupX, 8}, "", TextAlign::Right, false, std::nullopt};
 }
-
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
@@ -87,50 +81,49 @@ gui::DialogTemplate raidPageTemplate() {
     return dialog;
 }
 
-RaidInfoDlg::RaidInfoDlg(QWidget* parent) : gui::TemplateDialog(raidPageTemplate(), parent) {
-    setControlText(page::kRaidGroup, gui::loadQString(kGroupRaidText));
-    for (const LabelRow& row : kRaidLabels) setControlText(row.label, gui::loadQString(row.textId));
-    for (int drive = 0; drive < 2; ++drive) {
-        for (int row = 0; row < 5; ++row) setControlText(kDriveLabelIds[drive][row], gui::loadQString(kDriveLabelTexts[row]));
-        setControlText(page::kDriveTemperatureLabel[drive], gui::loadQString(strings::kTemperature));
+RaidInfoDlg::RaidInfoDlg(gui::DialogWindow& form) : window_(gui::createDialogWindow(raidPageTemplate(), &form)) {
+    gui::DialogWindow& page = *window_;
+    page.setText(page::kRaidGroup, gui::loadString(kGroupRaidText));
+    std::vector<int> labels;
+    for (const LabelRow& row : kRaidLabels) {
+        page.setText(row.label, gui::loadString(row.textId));
+        labels.push_back(row.label);
     }
-    for (QLabel* label : findChildren<QLabel*>()) keepGapBeforeValue(*label);
+    for (int drive = 0; drive < 2; ++drive) {
+        for (int row = 0; row < 5; ++row) {
+            page.setText(kDriveLabelIds[drive][row], gui::loadString(kDriveLabelTexts[row]));
+            labels.push_back(kDriveLabelIds[drive][row]);
+        }
+        page.setText(page::kDriveTemperatureLabel[drive], gui::loadString(strings::kTemperature));
+        labels.push_back(page::kDriveTemperatureLabel[drive]);
+    }
+    for (const int label : labels) page.keepGapAfterText(label, kLabelGap);
 }
 
-QLineEdit* RaidInfoDlg::temperatureBox(int drive) const { return controlAs<QLineEdit>(page::kDriveTemperature[drive]); }
-
-gui::InfoProgressBar* RaidInfoDlg::progressBar() const { return controlAs<gui::InfoProgressBar>(page::kProgress); }
-
 void RaidInfoDlg::fill(const ControllerStatusRecord& record, std::uint32_t temperatureSetting, const StringSource& texts) {
-    setControlText(page::kModel, text(std::string(trimmedField(record.raidModel))));
-    setControlText(page::kSerial, text(std::string(trimmedField(record.raidSerial))));
-    setControlText(page::kFirmware, text(std::string(trimmedField(record.raidFirmware))));
-    setControlText(page::kStatus, text(raidStatusText(record, texts)));
-    setControlText(page::kCapacity, text(capacityText(raidCapacity(record))));
-    setControlText(page::kFpga, text(fpgaText(record)));
-
+    gui::DialogWindow& page = *window_;
+    page.setText(page::kModel, trimmedField(record.raidModel));
+    page.setText(page::kSerial, trimmedField(record.raidSerial));
+    page.setText(page::kFirmware, trimmedField(record.raidFirmware));
+    page.setText(page::kStatus, raidStatusText(record, texts));
+    page.setText(page::kCapacity, capacityText(raidCapacity(record)));
+    page.setText(page::kFpga, fpgaText(record));
     const bool temperatures = isTemperatureModel(fieldText(record.raidModel));
     for (int drive = 0; drive < kTabFormDriveCount; ++drive) {
         const MemberDriveSlot& slot = record.drive[drive];
-        setControlText(page::kDriveGroup[drive], text(driveLabel(drive, texts)));
-        setControlText(page::kDriveStatus[drive], text(driveStatusText(slot, texts)));
-        setControlText(page::kDriveModel[drive], text(std::string(trimmedField(slot.model))));
-        setControlText(page::kDriveFirmware[drive], text(std::string(trimmedField(slot.firmware))));
-        setControlText(page::kDriveSerial[drive], text(std::string(trimmedField(slot.serial))));
-        setControlText(page::kDriveCapacity[drive], text(capacityText(driveCapacity(slot))));
-        control(page::kDriveTemperatureLabel[drive])->setVisible(temperatures);
-        control(page::kDriveTemperature[drive])->setVisible(temperatures);
-        if (temperatures) setControlText(page::kDriveTemperature[drive], text(judgedTemperatureText(slot, temperatureSetting, texts)));
-        colourTemperature(drive, temperatures && driveOverTemperature(slot, temperatureSetting));
+        page.setText(page::kDriveGroup[drive], driveLabel(drive, texts));
+        page.setText(page::kDriveStatus[drive], driveStatusText(slot, texts));
+        page.setText(page::kDriveModel[drive], trimmedField(slot.model));
+        page.setText(page::kDriveFirmware[drive], trimmedField(slot.firmware));
+        page.setText(page::kDriveSerial[drive], trimmedField(slot.serial));
+        page.setText(page::kDriveCapacity[drive], capacityText(driveCapacity(slot)));
+        page.showControl(page::kDriveTemperatureLabel[drive], temperatures);
+        page.showControl(page::kDriveTemperature[drive], temperatures);
+        if (temperatures) page.setText(page::kDriveTemperature[drive], judgedTemperatureText(slot, temperatureSetting, texts));
+        const bool alarm = temperatures && driveOverTemperature(slot, temperatureSetting);
+        page.setBackground(page::kDriveTemperature[drive], alarm ? std::optional<std::uint32_t>(kAlarmRed) : std::nullopt);
     }
-    showProgress(*progressBar(), record, texts);
-}
-
-void RaidInfoDlg::colourTemperature(int drive, bool alarm) {
-    QLineEdit* box = temperatureBox(drive);
-    QPalette colours = box->palette();
-    colours.setColor(QPalette::Base, alarm ? QColor::fromRgb(kAlarmRed) : palette().color(QPalette::Button));
-    box->setPalette(colours);
+    showProgress(page, page::kProgress, record, texts);
 }
 
 }  // namespace lmx::tray

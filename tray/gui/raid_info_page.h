@@ -5,16 +5,11 @@
 // rebuild or patrol progress. A page is a child of the tab form, made anew on every rebuild.
 
 #include <cstdint>
+#include <memory>
 
 #include "common/controller_status_record.h"
-#include "gui/template_dialog.h"
+#include "gui/dialog_window.h"
 #include "tray/core/string_source.h"
-
-class QLineEdit;
-
-namespace lmx::gui {
-class InfoProgressBar;
-}
 
 namespace lmx::tray {
 
@@ -42,20 +37,22 @@ inline constexpr int kDriveTemperatureLabel[2] = {1075, 1076};
 
 gui::DialogTemplate raidPageTemplate();
 
-class RaidInfoDlg : public gui::TemplateDialog {
-    Q_OBJECT
+// The alarm red of a temperature box at or above the threshold.
+inline constexpr std::uint32_t kAlarmRed = 0xFF0000;
+
+class RaidInfoDlg {
 public:
-    explicit RaidInfoDlg(QWidget* parent);
+    // A child window of the tab form's window.
+    explicit RaidInfoDlg(gui::DialogWindow& form);
+
+    gui::DialogWindow& window() { return *window_; }
 
     // The page fill: every text from the record; the temperature rows only for models that
     // report temperatures, red where a drive has reached the alarm threshold.
     void fill(const ControllerStatusRecord& record, std::uint32_t temperatureSetting, const StringSource& texts);
 
-    QLineEdit* temperatureBox(int drive) const;
-    gui::InfoProgressBar* progressBar() const;
-
 private:
-    void colourTemperature(int drive, bool alarm);
+    std::unique_ptr<gui::DialogWindow> window_;
 };
 
 }  // namespace lmx::tray

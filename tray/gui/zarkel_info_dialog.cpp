@@ -1,14 +1,7 @@
 #include "tray/gui/zarkel_info_dialog.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QSignalBlocker>
-#include <QTabBar>
-#include <QTabWidget>
-
 #include "common/tray_messages.h"
-#include "gui/icons.h"
-#include "gui/qt/widget_message_box.h"
+#include "gui/message_box.h"
 #include "platform/system_info.h"
 #include "platform/win_error.h"
 #include "tray/core/frame_data.h"
@@ -17,6 +10,15 @@
 #include "tray/core/text_format.h"
 
 namespace lmx::tray {
+
+namespace {
+
+// The accelerators' commands: Ctrl+Tab, F1 and F5 act whatever the menu's states.
+constexpr int kNextTabKey = 0x8101;
+constexpr int kHelpKey = 0x8102;
+constexpr int kRefreshKey = 0x8103;
+
+}  // namespace
 
 gui::DialogTemplate tabFormTemplate() {
     gui::DialogTemplate form;
@@ -29,8 +31,6 @@ gui::DialogTemplate tabFormTemplate() {
 }
 
 CZarkelInfoDlg::CZarkelInfoDlg(InformationWindowHost& host) : InformationForm(tabFormTemplate(), host) {
-    // The keys of the window and its pages are looked at before any control handles them.
-    qApp->installEventFilter(this);
     initialise();
 }
 
@@ -38,25 +38,22 @@ CZarkelInfoDlg::~CZarkelInfoDlg() = default;
 
 void CZarkelInfoDlg::initialise() {
     buildMenu();
-    QTabWidget* tabs = tabControl();
-    tabs->setIconSize(QSize(16, 16));
-    alarmIcon_ = gui::loadIcon(kAlarmIcon);
-    if (alarmIcon_.isNull()) {
-        platform::debugOutput("CImageList Error\n");
-        platform::debugOutput(formatText("LastError = %08X.\n", {std::int64_t{platform::lastError()}}));
-    }
-    connect(tabs, &QTabWidget::currentChanged, this, [this] { showPage(); });
+    // The keys of the window and its pages are looked at before any control handles them.
+    window_->setAccelerators({{gui::DialogKey::CtrlTab, kNextTabKey}, {gui::DialogKey::F1, kHelpKey},
+                              {gui::DialogKey::F5, kRefreshKey}});
+    window_->onCommand(kNextTabKey, [this] { selectNextTab(); });
+    window_->onCommand(kHelpKey, [this] { commands().help(); });
+    window_->onCommand(kRefreshKey, [this] { commands().refresh(); });
+    window_->onTabChosen(kTabControl, [this](int) { showPage(); });
     initialised_ = true;
     reloadAndRebuild();
 }
 
-QTabWidget* CZarkelInfoDlg::tabControl() const { return controlAs<QTabWidget>(kTabControl); }
-
 RaidInfoDlg* CZarkelInfoDlg::page(int slot) const {
-    return slot >= 0 && slot < kPhysicalDriveCount ? raidPages_[static_cast<std::size_t>(slot)] : nullptr;
+    return slot >= 0 && slot < kPhysicalDriveCount ? raidPages_[static_cast<std::size_t>(slot)].get() : nullptr;
 }
 
-RaidInfoDlg* CZarkelInfoDlg::createPage() { return new RaidInfoDlg(this); }
+std::unique_ptr<RaidInfoDlg> CZarkelInfoDlg::createPage() { return std::make_unique<RaidInfoDlg>(*window_); }
 
 bool CZarkelInfoDlg::waitLogArrived() {
     // The frame answers on this thread inside the request's send, so the word is either there
@@ -80,59 +77,39 @@ void CZarkelInfoDlg::reloadAndRebuild() {
 }
 
 void CZarkelInfoDlg::destroyPage(int slot) {
-    RaidInfoDlg*& page = raidPages_[static_cast<std::size_t>(slot)];
+    std::unique_ptr<RaidInfoDlg>& page = raidPages_[static_cast<std::size_t>(slot)];
     if (!page) return;
-    // Hidden now and deleted once control returns to the event loop: a page may be on the call
-    // stack of the event that led here.
-    page->hide();
-    page->deleteLater();
-    page = nullptr;
+    page->window().hide();
+    if (retiredPages_.empty()) window_->post([this] { retiredPages_.clear(); });
+    retiredPages_.push_back(std::move(page));
 }
 
 void CZarkelInfoDlg::rebuild() {
-    QTabWidget* tabs = tabControl();
     const PacketTable& kept = host_.keptPackets();
     bool failed = false;
-    {
-        // The tab control reports only the user's selections.
-        const QSignalBlocker quiet(tabs);
-        const int remembered = tabs->currentIndex();
-        while (tabs->count() > 0) {
-            QWidget* placeholder = tabs->widget(0);
-            tabs->removeTab(0);
-            delete placeholder;
+    const int remembered = window_->selectedTab(kTabControl);
+    // Every page goes, also those after a page that cannot be made: none outlives a rebuild.
+    for (int slot = 0; slot < kPhysicalDriveCount; ++slot) destroyPage(slot);
+    std::vector<gui::TabItem> tabs;
+    for (int slot = 0; slot < kPhysicalDriveCount && !failed; ++slot) {
+        const ControllerStatusRecord& record = kept[static_cast<std::size_t>(slot)];
+        if (record.present != 1) continue;
+        std::unique_ptr<RaidInfoDlg> page = createPage();
+        if (!page) {
+            failed = true;
+            break;
         }
-        // Every page goes, also those after a page that cannot be made: none outlives a rebuild.
-        for (int slot = 0; slot < kPhysicalDriveCount; ++slot) destroyPage(slot);
-        for (int slot = 0; slot < kPhysicalDriveCount && !failed; ++slot) {
-            const ControllerStatusRecord& record = kept[static_cast<std::size_t>(slot)];
-            if (record.present != 1) continue;
-            RaidInfoDlg* page = createPage();
-            if (!page) {
-                failed = true;
-                break;
-            }
-            raidPages_[static_cast<std::size_t>(slot)] = page;
-            page->fill(record, host_.settings().temperature, host_.texts());
-            page->move(clientOrigin() + QPoint(kPageX, kPageY));
-            page->show();
-            page->raise();
-            // The tab holds an empty placeholder: the pages lie over the tab control, shown and
-            // hidden by the selection.
-            const int index = tabs->addTab(new QWidget, QString::fromStdString(raidLabel(record)));
-            if (index < 0) {
-                failed = true;
-                continue;
-            }
-            if (isOverTemperature(record, host_.settings().temperature) && !alarmIcon_.isNull()) {
-                tabs->setTabIcon(index, alarmIcon_);
-            }
-        }
-        if (remembered != -1) tabs->setCurrentIndex(remembered);
+        page->fill(record, host_.settings().temperature, host_.texts());
+        page->window().placeInOwner(kPageX, kPageY);
+        page->window().show();
+        raidPages_[static_cast<std::size_t>(slot)] = std::move(page);
+        tabs.push_back({raidLabel(record), isOverTemperature(record, host_.settings().temperature) ? kAlarmIcon : 0});
     }
+    window_->setTabs(kTabControl, tabs);
+    if (remembered != -1) window_->selectTab(kTabControl, remembered);
     if (failed) {
-        gui::messageBox(this, QStringLiteral("RaidInfoDlg Tab Control Error."), QStringLiteral("Program Error"),
-                        gui::MessageBoxButtons::Ok, gui::MessageBoxIcon::Error);
+        gui::messageBox(window_.get(), "RaidInfoDlg Tab Control Error.", "Program Error", gui::MessageBoxButtons::Ok,
+                        gui::MessageBoxIcon::Error);
     } else {
         showPage();
     }
@@ -141,16 +118,16 @@ void CZarkelInfoDlg::rebuild() {
 }
 
 void CZarkelInfoDlg::showPage() {
-    const int selected = tabControl()->currentIndex();
+    const int selected = window_->selectedTab(kTabControl);
     const PacketTable& kept = host_.keptPackets();
     for (int slot = 0; slot < kPhysicalDriveCount; ++slot) {
-        RaidInfoDlg* page = raidPages_[static_cast<std::size_t>(slot)];
-        if (!page) continue;
+        RaidInfoDlg* shown = page(slot);
+        if (!shown) continue;
         if (kept[static_cast<std::size_t>(slot)].ordinal == selected) {
-            page->show();
+            shown->window().show();
             host_.currentSlot() = slot;
         } else {
-            page->hide();
+            shown->window().hide();
         }
     }
     updateMenuAndFocus();
@@ -158,46 +135,19 @@ void CZarkelInfoDlg::showPage() {
 
 void CZarkelInfoDlg::updateMenuAndFocus() {
     updateMenuStates();
-    QTabWidget* tabs = tabControl();
     if (focusTabOnShow_ == 1) {
         focusTabOnShow_ = 0;
-        tabs->setFocus();
+        window_->focus(kTabControl);
     }
-    if (tabs->isVisible()) tabs->setFocus();
+    if (window_->isVisible()) window_->focus(kTabControl);
 }
 
 void CZarkelInfoDlg::selectNextTab() {
-    QTabWidget* tabs = tabControl();
-    if (tabs->count() < 2) return;
-    {
-        const QSignalBlocker quiet(tabs);
-        tabs->setCurrentIndex((tabs->currentIndex() + 1) % tabs->count());
-    }
+    const int count = static_cast<int>(window_->tabs(kTabControl).size());
+    if (count < 2) return;
+    window_->selectTab(kTabControl, (window_->selectedTab(kTabControl) + 1) % count);
     showPage();
-    tabs->tabBar()->setFocus();
-}
-
-bool CZarkelInfoDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if (key->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {
-        selectNextTab();
-        return true;
-    }
-    if (modifiers != Qt::NoModifier) return false;
-    // Taken here, once: a key no control wants travels on to the controls' parents.
-    if (key->key() == Qt::Key_F1) {
-        commands().help();
-        return true;
-    }
-    if (key->key() == Qt::Key_F5) {
-        commands().refresh();
-        return true;
-    }
-    return false;
+    window_->focus(kTabControl);
 }
 
 }  // namespace lmx::tray

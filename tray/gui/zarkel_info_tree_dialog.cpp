@@ -1,13 +1,8 @@
 #include "tray/gui/zarkel_info_tree_dialog.h"
 
-#include <QLabel>
-#include <QTreeWidget>
-
-#include "gui/info_progress_bar.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 #include "tray/core/raid_display.h"
 #include "tray/core/service_state.h"
-#include "tray/gui/label_gap.h"
 #include "tray/gui/progress_view.h"
 
 namespace lmx::tray {
@@ -17,9 +12,9 @@ namespace {
 constexpr int kLabelTexts[7] = {149, 150, 152, 151, 154, 148, 209};
 constexpr int kRowY[7] = {14, 28, 42, 56, 70, 84, 98};  // value boxes; labels 3 lower
 constexpr const char* kNotAvailable = "N/A";
-constexpr int kDriveRole = Qt::UserRole;  // a drive item's drive number
-
-QString text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+// Right-aligned labels end at their value box, a few pixels short of it where the text
+// leaves room.
+constexpr int kLabelGap = 4;
 
 }  // namespace
 
@@ -47,20 +42,14 @@ gui::DialogTemplate treeFormTemplate() {
 CZarkelInfoNewDlg::CZarkelInfoNewDlg(InformationWindowHost& host) : InformationForm(treeFormTemplate(), host) {
     buildMenu();
     for (int row = 0; row < 7; ++row) {
-        setControlText(tree::kLabels[row], gui::loadQString(kLabelTexts[row]));
-        keepGapBeforeValue(*controlAs<QLabel>(tree::kLabels[row]));
+        window_->setText(tree::kLabels[row], gui::loadString(kLabelTexts[row]));
+        window_->keepGapAfterText(tree::kLabels[row], kLabelGap);
     }
-    treeControl()->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(treeControl(), &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { showDetail(current); });
-    progressBar()->hide();
+    window_->onTreeSelection(tree::kTree, [this](std::optional<gui::TreePosition> item) { showDetail(item); });
+    window_->showControl(tree::kProgress, false);
     initialised_ = true;
     reloadAndRebuild();
 }
-
-QTreeWidget* CZarkelInfoNewDlg::treeControl() const { return controlAs<QTreeWidget>(tree::kTree); }
-
-gui::InfoProgressBar* CZarkelInfoNewDlg::progressBar() const { return controlAs<gui::InfoProgressBar>(tree::kProgress); }
 
 void CZarkelInfoNewDlg::reloadAndRebuild() {
     if (!initialised_) return;
@@ -70,29 +59,20 @@ void CZarkelInfoNewDlg::reloadAndRebuild() {
 }
 
 void CZarkelInfoNewDlg::rebuild() {
-    QTreeWidget* tree = treeControl();
-    int position = 0;
-    if (QTreeWidgetItem* selected = tree->currentItem()) {
-        QTreeWidgetItem* root = selected->parent() ? selected->parent() : selected;
-        position = tree->indexOfTopLevelItem(root);
-    }
-    tree->clear();  // the selection notification without an item reads nothing
-
-    const PacketTable& kept = host_.keptPackets();
-    for (const ControllerStatusRecord& record : kept) {
+    const std::optional<gui::TreePosition> selected = window_->selectedTreeItem(tree::kTree);
+    const int position = selected ? selected->root : 0;
+    std::vector<gui::TreeItem> roots;
+    for (const ControllerStatusRecord& record : host_.keptPackets()) {
         if (record.present != 1) continue;
-        auto* root = new QTreeWidgetItem(QStringList{QString::fromStdString(raidLabel(record))});
-        tree->addTopLevelItem(root);
-        for (int drive = 0; drive < treeDriveCount(record); ++drive) {
-            auto* child = new QTreeWidgetItem(root, QStringList{QString::fromStdString(driveLabel(drive, host_.texts()))});
-            child->setData(0, kDriveRole, drive);
-        }
-        root->setExpanded(true);
+        gui::TreeItem root{raidLabel(record), {}};
+        for (int drive = 0; drive < treeDriveCount(record); ++drive) root.children.push_back(driveLabel(drive, host_.texts()));
+        roots.push_back(std::move(root));
     }
+    window_->setTree(tree::kTree, roots);
     // The selection lands on the root it was under: a drive selected before is replaced by
     // its RAID. Selecting fills the panel.
-    if (position >= 0 && position < tree->topLevelItemCount()) {
-        tree->setCurrentItem(tree->topLevelItem(position));
+    if (position >= 0 && position < static_cast<int>(roots.size())) {
+        window_->selectTreeItem(tree::kTree, gui::TreePosition{position, -1});
     } else {
         blankPanel();
         enableModelClassItems();
@@ -100,10 +80,9 @@ void CZarkelInfoNewDlg::rebuild() {
     }
 }
 
-void CZarkelInfoNewDlg::showDetail(QTreeWidgetItem* item) {
+void CZarkelInfoNewDlg::showDetail(std::optional<gui::TreePosition> item) {
     if (!item) return;  // the tree is being cleared
-    QTreeWidgetItem* root = item->parent() ? item->parent() : item;
-    const auto slot = slotOfRaidNumber(host_.keptPackets(), treeControl()->indexOfTopLevelItem(root));
+    const auto slot = slotOfRaidNumber(host_.keptPackets(), item->root);
     host_.currentSlot() = slot ? *slot : kNoSlotOnView;
     enableModelClassItems();
     updateMenuStates();
@@ -112,40 +91,41 @@ void CZarkelInfoNewDlg::showDetail(QTreeWidgetItem* item) {
         return;
     }
     const ControllerStatusRecord& record = host_.keptPackets()[static_cast<std::size_t>(*slot)];
-    if (item == root) {
+    if (item->child < 0) {
         showRaid(record);
     } else {
-        showDrive(record, item->data(0, kDriveRole).toInt());
+        showDrive(record, item->child);
     }
-    showProgress(*progressBar(), record, host_.texts());
+    showProgress(*window_, tree::kProgress, record, host_.texts());
 }
 
 void CZarkelInfoNewDlg::showRaid(const ControllerStatusRecord& record) {
-    setControlText(tree::kStatus, QString::fromStdString(raidStatusText(record, host_.texts())));
-    setControlText(tree::kModel, text(trimmedField(record.raidModel)));
-    setControlText(tree::kSerial, text(trimmedField(record.raidSerial)));
-    setControlText(tree::kFirmware, text(trimmedField(record.raidFirmware)));
-    setControlText(tree::kFpga, QString::fromStdString(fpgaText(record)));
-    setControlText(tree::kCapacity, QString::fromStdString(capacityText(raidCapacity(record))));
-    setControlText(tree::kTemperature, QString::fromUtf8(kNotAvailable));
+    gui::DialogWindow& panel = *window_;
+    panel.setText(tree::kStatus, raidStatusText(record, host_.texts()));
+    panel.setText(tree::kModel, trimmedField(record.raidModel));
+    panel.setText(tree::kSerial, trimmedField(record.raidSerial));
+    panel.setText(tree::kFirmware, trimmedField(record.raidFirmware));
+    panel.setText(tree::kFpga, fpgaText(record));
+    panel.setText(tree::kCapacity, capacityText(raidCapacity(record)));
+    panel.setText(tree::kTemperature, kNotAvailable);
 }
 
 void CZarkelInfoNewDlg::showDrive(const ControllerStatusRecord& record, int drive) {
+    gui::DialogWindow& panel = *window_;
     const MemberDriveSlot& slot = record.drive[static_cast<std::size_t>(drive)];
-    setControlText(tree::kStatus, QString::fromStdString(driveStatusText(slot, host_.texts())));
-    setControlText(tree::kModel, text(trimmedField(slot.model)));
-    setControlText(tree::kSerial, text(trimmedField(slot.serial)));
-    setControlText(tree::kFirmware, text(trimmedField(slot.firmware)));
-    setControlText(tree::kFpga, QString::fromUtf8(kNotAvailable));
-    setControlText(tree::kCapacity, QString::fromStdString(capacityText(driveCapacity(slot))));
-    setControlText(tree::kTemperature, QString::fromStdString(plainTemperatureText(slot)));
+    panel.setText(tree::kStatus, driveStatusText(slot, host_.texts()));
+    panel.setText(tree::kModel, trimmedField(slot.model));
+    panel.setText(tree::kSerial, trimmedField(slot.serial));
+    panel.setText(tree::kFirmware, trimmedField(slot.firmware));
+    panel.setText(tree::kFpga, kNotAvailable);
+    panel.setText(tree::kCapacity, capacityText(driveCapacity(slot)));
+    panel.setText(tree::kTemperature, plainTemperatureText(slot));
 }
 
 void CZarkelInfoNewDlg::blankPanel() {
-    for (int id : tree::kValues) setControlText(id, QString());
-    gui::InfoProgressBar* bar = progressBar();
-    bar->setBarText(QString());
-    bar->hide();
+    for (int id : tree::kValues) window_->setText(id, "");
+    window_->setProgress(tree::kProgress, {});
+    window_->showControl(tree::kProgress, false);
 }
 
 }  // namespace lmx::tray

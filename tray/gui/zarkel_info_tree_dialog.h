@@ -4,14 +4,9 @@
 // models), and one panel beside it that shows the RAID or the drive selected, with the rebuild
 // or patrol progress below the tree. Enter, Esc and the close box hide the window.
 
+#include <optional>
+
 #include "tray/gui/information_form.h"
-
-class QTreeWidget;
-class QTreeWidgetItem;
-
-namespace lmx::gui {
-class InfoProgressBar;
-}
 
 namespace lmx::tray {
 
@@ -35,7 +30,6 @@ inline constexpr int kTemperature = 1097;
 gui::DialogTemplate treeFormTemplate();
 
 class CZarkelInfoNewDlg : public InformationForm {
-    Q_OBJECT
 public:
     // Initialises hidden: caption, menu, labels, then the first reload and rebuild.
     explicit CZarkelInfoNewDlg(InformationWindowHost& host);
@@ -43,11 +37,8 @@ public:
     void rebuild() override;
     void reloadAndRebuild() override;
 
-    QTreeWidget* treeControl() const;
-    gui::InfoProgressBar* progressBar() const;
-
 private:
-    void showDetail(QTreeWidgetItem* item);
+    void showDetail(std::optional<gui::TreePosition> item);
     void showRaid(const ControllerStatusRecord& record);
     void showDrive(const ControllerStatusRecord& record, int drive);
     void blankPanel();

@@ -6,21 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTreeWidget>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "common/pipe_request.h"
 #include "common/tray_messages.h"
 #include "gui/about_dialog.h"
 #include "gui/file_dialog.h"
 #include "gui/message_box.h"
+#include "gui/modal_answer.h"
 #include "platform/named_pipe.h"
 #include "platform/system_info.h"
 #include "service/monitor/settings_store.h"
@@ -30,7 +26,6 @@
 #include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
 #include "tests/tools/program_run.h"
-#include "tests/tray/gui/modal_answer.h"
 #include "tests/tray/gui/served_frame.h"
 #include "tray/core/setting_choices.h"
 #include "tray/gui/dialog_setting_dialog.h"
@@ -58,12 +53,10 @@ std::vector<std::uint8_t> defaultLogPage(std::uint8_t code) {
     return page;
 }
 
-gui::TemplateDialog& asTemplate(QDialog& dialog) { return static_cast<gui::TemplateDialog&>(dialog); }
-
 class LiveServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::testing::testApplication();
+        gui::testing::startGuiForTests();
         fs::create_directories(programs);
         for (const char* file : {"dwsvc", "monswitch", "traysignal", "TXTRES_EN.so"}) {
             fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
@@ -125,7 +118,7 @@ protected:
 TEST_F(LiveServiceTest, EveryControllerCommandOfTheMenuReachesTheController) {
     frame().showInfoDialog();
     CZarkelInfoDlg& form = *frame().tabForm();
-    ASSERT_TRUE(form.isVisible());
+    ASSERT_TRUE(form.window().isVisible());
     InformationMenu& menu = form.menu();
     ASSERT_EQ(0, frame().currentSlot());
     // The service runs: its items are enabled.
@@ -135,25 +128,25 @@ TEST_F(LiveServiceTest, EveryControllerCommandOfTheMenuReachesTheController) {
     }
 
     const int readsBefore = countActions(0, "page E5");
-    menu.action(commands::kRefresh)->trigger();
+    form.window().chooseMenuItem(commands::kRefresh);
     EXPECT_TRUE(eventually([&] { return countActions(0, "page E5") > readsBefore; }));
 
     ASSERT_EQ(State::Enabled, menu.state(commands::kStartVerify));
-    menu.action(commands::kStartVerify)->trigger();
+    form.window().chooseMenuItem(commands::kStartVerify);
     EXPECT_TRUE(eventually([&] { return countActions(0, "start verify") == 1; }));
     ASSERT_TRUE(keptBecomes(0, [](const ControllerStatusRecord& record) { return record.patrolState == 1; }));
     ASSERT_EQ(State::Enabled, menu.state(commands::kStopVerify));
-    menu.action(commands::kStopVerify)->trigger();
+    form.window().chooseMenuItem(commands::kStopVerify);
     EXPECT_TRUE(eventually([&] { return countActions(0, "stop verify") == 1; }));
     ASSERT_TRUE(keptBecomes(0, [](const ControllerStatusRecord& record) { return record.patrolState == 2; }));
     ASSERT_EQ(State::Enabled, menu.state(commands::kEndVerify));
-    menu.action(commands::kEndVerify)->trigger();
+    form.window().chooseMenuItem(commands::kEndVerify);
     EXPECT_TRUE(eventually([&] { return countActions(0, "end verify") == 1; }));
 
     // The buzzer of the controller on view: RAID No.2 after Ctrl+Tab's way of changing tabs.
     form.selectNextTab();
     ASSERT_EQ(1, frame().currentSlot());
-    menu.action(commands::kStopBuzzer)->trigger();
+    form.window().chooseMenuItem(commands::kStopBuzzer);
     EXPECT_TRUE(eventually([&] { return countActions(1, "silence buzzer") == 1; }));
     EXPECT_EQ(0, countActions(0, "silence buzzer"));
     EXPECT_EQ(0, countActions(1, "start verify"));
@@ -161,78 +154,75 @@ TEST_F(LiveServiceTest, EveryControllerCommandOfTheMenuReachesTheController) {
 
 TEST_F(LiveServiceTest, EverySettingOfTheMenuReachesTheServicesRegistry) {
     frame().showInfoDialog();
-    InformationMenu& menu = frame().tabForm()->menu();
-    const auto choose = [&](int command, std::function<void(gui::TemplateDialog&)> work) {
-        testing::ModalAnswer answer([&](QDialog& dialog) { work(asTemplate(dialog)); });
-        menu.action(command)->trigger();
+    const auto choose = [&](int command, std::function<void(gui::DialogWindow&)> work) {
+        gui::ModalAnswer answer(work);
+        frame().currentForm()->window().chooseMenuItem(command);
         EXPECT_TRUE(answer.answered()) << command;
     };
 
-    choose(commands::kPopupSettings, [](gui::TemplateDialog& dialog) {
-        dialog.controlAs<QCheckBox>(kPopupSettingShow[0])->setChecked(false);
-        dialog.controlAs<QPushButton>(kPopupSettingAccept)->click();
+    choose(commands::kPopupSettings, [](gui::DialogWindow& dialog) {
+        dialog.check(kPopupSettingShow[0], false);
+        dialog.click(kPopupSettingAccept);
     });
     EXPECT_TRUE(eventually([] { return dwsvc::readSetting(kPopMsgSetting, 0) == 0x818101u; }));
 
-    choose(commands::kIntervalSettings, [](gui::TemplateDialog& dialog) {
-        dialog.controlAs<QComboBox>(kIntervalList)->setCurrentIndex(7);
-        dialog.controlAs<QPushButton>(kIntervalSet)->click();
+    choose(commands::kIntervalSettings, [](gui::DialogWindow& dialog) {
+        dialog.selectItem(kIntervalList, 7);
+        dialog.click(kIntervalSet);
     });
     EXPECT_TRUE(eventually([] { return dwsvc::readSetting(kIntervalSetting, 0) == 0x80u; }));
 
-    choose(commands::kTemperatureSettings, [](gui::TemplateDialog& dialog) {
-        dialog.controlAs<QCheckBox>(kTemperatureBox)->setChecked(true);
-        dialog.controlAs<QComboBox>(kTemperatureList)->setCurrentIndex(20);
-        dialog.controlAs<QPushButton>(kTemperatureSet)->click();
+    choose(commands::kTemperatureSettings, [](gui::DialogWindow& dialog) {
+        dialog.check(kTemperatureBox, true);
+        dialog.selectItem(kTemperatureList, 20);
+        dialog.click(kTemperatureSet);
     });
     EXPECT_TRUE(eventually([] { return dwsvc::readSetting(kTemperatureSetting, 0) == 0x3201u; }));
 
-    choose(commands::kDisplaySettings, [](gui::TemplateDialog& dialog) {
-        dialog.controlAs<QCheckBox>(kDialogSettingBox)->setChecked(true);
-        dialog.controlAs<QPushButton>(kDialogSettingSet)->click();
+    choose(commands::kDisplaySettings, [](gui::DialogWindow& dialog) {
+        dialog.check(kDialogSettingBox, true);
+        dialog.click(kDialogSettingSet);
     });
     EXPECT_TRUE(eventually([] { return dwsvc::readSetting(kDialogSetting, 0) == 1u; }));
-    EXPECT_TRUE(frame().treeForm()->isVisible());
-    EXPECT_FALSE(frame().tabForm()->isVisible());
+    EXPECT_TRUE(frame().treeForm()->window().isVisible());
+    EXPECT_FALSE(frame().tabForm()->window().isVisible());
 
     // The About box, from the tree form's menu this time.
-    QString title;
-    choose(commands::kAbout, [&](gui::TemplateDialog& dialog) {
-        title = dialog.windowTitle();
-        dialog.controlAs<QPushButton>(gui::kAboutOkButton)->click();
+    std::string title;
+    choose(commands::kAbout, [&](gui::DialogWindow& dialog) {
+        title = dialog.caption();
+        dialog.click(gui::kAboutOkButton);
     });
-    EXPECT_EQ(QStringLiteral("バージョン情報"), title);
+    EXPECT_EQ("バージョン情報", title);
 }
 
 // Opens the verify schedule dialog from the menu and hands it to `work`; the next-time line
 // as the dialog showed it.
-QString openPatrolDialog(InformationMenu& menu, const std::function<void(gui::TemplateDialog&)>& work) {
-    QString nextTime;
-    testing::ModalAnswer answer([&](QDialog& dialog) {
-        nextTime = asTemplate(dialog).controlText(kPatrolNextTime);
-        work(asTemplate(dialog));
+std::string openPatrolDialog(InformationForm& form, const std::function<void(gui::DialogWindow&)>& work) {
+    std::string nextTime;
+    gui::ModalAnswer answer([&](gui::DialogWindow& dialog) {
+        nextTime = dialog.text(kPatrolNextTime);
+        work(dialog);
     });
-    menu.action(commands::kPatrolSettings)->trigger();
+    form.window().chooseMenuItem(commands::kPatrolSettings);
     EXPECT_TRUE(answer.answered());
     return nextTime;
 }
 
 TEST_F(LiveServiceTest, PatrolScheduleSetInTheDialogComesBackWithTheServicesNextRunTime) {
     frame().showInfoDialog();
-    InformationMenu& menu = frame().tabForm()->menu();
-    const QString before = openPatrolDialog(menu, [](gui::TemplateDialog& dialog) { dialog.close(); });
-    EXPECT_EQ(QStringLiteral("次回の実行時間は設定されていません"), before);
+    InformationForm& form = *frame().tabForm();
+    const std::string before = openPatrolDialog(form, [](gui::DialogWindow& dialog) { dialog.close(); });
+    EXPECT_EQ("次回の実行時間は設定されていません", before);
 
     // Monthly on the 20th at 04:45, enabled.
-    openPatrolDialog(menu, [](gui::TemplateDialog& dialog) {
-        dialog.controlAs<QCheckBox>(kPatrolEnabled)->click();
-        auto* kind = dialog.controlAs<QComboBox>(kPatrolKind);
-        kind->setCurrentIndex(kPatrolKindMonthly);
-        emit kind->activated(kPatrolKindMonthly);
-        dialog.controlAs<QComboBox>(kPatrolDay)->setCurrentIndex(19);
-        dialog.controlAs<QComboBox>(kPatrolHour)->setCurrentIndex(4);
-        dialog.controlAs<QComboBox>(kPatrolMinute)->setCurrentIndex(45);
-        dialog.controlAs<QPushButton>(kPatrolSet)->click();
+    openPatrolDialog(form, [](gui::DialogWindow& dialog) {
+        dialog.click(kPatrolEnabled);
+        dialog.chooseItem(kPatrolKind, kPatrolKindMonthly);
+        dialog.selectItem(kPatrolDay, 19);
+        dialog.selectItem(kPatrolHour, 4);
+        dialog.selectItem(kPatrolMinute, 45);
+        dialog.click(kPatrolSet);
     });
     EXPECT_EQ(0x2D041382u, frame().settings().patrol);
     ASSERT_TRUE(eventually([] { return dwsvc::readSetting(kPatrolSetting, 0) == 0x2D041382u; }));
@@ -244,22 +234,22 @@ TEST_F(LiveServiceTest, PatrolScheduleSetInTheDialogComesBackWithTheServicesNext
     EXPECT_EQ(4, next.hour);
     EXPECT_EQ(45, next.minute);
 
-    QString reopenedKind;
-    const QString after = openPatrolDialog(menu, [&](gui::TemplateDialog& dialog) {
-        reopenedKind = dialog.controlAs<QComboBox>(kPatrolKind)->currentText();
+    std::optional<int> reopenedKind;
+    const std::string after = openPatrolDialog(form, [&](gui::DialogWindow& dialog) {
+        reopenedKind = dialog.selectedItem(kPatrolKind);
         dialog.close();
     });
-    EXPECT_EQ(QString::fromStdString(nextPatrolTimeText(high, low, frame().texts())), after);
-    EXPECT_TRUE(after.contains(QStringLiteral("月20日"))) << after.toStdString();
-    EXPECT_TRUE(after.contains(QStringLiteral("04時45分"))) << after.toStdString();
-    EXPECT_EQ(QStringLiteral("毎月"), reopenedKind);
+    EXPECT_EQ(nextPatrolTimeText(high, low, frame().texts()), after);
+    EXPECT_NE(std::string::npos, after.find("月20日")) << after;
+    EXPECT_NE(std::string::npos, after.find("04時45分")) << after;
+    EXPECT_EQ(kPatrolKindMonthly, reopenedKind);
 }
 
 class MirrorLogTest : public LiveServiceTest {
 protected:
     // Saves through `form`'s command with the save dialog answering `path`; what the message
     // box said.
-    gui::MessageBoxRequest save(InformationForm& form, const std::optional<QString>& path) {
+    gui::MessageBoxRequest save(InformationForm& form, const std::optional<std::string>& path) {
         gui::SaveFileAnswers files;
         files.answer(path);
         gui::MessageBoxAnswers messages;
@@ -284,7 +274,7 @@ protected:
 
 TEST_F(MirrorLogTest, TabFormSavesTheRecordAndBothPages) {
     const fs::path path = root.path() / "drive0.bin";
-    const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
+    const auto said = save(*frame().tabForm(), path.string());
     EXPECT_EQ("ログを保存しました", said.text);
     EXPECT_EQ("LMXDuowatch", said.caption);
     EXPECT_EQ(gui::MessageBoxIcon::Information, said.icon);
@@ -292,18 +282,17 @@ TEST_F(MirrorLogTest, TabFormSavesTheRecordAndBothPages) {
     EXPECT_EQ(1, countActions(0, "page F4"));
     EXPECT_EQ(1, countActions(0, "page F5"));
 
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}_\\d{6}_mirrorlog$")).match(lastRequest.fileName).hasMatch())
-        << lastRequest.fileName.toStdString();
-    EXPECT_EQ(QStringLiteral("txt"), lastRequest.defaultExtension);
-    EXPECT_EQ((QStringList{QStringLiteral("Mirror Log (*.bin)"), QStringLiteral("Mirror Log (*.txt)")}), lastRequest.filters);
-    EXPECT_EQ(QString::fromStdString(platform::programFolder()), lastRequest.initialFolder);
+    EXPECT_TRUE(std::regex_match(lastRequest.fileName, std::regex("\\d{8}_\\d{6}_mirrorlog"))) << lastRequest.fileName;
+    EXPECT_EQ("txt", lastRequest.defaultExtension);
+    EXPECT_EQ((std::vector<std::string>{"Mirror Log (*.bin)", "Mirror Log (*.txt)"}), lastRequest.filters);
+    EXPECT_EQ(platform::programFolder(), lastRequest.initialFolder);
 }
 
 TEST_F(MirrorLogTest, AFailingSecondPageLeavesZerosAndAnExistingFileIsReplacedWhole) {
     const fs::path path = root.path() / "drive0.txt";
     std::ofstream(path) << std::string(5000, 'x');
     simulator::setFields(drive(0), {{"faults.failPages", "F5"}});
-    const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
+    const auto said = save(*frame().tabForm(), path.string());
     EXPECT_EQ("ログを保存しました", said.text);
     expectFile(path, 0, false);
 }
@@ -313,11 +302,11 @@ TEST_F(MirrorLogTest, TreeFormSavesTheControllerSelected) {
     frame().settings().dialog = 1;
     frame().showInfoDialog();
     CZarkelInfoNewDlg& tree = *frame().treeForm();
-    ASSERT_TRUE(tree.isVisible());
-    tree.treeControl()->setCurrentItem(tree.treeControl()->topLevelItem(1)->child(0));  // a drive of RAID No.2
+    ASSERT_TRUE(tree.window().isVisible());
+    tree.window().selectTreeItem(tree::kTree, gui::TreePosition{1, 0});  // a drive of RAID No.2
     ASSERT_EQ(1, frame().currentSlot());
     const fs::path path = root.path() / "drive1.bin";
-    EXPECT_EQ("ログを保存しました", save(tree, QString::fromStdString(path.string())).text);
+    EXPECT_EQ("ログを保存しました", save(tree, path.string()).text);
     expectFile(path, 1, true);
     EXPECT_EQ(0, countActions(0, "page F4"));
 }
@@ -328,14 +317,14 @@ TEST_F(MirrorLogTest, NothingIsFetchedWhenTheDialogIsCancelledOrWrittenWhenThePa
 
     simulator::setFields(drive(0), {{"faults.failPages", "F4"}});
     const fs::path path = root.path() / "never.bin";
-    const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
+    const auto said = save(*frame().tabForm(), path.string());
     EXPECT_EQ("ログの取得に失敗しました", said.text);
     EXPECT_EQ(gui::MessageBoxIcon::Warning, said.icon);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(0, countActions(0, "page F5"));  // page 1 is not asked for
 
     simulator::setFields(drive(0), {{"faults.failPages", ""}});
-    const auto unwritable = save(*frame().tabForm(), QString::fromStdString((root.path() / "missing" / "log.bin").string()));
+    const auto unwritable = save(*frame().tabForm(), (root.path() / "missing" / "log.bin").string());
     EXPECT_EQ("ログを保存できませんでした", unwritable.text);
     EXPECT_EQ(gui::MessageBoxIcon::Warning, unwritable.icon);
 }
@@ -343,7 +332,7 @@ TEST_F(MirrorLogTest, NothingIsFetchedWhenTheDialogIsCancelledOrWrittenWhenThePa
 TEST_F(MirrorLogTest, WithTheServiceStoppedTheSaveEndsWithoutAFile) {
     ASSERT_EQ(0, lmx::testing::runProgram(programs / "monswitch", "monswitch", {"stop", "LMXDuowatch"}).exitCode);
     const fs::path path = root.path() / "stopped.bin";
-    const auto said = save(*frame().tabForm(), QString::fromStdString(path.string()));
+    const auto said = save(*frame().tabForm(), path.string());
     EXPECT_EQ("ログの取得に失敗しました", said.text);
     EXPECT_EQ("LMXDuowatch", said.caption);
     EXPECT_FALSE(fs::exists(path));

@@ -10,9 +10,11 @@ namespace {
 
 class AcceptingShell final : public TrayShell {
 public:
-    bool add(const QIcon&, const QString&) override { return true; }
-    bool modify(const QIcon&) override { return true; }
+    bool add(int, std::string_view) override { return true; }
+    bool modify(int) override { return true; }
     void remove() override {}
+    void setMenu(const std::vector<gui::MenuItem>&) override {}
+    void enableMenuItem(int, bool) override {}
 };
 
 }  // namespace
@@ -25,7 +27,7 @@ MainFrame::Options quietFrameOptions() {
 }
 
 void ServedFrameTest::SetUp() {
-    gui::testing::testApplication();
+    gui::testing::startGuiForTests();
     for (int slot = 0; slot < kPhysicalDriveCount; ++slot) runtime.table.setRecord(slot, absentPacket(slot));
     runtime.ready = true;
     server = platform::pipes::PipeServer::create(lmx::kServicePipeName, dwsvc::servicePipeOptions());
@@ -52,7 +54,7 @@ MainFrame& ServedFrameTest::load() {
         frame_->window().sendMessage(UWM_INIT_DATA);
         // The first load raises alerts but does not refresh the forms; a form shown later
         // rebuilds on its own.
-        frame_->currentForm()->sendMessage(UWM_INFO_REFRESH);
+        frame_->currentForm()->window().sendMessage(UWM_INFO_REFRESH);
     } else {
         frame_->window().sendMessage(UWM_SVC_NOTIFY);
     }

@@ -3,32 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPushButton>
-
 #include "common/tray_messages.h"
+#include "gui/modal_answer.h"
 #include "service/monitor/settings_store.h"
-#include "tests/gui/test_application.h"
 #include "tests/support/eventually.h"
 #include "tests/tray/core/packets.h"
-#include "tests/tray/gui/modal_answer.h"
 #include "tests/tray/gui/served_frame.h"
 #include "tray/gui/dialog_setting_dialog.h"
 #include "tray/gui/interval_setting_dialog.h"
-#include "tray/gui/qt_string_source.h"
 #include "tray/gui/temperature_setting_dialog.h"
 
 namespace lmx::tray {
 namespace {
 
-void press(QWidget* widget, int key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
+using gui::ModalAnswer;
 
 // ---- the openers in the information window
 
@@ -40,20 +28,20 @@ TEST_F(SettingsOpenerTest, SetSendsTheSettingAndCancelEscAndCloseSendNothing) {
     InformationWindowCommands& commands = frame.tabForm()->commands();
 
     {
-        testing::ModalAnswer cancel([](QDialog& dialog) {
-            static_cast<gui::TemplateDialog&>(dialog).controlAs<QComboBox>(kIntervalList)->setCurrentIndex(0);
-            static_cast<gui::TemplateDialog&>(dialog).controlAs<QPushButton>(kIntervalCancel)->click();
+        ModalAnswer cancel([](gui::DialogWindow& dialog) {
+            dialog.selectItem(kIntervalList, 0);
+            dialog.click(kIntervalCancel);
         });
         commands.openIntervalSetting();
         EXPECT_TRUE(cancel.answered());
     }
     {
-        testing::ModalAnswer escape([](QDialog& dialog) { press(&dialog, Qt::Key_Escape); });
+        ModalAnswer escape([](gui::DialogWindow& dialog) { dialog.pressKey(gui::DialogKey::Escape); });
         commands.openTemperatureSetting();
         EXPECT_TRUE(escape.answered());
     }
     {
-        testing::ModalAnswer close([](QDialog& dialog) { dialog.close(); });
+        ModalAnswer close([](gui::DialogWindow& dialog) { dialog.close(); });
         commands.openPatrolSetting();
         EXPECT_TRUE(close.answered());
     }
@@ -61,9 +49,9 @@ TEST_F(SettingsOpenerTest, SetSendsTheSettingAndCancelEscAndCloseSendNothing) {
     EXPECT_EQ(16u, frame.settings().interval);
 
     {
-        testing::ModalAnswer set([](QDialog& dialog) {
-            static_cast<gui::TemplateDialog&>(dialog).controlAs<QComboBox>(kIntervalList)->setCurrentIndex(7);
-            static_cast<gui::TemplateDialog&>(dialog).controlAs<QPushButton>(kIntervalSet)->click();
+        ModalAnswer set([](gui::DialogWindow& dialog) {
+            dialog.selectItem(kIntervalList, 7);
+            dialog.click(kIntervalSet);
         });
         commands.openIntervalSetting();
         EXPECT_TRUE(set.answered());
@@ -78,13 +66,15 @@ TEST_F(SettingsOpenerTest, EachOpeningStartsFromTheRegistry) {
     MainFrame& frame = load();
     frame.settings().temperature = 0x1234;  // a copy the registry does not hold
     dwsvc::writeSetting(kTemperatureSetting, 0x4101);
-    QString shownThreshold;
-    testing::ModalAnswer look([&](QDialog& dialog) {
-        shownThreshold = static_cast<gui::TemplateDialog&>(dialog).controlAs<QComboBox>(kTemperatureList)->currentText();
+    std::string shownThreshold;
+    ModalAnswer look([&](gui::DialogWindow& dialog) {
+        if (const auto index = dialog.selectedItem(kTemperatureList)) {
+            shownThreshold = dialog.items(kTemperatureList).at(static_cast<std::size_t>(*index));
+        }
         dialog.close();
     });
     frame.tabForm()->commands().openTemperatureSetting();
-    EXPECT_EQ(QStringLiteral("65 C"), shownThreshold);
+    EXPECT_EQ("65 C", shownThreshold);
     EXPECT_EQ(0x4101u, frame.settings().temperature);
 }
 
@@ -92,18 +82,17 @@ TEST_F(SettingsOpenerTest, DisplaySettingSwitchesTheFormAtOnce) {
     serve(0, testing::presentPacket(0, kRaidNormal, "Lumavex ZDA-RS481"));
     MainFrame& frame = load();
     frame.showInfoDialog();
-    ASSERT_TRUE(frame.tabForm()->isVisible());
-    testing::ModalAnswer tick([](QDialog& dialog) {
-        auto& setting = static_cast<gui::TemplateDialog&>(dialog);
-        setting.controlAs<QCheckBox>(kDialogSettingBox)->setChecked(true);
-        setting.controlAs<QPushButton>(kDialogSettingSet)->click();
+    ASSERT_TRUE(frame.tabForm()->window().isVisible());
+    ModalAnswer tick([](gui::DialogWindow& dialog) {
+        dialog.check(kDialogSettingBox, true);
+        dialog.click(kDialogSettingSet);
     });
     frame.tabForm()->commands().openDialogSetting();
     EXPECT_TRUE(tick.answered());
     EXPECT_EQ(1u, frame.settings().dialog);
     EXPECT_TRUE(lmx::testing::eventually([] { return dwsvc::readSetting(kDialogSetting, 0) == 1u; }));
-    EXPECT_FALSE(frame.tabForm()->isVisible());
-    EXPECT_TRUE(frame.treeForm()->isVisible());
+    EXPECT_FALSE(frame.tabForm()->window().isVisible());
+    EXPECT_TRUE(frame.treeForm()->window().isVisible());
 }
 
 }  // namespace

@@ -1,15 +1,8 @@
-// The tray application's windows: the tray icon and its menu, the alerts, and the frame driven
-// by a real pipe server, on Qt's offscreen platform.
+// The tray application's frame and tray icon: the icon and its menu, the language the frame
+// takes, and the frame driven by a real pipe server.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenu>
-#include <QPushButton>
 #include <thread>
 
 #include "common/tray_messages.h"
@@ -17,13 +10,12 @@
 #include "platform/named_pipe.h"
 #include "service/monitor/monitoring_threads.h"
 #include "service/monitor/settings_store.h"
-#include "gui/qt/qt_string_table.h"
+#include "gui/string_table.h"
 #include "platform/system_info.h"
 #include "tests/gui/test_application.h"
 #include "tests/support/idle_service_workers.h"
 #include "tests/support/temp_root.h"
 #include "tray/gui/main_frame.h"
-#include "tray/gui/popup_dialog.h"
 #include "tray/gui/sys_tray.h"
 
 namespace lmx::tray {
@@ -33,9 +25,11 @@ namespace {
 class CountingShell final : public TrayShell {
 public:
     explicit CountingShell(int refusals, int* calls) : refusals_(refusals), calls_(calls) {}
-    bool add(const QIcon&, const QString&) override { return answer(); }
-    bool modify(const QIcon&) override { return shown_ && answer(); }
+    bool add(int, std::string_view) override { return answer(); }
+    bool modify(int) override { return shown_ && answer(); }
     void remove() override { shown_ = false; }
+    void setMenu(const std::vector<gui::MenuItem>&) override {}
+    void enableMenuItem(int, bool) override {}
 
 private:
     bool answer() {
@@ -58,49 +52,52 @@ MainFrame::Options quietFrameOptions() {
 }
 
 TEST(SysTray, RefusedIconIsAskedForAgainEveryFiveSeconds) {
-    gui::testing::testApplication();
+    gui::testing::startGuiForTests();
     int calls = 0;
     std::vector<int> pauses;
     const auto sleep = [&](int milliseconds) { pauses.push_back(milliseconds); };
     SysTray late(std::make_unique<CountingShell>(3, &calls), [](int) {}, [] { return true; });
-    EXPECT_EQ(0, late.createIcon(QIcon(), sleep));
+    EXPECT_EQ(0, late.createIcon(130, sleep));
     // The first add and two more after a pause each are refused; the third pause brings it.
     EXPECT_EQ(std::vector<int>(3, 5000), pauses);
 
     pauses.clear();
     SysTray never(std::make_unique<CountingShell>(1'000, &calls), [](int) {}, [] { return true; });
-    EXPECT_NE(0, never.createIcon(QIcon(), sleep));
+    EXPECT_NE(0, never.createIcon(130, sleep));
     EXPECT_EQ(60u, pauses.size());
 }
 
 TEST(SysTray, MenuFollowsTheServiceAndOpensOnlyWhenItRuns) {
-    gui::testing::testApplication();
+    gui::testing::startGuiForTests();
     int calls = 0;
     bool running = false;
     std::vector<int> commands;
     SysTray tray(std::make_unique<CountingShell>(0, &calls), [&](int command) { commands.push_back(command); },
                  [&] { return running; });
-    ASSERT_EQ(0, tray.createIcon(QIcon(), [](int) {}));
-    const auto actions = tray.menu()->actions();
-    ASSERT_EQ(6, actions.size());
-    EXPECT_TRUE(actions[2]->isSeparator());
-    EXPECT_TRUE(actions[4]->isSeparator());
+    ASSERT_EQ(0, tray.createIcon(130, [](int) {}));
+    const auto& items = tray.menuItems();
+    ASSERT_EQ(6u, items.size());
+    EXPECT_EQ(0, items[2].command);  // separators
+    EXPECT_EQ(0, items[4].command);
+    EXPECT_EQ(kCommandShowInformation, items[3].command);
 
     tray.notified(true);  // a double-click while the service is stopped
     EXPECT_TRUE(commands.empty());
-    EXPECT_FALSE(actions[3]->isEnabled());
+    EXPECT_FALSE(tray.isMenuItemEnabled(kCommandShowInformation));
+    tray.menuCommand(kCommandShowInformation);  // a grayed item sends nothing
+    EXPECT_TRUE(commands.empty());
     running = true;
     tray.notified(true);
-    EXPECT_TRUE(actions[3]->isEnabled());
+    EXPECT_TRUE(tray.isMenuItemEnabled(kCommandShowInformation));
     EXPECT_EQ(std::vector<int>{kCommandShowInformation}, commands);
-    actions[5]->trigger();
+    tray.menuCommand(items[5].command);
     EXPECT_EQ(kCommandExit, commands.back());
 }
 
 // The frame as created for a Language setting: its texts and its help file.
 struct LanguageChoice {
     std::string helpFile;  // file name, empty for the bare folder
-    QString startItem;     // the tray menu's first item
+    std::string startItem;  // the tray menu's first item
 };
 
 LanguageChoice createdWithLanguage(std::optional<std::uint32_t> language) {
@@ -110,7 +107,7 @@ LanguageChoice createdWithLanguage(std::optional<std::uint32_t> language) {
     MainFrame frame(quietFrameOptions());
     EXPECT_TRUE(frame.create());
     LanguageChoice choice{frame.helpFile() == platform::programFolder() ? "" : frame.helpFile().filename().string(),
-                          gui::loadQString(197)};
+                          gui::loadString(197)};
     if (choice.helpFile.empty()) {
         EXPECT_FALSE(frame.openHelp());  // no file to open
     }
@@ -119,10 +116,10 @@ LanguageChoice createdWithLanguage(std::optional<std::uint32_t> language) {
 }
 
 TEST(MainFrameLanguage, TextsAndHelpFileFollowTheLanguageSetting) {
-    gui::testing::testApplication();
+    gui::testing::startGuiForTests();
     const LanguageChoice absent = createdWithLanguage(std::nullopt);
     EXPECT_EQ("LMXDuowatchHelp_jp.chm", absent.helpFile);
-    EXPECT_EQ(QStringLiteral("監視を開始する"), absent.startItem);
+    EXPECT_EQ("監視を開始する", absent.startItem);
 
     const LanguageChoice english = createdWithLanguage(1);  // TXTRES_EN.so lies beside the tests
     EXPECT_EQ("LMXDuowatchHelp_en.chm", english.helpFile);
@@ -137,7 +134,7 @@ TEST(MainFrameLanguage, TextsAndHelpFileFollowTheLanguageSetting) {
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::testing::testApplication();
+        gui::testing::startGuiForTests();
         for (int n = 0; n < 6; ++n) {
             lmx::ControllerStatusRecord record;
             lmx::clearRecord(record);
@@ -197,8 +194,8 @@ TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesTh
 }
 
 // Records the messages a form of the information window receives from the frame.
-void recordMessages(gui::TemplateDialog& form, std::vector<std::uint32_t>& into) {
-    form.setWindowProcedure([&into](std::uint32_t message, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+void recordMessages(InformationForm& form, std::vector<std::uint32_t>& into) {
+    form.window().setWindowProcedure([&into](std::uint32_t message, std::uintptr_t, std::intptr_t) -> std::intptr_t {
         into.push_back(message);
         return 0;
     });
@@ -210,7 +207,7 @@ TEST_F(MainFrameTest, LostControllerRaisesAnErrorAlertAndTheCurrentFormIsToldOfT
     std::vector<std::uint32_t> tabMessages, treeMessages;
     recordMessages(*frame.tabForm(), tabMessages);
     recordMessages(*frame.treeForm(), treeMessages);
-    EXPECT_EQ(QStringLiteral("RAID情報"), frame.tabForm()->windowTitle());
+    EXPECT_EQ("RAID情報", frame.tabForm()->window().caption());
     ASSERT_EQ(frame.tabForm(), frame.currentForm());  // DialogSetting 0: the tab form
 
     frame.window().sendMessage(tray::UWM_INIT_DATA);
