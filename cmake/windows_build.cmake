@@ -37,30 +37,29 @@ add_subdirectory(tray/core)
 enable_language(RC)
 add_library(lmx_gui STATIC
   gui/about_dialog.cpp
-  gui/message_box_answers.cpp
   gui/file_types.cpp
+  gui/message_box_answers.cpp
+  gui/modal_answer.cpp
   gui/string_table.cpp
   gui/win32/dialog_memory_template.cpp
+  gui/win32/info_progress_bar_control.cpp
   gui/win32/win32_application.cpp
   gui/win32/win32_dialog_window.cpp
   gui/win32/win32_file_open_dialog.cpp
-  gui/win32/win32_message_box.cpp)
+  gui/win32/win32_file_save_dialog.cpp
+  gui/win32/win32_frame_window.cpp
+  gui/win32/win32_message_box.cpp
+  gui/win32/win32_notification_icon.cpp)
 target_include_directories(lmx_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(lmx_gui PUBLIC lmx_platform lmx_strings_jp comctl32 comdlg32)
+target_link_libraries(lmx_gui PUBLIC lmx_platform lmx_strings_jp comctl32 comdlg32 shell32)
 add_library(lmx_gui_icons OBJECT gui/win32/program_icons.rc)
 target_include_directories(lmx_gui_icons PRIVATE ${PROJECT_SOURCE_DIR})
 
-# The tray application's windows written against the dialog layer so far: the alert and the
-# settings dialogs.
-add_library(lmx_tray_gui STATIC
-  tray/gui/popup_dialog.cpp
-  tray/gui/setting_dialog.cpp
-  tray/gui/dialog_setting_dialog.cpp
-  tray/gui/interval_setting_dialog.cpp
-  tray/gui/patrol_setting_dialog.cpp
-  tray/gui/popup_setting_dialog.cpp
-  tray/gui/temperature_setting_dialog.cpp)
-target_link_libraries(lmx_tray_gui PUBLIC lmx_tray_core lmx_gui)
+# The tray application LMXDuowatch.exe, its windows written against the dialog layer.
+add_subdirectory(tray/gui)
+add_executable(LMXDuowatch WIN32 tray/main.cpp)
+target_link_libraries(LMXDuowatch PRIVATE lmx_tray_gui lmx_gui_icons)
+lmx_add_version_resource(LMXDuowatch "LMX Duowatch")
 
 # The console programs, and the firmware tool with its dialog as well as its console modes.
 add_subdirectory(tools)

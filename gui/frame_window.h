@@ -21,9 +21,9 @@
 
 namespace lmx::gui {
 
-inline constexpr std::uint32_t WM_NULL = 0x0000;
-inline constexpr std::uint32_t WM_COMMAND = 0x0111;
-inline constexpr std::uint32_t WM_TIMER = 0x0113;
+// The window messages the frames' procedures take, by Windows' numbers (WM_COMMAND, WM_TIMER).
+inline constexpr std::uint32_t kCommandMessage = 0x0111;
+inline constexpr std::uint32_t kTimerMessage = 0x0113;
 
 class FrameWindow {
 public:

@@ -98,7 +98,7 @@ void QtFrameWindow::setWindowTimer(std::uintptr_t id, int milliseconds) {
     QTimer*& timer = timers_[id];
     if (!timer) {
         timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] { dispatch(WM_TIMER, id, 0); });
+        connect(timer, &QTimer::timeout, this, [this, id] { dispatch(kTimerMessage, id, 0); });
     }
     timer->start(milliseconds);
 }

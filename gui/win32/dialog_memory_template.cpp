@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "gui/win32/info_progress_bar_control.h"
 #include "platform/windows/wide_text.h"
 
 namespace lmx::gui::win32 {
@@ -109,7 +110,7 @@ const wchar_t* controlClassName(ControlKind kind) {
         case ControlKind::TabControl: return WC_TABCONTROLW;
         case ControlKind::Tree: return WC_TREEVIEWW;
         case ControlKind::ListView: return WC_LISTVIEWW;
-        case ControlKind::ProgressBar: return PROGRESS_CLASSW;
+        case ControlKind::ProgressBar: return kInfoProgressBarClass;
     }
     return L"Static";
 }

@@ -2,6 +2,7 @@
 #include <commctrl.h>
 
 #include "gui/dialog_window.h"
+#include "gui/win32/info_progress_bar_control.h"
 #include "gui/win32/win32_dialog_window.h"
 
 namespace lmx::gui {
@@ -14,6 +15,7 @@ GuiApplication::GuiApplication(const char*) : state_(std::make_unique<State>()) 
                                   ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES |
                                       ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    win32::registerInfoProgressBarClass();
 }
 
 GuiApplication::~GuiApplication() = default;

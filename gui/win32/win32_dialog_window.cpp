@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gui/modal_answer.h"
+#include "gui/win32/info_progress_bar_control.h"
 #include "gui/win32/dialog_memory_template.h"
 #include "platform/windows/wide_text.h"
 
@@ -72,7 +73,8 @@ HICON programIcon(int iconId, int size) {
 }
 
 Win32DialogWindow::Win32DialogWindow(const DialogTemplate& dialogTemplate, HWND owner)
-    : templateId_(dialogTemplate.id), keys_(dialogTemplate.keys), owner_(owner) {
+    : templateId_(dialogTemplate.id), keys_(dialogTemplate.keys), child_(dialogTemplate.child), owner_(owner) {
+    registerInfoProgressBarClass();
     for (const ControlTemplate& control : dialogTemplate.controls) {
         if (control.endsDialogWith) buttonResults_.emplace(control.id, *control.endsDialogWith);
         if (control.kind == ControlKind::PushButton && control.defaultButton) defaultButton_ = control.id;
@@ -89,10 +91,13 @@ Win32DialogWindow::Win32DialogWindow(const DialogTemplate& dialogTemplate, HWND 
 }
 
 Win32DialogWindow::~Win32DialogWindow() {
-    if (!window_) return;
-    RemovePropW(window_, kWindowProperty);
-    SetWindowLongPtrW(window_, DWLP_USER, 0);
-    DestroyWindow(window_);
+    if (window_) {
+        RemovePropW(window_, kWindowProperty);
+        SetWindowLongPtrW(window_, DWLP_USER, 0);
+        DestroyWindow(window_);  // destroys the menu bar with it
+    }
+    for (const auto& [id, images] : tabImages_) ImageList_Destroy(images);
+    for (const auto& [rgb, brush] : brushes_) DeleteObject(brush);
 }
 
 INT_PTR CALLBACK Win32DialogWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,6 +129,18 @@ INT_PTR Win32DialogWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_CLOSE:
             close();
             return TRUE;
+        case WM_NOTIFY: return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_SHOWWINDOW:
+            if (showHideHandler_) showHideHandler_(wParam != 0);
+            return FALSE;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT: {
+            const auto found = backgrounds_.find(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+            if (found == backgrounds_.end() || !found->second) return FALSE;
+            const std::uint32_t rgb = *found->second;
+            SetBkColor(reinterpret_cast<HDC>(wParam), RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+            return reinterpret_cast<INT_PTR>(brushFor(rgb));
+        }
         case WM_CONTEXTMENU: {
             if (contextMenu_.empty()) return FALSE;
             HMENU menu = CreatePopupMenu();
@@ -489,6 +506,18 @@ void Win32DialogWindow::click(int id) {
 }
 
 void Win32DialogWindow::pressKey(DialogKey key) {
+    if (key != DialogKey::Enter && key != DialogKey::Escape) {
+        if (const auto command = acceleratorCommand(key)) {
+            Win32DialogWindow* root = objectOf(GetAncestor(window_, GA_ROOT));
+            (root ? root : this)->command(*command);
+        }
+        return;
+    }
+    if (child_) {
+        // A page takes no Enter or Esc of its own: the window it lies in does.
+        if (Win32DialogWindow* root = objectOf(GetAncestor(window_, GA_ROOT)); root && root != this) root->pressKey(key);
+        return;
+    }
     if (key == DialogKey::Enter) {
         // Enter is the command of the default button (IDOK when none is marked); a dialog whose
         // OK handling does nothing has no Enter policy at all.
@@ -517,6 +546,19 @@ bool Win32DialogWindow::preTranslate(MSG& message) {
         pressKey(message.wParam == VK_RETURN ? DialogKey::Enter : DialogKey::Escape);
         return true;
     }
+    if (message.message == WM_KEYDOWN) {
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        std::optional<DialogKey> key;
+        if (message.wParam == VK_TAB && control) key = DialogKey::CtrlTab;
+        if (message.wParam == VK_F1 && !control) key = DialogKey::F1;
+        if (message.wParam == VK_F5 && !control) key = DialogKey::F5;
+        if (key && acceleratorCommand(*key)) {
+            pressKey(*key);
+            return true;
+        }
+    }
+    // F1 would also raise WM_HELP; the accelerator has taken it.
+    if (message.message == WM_KEYUP && message.wParam == VK_F1 && acceleratorCommand(DialogKey::F1)) return true;
     return IsDialogMessageW(window_, &message) != FALSE;
 }
 
@@ -574,6 +616,11 @@ void Win32DialogWindow::placeOnFirstShow() {
 
 void Win32DialogWindow::show() {
     if (!window_) return;
+    if (child_) {
+        // Above its siblings (a page over the tab control it belongs to).
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        return;
+    }
     placeOnFirstShow();
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
@@ -602,6 +649,283 @@ void Win32DialogWindow::runPosted() {
         tasks.swap(posted_);
     }
     for (auto& task : tasks) task();
+}
+
+bool Win32DialogWindow::isShown(int id) const {
+    HWND item = control(id);
+    return item && (GetWindowLongPtrW(item, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32DialogWindow::showControl(int id, bool shown) {
+    if (HWND item = control(id)) ShowWindow(item, shown ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32DialogWindow::focus(int id) {
+    if (HWND item = control(id)) SetFocus(item);
+}
+
+HBRUSH Win32DialogWindow::brushFor(std::uint32_t rgb) {
+    HBRUSH& brush = brushes_[rgb];
+    if (!brush) brush = CreateSolidBrush(RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    return brush;
+}
+
+void Win32DialogWindow::setBackground(int id, std::optional<std::uint32_t> rgb) {
+    HWND item = control(id);
+    if (!item) return;
+    backgrounds_[id] = rgb;
+    InvalidateRect(item, nullptr, TRUE);
+}
+
+std::optional<std::uint32_t> Win32DialogWindow::background(int id) const {
+    const auto found = backgrounds_.find(id);
+    return found == backgrounds_.end() ? std::nullopt : found->second;
+}
+
+void Win32DialogWindow::keepGapAfterText(int id, int pixels) {
+    HWND label = control(id);
+    if (!label) return;
+    const std::wstring text = widen(windowText(label));
+    HDC context = GetDC(label);
+    const auto previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(label, context);
+    // A right-aligned static text ends at its right edge: the gap is the width given up there.
+    PixelRect rect = controlRect(id);
+    rect.width -= std::clamp(rect.width - static_cast<int>(extent.cx), 0, pixels);
+    setControlRect(id, rect);
+}
+
+void Win32DialogWindow::setProgress(int id, const ProgressView& view) {
+    if (HWND bar = control(id)) SendMessageW(bar, kSetProgressView, 0, reinterpret_cast<LPARAM>(&view));
+}
+
+ProgressView Win32DialogWindow::progress(int id) const {
+    ProgressView view;
+    if (HWND bar = control(id)) SendMessageW(bar, kGetProgressView, 0, reinterpret_cast<LPARAM>(&view));
+    return view;
+}
+
+void Win32DialogWindow::setTabs(int id, const std::vector<TabItem>& tabs) {
+    HWND control = this->control(id);
+    if (!control) return;
+    tabItems_[id] = tabs;
+    HIMAGELIST& images = tabImages_[id];
+    if (!images) {
+        images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+        SendMessageW(control, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    }
+    ImageList_RemoveAll(images);
+    SendMessageW(control, TCM_DELETEALLITEMS, 0, 0);
+    std::map<int, int> imageOfIcon;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        std::wstring text = widen(tabs[i].text);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = text.data();
+        item.iImage = -1;
+        if (tabs[i].iconId != 0) {
+            auto [found, added] = imageOfIcon.try_emplace(tabs[i].iconId, -1);
+            if (added) found->second = ImageList_AddIcon(images, programIcon(tabs[i].iconId, 16));
+            item.iImage = found->second;
+        }
+        SendMessageW(control, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    if (!tabs.empty()) SendMessageW(control, TCM_SETCURSEL, 0, 0);
+}
+
+std::vector<TabItem> Win32DialogWindow::tabs(int id) const {
+    const auto found = tabItems_.find(id);
+    return found == tabItems_.end() ? std::vector<TabItem>() : found->second;
+}
+
+void Win32DialogWindow::selectTab(int id, int index) {
+    HWND control = this->control(id);
+    const auto count = control ? static_cast<int>(SendMessageW(control, TCM_GETITEMCOUNT, 0, 0)) : 0;
+    if (index >= 0 && index < count) SendMessageW(control, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogWindow::selectedTab(int id) const {
+    HWND control = this->control(id);
+    return control ? static_cast<int>(SendMessageW(control, TCM_GETCURSEL, 0, 0)) : -1;
+}
+
+void Win32DialogWindow::onTabChosen(int id, std::function<void(int index)> handler) {
+    tabHandlers_[id] = std::move(handler);
+}
+
+void Win32DialogWindow::chooseTab(int id, int index) {
+    HWND control = this->control(id);
+    if (!control || index == selectedTab(id)) return;
+    selectTab(id, index);
+    NMHDR header{control, static_cast<UINT_PTR>(id), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(window_, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&header));
+}
+
+void Win32DialogWindow::setTree(int id, const std::vector<TreeItem>& roots) {
+    HWND control = this->control(id);
+    if (!control) return;
+    quietTree_ = true;
+    SendMessageW(control, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    auto& items = treeItems_[id];
+    items.clear();
+    const auto insert = [control](HTREEITEM parent, const std::string& text) {
+        std::wstring wide = widen(text);
+        TVINSERTSTRUCTW insertion{};
+        insertion.hParent = parent;
+        insertion.hInsertAfter = TVI_LAST;
+        insertion.item.mask = TVIF_TEXT;
+        insertion.item.pszText = wide.data();
+        return reinterpret_cast<HTREEITEM>(SendMessageW(control, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insertion)));
+    };
+    for (const TreeItem& root : roots) {
+        HTREEITEM rootItem = insert(TVI_ROOT, root.text);
+        std::vector<HTREEITEM> children;
+        for (const std::string& child : root.children) children.push_back(insert(rootItem, child));
+        SendMessageW(control, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(rootItem));
+        items.emplace_back(rootItem, std::move(children));
+    }
+    quietTree_ = false;
+}
+
+std::vector<TreeItem> Win32DialogWindow::tree(int id) const {
+    std::vector<TreeItem> roots;
+    HWND control = this->control(id);
+    const auto found = treeItems_.find(id);
+    if (!control || found == treeItems_.end()) return roots;
+    const auto textOf = [control](HTREEITEM item) {
+        wchar_t text[256] = {};
+        TVITEMW query{};
+        query.mask = TVIF_TEXT;
+        query.hItem = item;
+        query.pszText = text;
+        query.cchTextMax = 256;
+        SendMessageW(control, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+        return narrow(text);
+    };
+    for (const auto& [root, children] : found->second) {
+        TreeItem item{textOf(root), {}};
+        for (HTREEITEM child : children) item.children.push_back(textOf(child));
+        roots.push_back(std::move(item));
+    }
+    return roots;
+}
+
+std::optional<TreePosition> Win32DialogWindow::positionOf(int id, HTREEITEM item) const {
+    const auto found = treeItems_.find(id);
+    if (!item || found == treeItems_.end()) return std::nullopt;
+    for (std::size_t r = 0; r < found->second.size(); ++r) {
+        const auto& [root, children] = found->second[r];
+        if (root == item) return TreePosition{static_cast<int>(r), -1};
+        for (std::size_t c = 0; c < children.size(); ++c) {
+            if (children[c] == item) return TreePosition{static_cast<int>(r), static_cast<int>(c)};
+        }
+    }
+    return std::nullopt;
+}
+
+void Win32DialogWindow::selectTreeItem(int id, std::optional<TreePosition> position) {
+    HWND control = this->control(id);
+    const auto found = treeItems_.find(id);
+    if (!control || found == treeItems_.end()) return;
+    HTREEITEM item = nullptr;
+    if (position && position->root >= 0 && position->root < static_cast<int>(found->second.size())) {
+        const auto& [root, children] = found->second[static_cast<std::size_t>(position->root)];
+        item = position->child < 0 ? root
+               : position->child < static_cast<int>(children.size()) ? children[static_cast<std::size_t>(position->child)]
+                                                                      : nullptr;
+    }
+    SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+std::optional<TreePosition> Win32DialogWindow::selectedTreeItem(int id) const {
+    HWND control = this->control(id);
+    if (!control) return std::nullopt;
+    return positionOf(id, reinterpret_cast<HTREEITEM>(SendMessageW(control, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+void Win32DialogWindow::onTreeSelection(int id, std::function<void(std::optional<TreePosition>)> handler) {
+    treeHandlers_[id] = std::move(handler);
+}
+
+INT_PTR Win32DialogWindow::notify(const NMHDR& header) {
+    const int id = static_cast<int>(header.idFrom);
+    if (header.code == static_cast<UINT>(TCN_SELCHANGE)) {
+        if (const auto handler = tabHandlers_.find(id); handler != tabHandlers_.end()) handler->second(selectedTab(id));
+        return TRUE;
+    }
+    if (header.code == static_cast<UINT>(TVN_SELCHANGEDW) && !quietTree_) {
+        if (const auto handler = treeHandlers_.find(id); handler != treeHandlers_.end()) {
+            const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+            handler->second(positionOf(id, change.itemNew.hItem));
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void Win32DialogWindow::setMenuBar(const std::vector<Menu>& menus) {
+    if (!window_) return;
+    const PixelRect client = clientRect();
+    HMENU bar = CreateMenu();
+    for (const Menu& menu : menus) {
+        HMENU drop = CreatePopupMenu();
+        for (const MenuItem& item : menu.items) {
+            if (item.command == 0) {
+                AppendMenuW(drop, MF_SEPARATOR, 0, nullptr);
+            } else {
+                AppendMenuW(drop, MF_STRING, static_cast<UINT_PTR>(item.command), widen(item.text).c_str());
+            }
+        }
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(drop), widen(menu.text).c_str());
+    }
+    HMENU previous = GetMenu(window_);
+    SetMenu(window_, bar);
+    if (previous) DestroyMenu(previous);
+    menuBar_ = bar;
+    // The client area keeps the template's size: the window grows by the bar.
+    setClientSize(client.width, client.height);
+}
+
+void Win32DialogWindow::enableMenuItem(int command, bool enabled) {
+    if (!menuBar_) return;
+    EnableMenuItem(menuBar_, static_cast<UINT>(command), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    DrawMenuBar(window_);
+}
+
+bool Win32DialogWindow::isMenuItemEnabled(int command) const {
+    if (!menuBar_) return false;
+    const UINT state = GetMenuState(menuBar_, static_cast<UINT>(command), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void Win32DialogWindow::chooseMenuItem(int command) {
+    if (isMenuItemEnabled(command)) SendMessageW(window_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void Win32DialogWindow::setAccelerators(std::vector<std::pair<DialogKey, int>> keys) {
+    accelerators_ = std::move(keys);
+}
+
+std::optional<int> Win32DialogWindow::acceleratorCommand(DialogKey key) const {
+    const Win32DialogWindow* root = window_ ? objectOf(GetAncestor(window_, GA_ROOT)) : nullptr;
+    for (const Win32DialogWindow* holder : {this, root}) {
+        if (!holder) continue;
+        for (const auto& [accelerator, command] : holder->accelerators_) {
+            if (accelerator == key) return command;
+        }
+    }
+    return std::nullopt;
+}
+
+void Win32DialogWindow::onShowHide(std::function<void(bool shown)> handler) {
+    showHideHandler_ = std::move(handler);
+}
+
+void Win32DialogWindow::placeInOwner(int x, int y) {
+    if (window_) SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND handleOf(DialogWindow* window) {

@@ -4,6 +4,7 @@
 // message loop with the owner disabled, as MFC's DoModal does.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <deque>
 #include <map>
@@ -43,6 +44,25 @@ public:
     bool showsIcon(int id) const override;
     bool isEnabled(int id) const override;
     void enable(int id, bool enabled) override;
+    bool isShown(int id) const override;
+    void showControl(int id, bool shown) override;
+    void focus(int id) override;
+    void setBackground(int id, std::optional<std::uint32_t> rgb) override;
+    std::optional<std::uint32_t> background(int id) const override;
+    void keepGapAfterText(int id, int pixels) override;
+    void setProgress(int id, const ProgressView& view) override;
+    ProgressView progress(int id) const override;
+    void setTabs(int id, const std::vector<TabItem>& tabs) override;
+    std::vector<TabItem> tabs(int id) const override;
+    void selectTab(int id, int index) override;
+    int selectedTab(int id) const override;
+    void onTabChosen(int id, std::function<void(int index)> handler) override;
+    void chooseTab(int id, int index) override;
+    void setTree(int id, const std::vector<TreeItem>& roots) override;
+    std::vector<TreeItem> tree(int id) const override;
+    void selectTreeItem(int id, std::optional<TreePosition> position) override;
+    std::optional<TreePosition> selectedTreeItem(int id) const override;
+    void onTreeSelection(int id, std::function<void(std::optional<TreePosition>)> handler) override;
 
     bool isChecked(int id) const override;
     void check(int id, bool checked) override;
@@ -68,6 +88,13 @@ public:
     void onClose(std::function<bool()> mayClose) override;
     bool close() override;
     void setContextMenu(std::vector<MenuItem> items) override;
+    void setMenuBar(const std::vector<Menu>& menus) override;
+    void enableMenuItem(int command, bool enabled) override;
+    bool isMenuItemEnabled(int command) const override;
+    void chooseMenuItem(int command) override;
+    void setAccelerators(std::vector<std::pair<DialogKey, int>> keys) override;
+    void onShowHide(std::function<void(bool shown)> handler) override;
+    void placeInOwner(int x, int y) override;
 
     int doModal() override;
     void endDialog(int result) override;
@@ -94,6 +121,11 @@ private:
     int columnCount(HWND list) const;
     void runPosted();
     void placeOnFirstShow();
+    // The accelerator's command for a key, in this window or the top-level window it lies in.
+    std::optional<int> acceleratorCommand(DialogKey key) const;
+    INT_PTR notify(const NMHDR& header);
+    std::optional<TreePosition> positionOf(int id, HTREEITEM item) const;
+    HBRUSH brushFor(std::uint32_t rgb);
 
     int templateId_ = 0;
     KeyPolicy keys_;
@@ -105,6 +137,19 @@ private:
     std::function<bool()> closeFilter_;
     std::vector<MenuItem> contextMenu_;
     std::optional<int> result_;
+    std::map<int, std::function<void(int)>> tabHandlers_;
+    std::map<int, std::function<void(std::optional<TreePosition>)>> treeHandlers_;
+    std::map<int, std::vector<TabItem>> tabItems_;
+    std::map<int, HIMAGELIST> tabImages_;
+    // Per tree: each root's item and its children's.
+    std::map<int, std::vector<std::pair<HTREEITEM, std::vector<HTREEITEM>>>> treeItems_;
+    bool quietTree_ = false;
+    std::map<int, std::optional<std::uint32_t>> backgrounds_;
+    std::map<std::uint32_t, HBRUSH> brushes_;
+    std::vector<std::pair<DialogKey, int>> accelerators_;
+    std::function<void(bool)> showHideHandler_;
+    HMENU menuBar_ = nullptr;
+    bool child_ = false;
     bool modalRunning_ = false;
     bool placed_ = false;
     HWND owner_ = nullptr;

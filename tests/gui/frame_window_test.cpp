@@ -80,7 +80,7 @@ TEST_F(FrameWindowTest, SendFromAnotherThreadBlocksUntilTheFrameThreadHandledIt)
     std::atomic<bool> handled{false};
     std::thread::id handlerThread;
     const auto frame = createFrameWindow(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
-        if (message == WM_TIMER) return 0;
+        if (message == kTimerMessage) return 0;
         handlerThread = std::this_thread::get_id();
         handled = true;
         return message == lmx::tray::UWM_INIT_DATA ? static_cast<std::intptr_t>(wParam) * 2 : -1;
@@ -120,7 +120,7 @@ TEST_F(FrameWindowTest, TimersDeliverWmTimerWithTheirIdUntilKilled) {
     std::vector<std::uintptr_t> fired;
     FrameWindow* self = nullptr;
     const auto frame = createFrameWindow(kTitle, [&](std::uint32_t message, std::uintptr_t wParam, std::intptr_t) -> std::intptr_t {
-        if (message != WM_TIMER) return 0;
+        if (message != kTimerMessage) return 0;
         fired.push_back(wParam);
         self->killWindowTimer(wParam);  // as the pop-up time-out does: fire once
         return 0;

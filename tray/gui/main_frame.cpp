@@ -54,7 +54,7 @@ bool MainFrame::create() {
     selectLanguage();
     tray_ = std::make_unique<SysTray>(
         std::move(options_.shell),
-        [this](int command) { window_->sendMessage(gui::WM_COMMAND, static_cast<std::uintptr_t>(command), 0); },
+        [this](int command) { window_->sendMessage(gui::kCommandMessage, static_cast<std::uintptr_t>(command), 0); },
         [] { return lmx::tray::isServiceProcessRunning(); });
     const auto sleep = options_.sleep ? options_.sleep : [](int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -91,7 +91,7 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
     if (!core_) return 0;  // still being created, or its creation failed
     const auto drive = static_cast<std::int32_t>(wParam);
     switch (message) {
-        case gui::WM_COMMAND:
+        case gui::kCommandMessage:
             switch (wParam) {
                 case kCommandStartMonitoring: switchMonitoring(true); break;
                 case kCommandStopMonitoring: switchMonitoring(false); break;
@@ -100,7 +100,7 @@ std::intptr_t MainFrame::windowProcedure(std::uint32_t message, std::uintptr_t w
                 default: break;
             }
             return 0;
-        case gui::WM_TIMER:
+        case gui::kTimerMessage:
             window_->killWindowTimer(wParam);
             if (wParam >= kPopupTimerBase) applyPopups(core_->popupClosed(static_cast<int>(wParam - kPopupTimerBase)));
             return 0;

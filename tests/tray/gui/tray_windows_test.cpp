@@ -185,7 +185,7 @@ TEST_F(MainFrameTest, FirstLoadRaisesAlertsForAbnormalControllersAndStopClosesTh
 
     // Stopping monitoring with no service running: "already stopped", icon 130, alerts closed.
     gui::MessageBoxAnswers answers;
-    frame.window().sendMessage(gui::WM_COMMAND, kCommandStopMonitoring);
+    frame.window().sendMessage(gui::kCommandMessage, kCommandStopMonitoring);
     ASSERT_EQ(1u, answers.asked().size());
     EXPECT_EQ(gui::loadString(307), answers.asked()[0].text);
     EXPECT_EQ("LMX Duowatch Service Control", answers.asked()[0].caption);

@@ -11,6 +11,7 @@
 
 #include "fwup/gui/fwup_templates.h"
 #include "gui/win32/dialog_memory_template.h"
+#include "tests/gui/test_application.h"
 #include "platform/windows/wide_text.h"
 
 namespace lmx::gui::win32 {
@@ -102,11 +103,7 @@ void expectBuiltAsTheTableSays(const DialogTemplate& dialog) {
 
 class DialogMemoryTemplate : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                           ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
-        ::InitCommonControlsEx(&classes);
-    }
+    static void SetUpTestSuite() { lmx::gui::testing::startGuiForTests(); }
 };
 
 TEST_F(DialogMemoryTemplate, EveryKindOfControlIsCreatedWhereTheTableSays) { expectBuiltAsTheTableSays(everyKind()); }
