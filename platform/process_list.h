@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/native_handle.h"
@@ -22,6 +23,10 @@ struct ProcessEntry {
     std::uint32_t userId = 0;      // the user the process runs for (its real user)
     std::uint64_t startTime = 0;   // when it started, in the system's units: with the id, the process
 };
+
+// Whether a listed process runs the suite's program `program`, named as the suite names its
+// programs ("dwsvc", without the platform's file suffix), ignoring the case of ASCII letters.
+bool runsProgram(const ProcessEntry& entry, std::string_view program);
 
 // The user the calling process acts as, to compare with ProcessEntry::userId.
 std::uint32_t currentUserId();

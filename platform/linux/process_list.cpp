@@ -16,6 +16,7 @@
 #include <map>
 #include <utility>
 
+#include "common/ascii_text.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
 
@@ -290,6 +291,10 @@ bool ProcessHandle::terminate(std::uint32_t) {
         return false;
     }
     return true;
+}
+
+bool runsProgram(const ProcessEntry& entry, std::string_view program) {
+    return lmx::equalIgnoringAsciiCase(entry.exeFile, program);
 }
 
 }  // namespace platform::processes

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <utility>
 
+#include "common/ascii_text.h"
 #include "platform/system_root.h"
 #include "platform/win_error.h"
 #include "platform/windows/process_facts.h"
@@ -200,6 +201,16 @@ bool ProcessHandle::terminate(std::uint32_t exitCode) {
         return false;
     }
     return true;
+}
+
+bool runsProgram(const ProcessEntry& entry, std::string_view program) {
+    // Windows lists a program by its file name, with its ".exe".
+    constexpr std::string_view kSuffix = ".exe";
+    const std::string_view name = entry.exeFile;
+    if (lmx::equalIgnoringAsciiCase(name, program)) return true;
+    return name.size() == program.size() + kSuffix.size() &&
+           lmx::equalIgnoringAsciiCase(name.substr(0, program.size()), program) &&
+           lmx::equalIgnoringAsciiCase(name.substr(program.size()), kSuffix);
 }
 
 }  // namespace platform::processes

@@ -24,27 +24,17 @@
 #include "platform/windows/event_source_registration.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_root.h"
+#include "tests/windows/support/installed_programs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using lmx::testing::eventually;
 
-constexpr const char* kService = "LMXDuowatch";
+using lmx::testing::runInstalled;
+using lmx::testing::serviceReaches;
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs one of the programs in `folder` through cmd.exe, its output and errors together.
-ProgramRun run(const fs::path& folder, const std::string& program, const std::string& arguments) {
-    ProgramRun result;
-    const std::string path = (folder / (program + ".exe")).string();
-    // cmd.exe takes the whole line in quotes when it starts with a quote.
-    result.output = lmx::testing::captureOutput("\"\"" + path + "\" " + arguments + " 2>&1\"", &result.exitCode);
-    return result;
-}
+constexpr const char* kService = lmx::testing::kServiceName;
 
 std::vector<std::uint8_t> exchange(std::uint8_t requestCode, std::size_t replySize) {
     const auto request = lmx::makePipeRequest(requestCode);
@@ -78,45 +68,26 @@ std::set<int> presentDrives(const std::vector<std::uint8_t>& table) {
     return drives;
 }
 
-bool reaches(std::uint32_t state) {
-    return eventually([&] { return platform::readServiceStatus(kService).currentState == state; });
-}
-
-// A test that failed half-way leaves no service of its root behind in the manager.
-struct ServiceRemover {
-    ~ServiceRemover() {
-        auto manager = platform::ServiceManager::open();
-        auto service = manager ? manager->openService(kService) : std::nullopt;
-        if (!service) return;
-        platform::ServiceStatus status;
-        if (platform::stopService(*service, status)) reaches(platform::kServiceStopped);
-        service->remove();
-    }
-};
-
 TEST(ServiceUnderManager, InstalledSwitchedWatchingRebuildPublishedAndDeleted) {
     lmx::testing::TempRoot root;
-    const ServiceRemover remover;
+    const lmx::testing::ServiceRemover remover;
     // The programs run from a folder of their own in the root, as an installation would.
     const fs::path programs = root.path() / "programs";
-    fs::create_directories(programs);
-    for (const char* file : {"dwsvc.exe", "TXTRES_EN.dll", "monswitch.exe", "lmxsim.exe", "LMXDuo_fwupTool.exe"}) {
-        fs::copy_file(lmx::testing::programsFolder() / file, programs / file);
-    }
+    lmx::testing::copyPrograms(programs, {"dwsvc.exe", "TXTRES_EN.dll", "monswitch.exe", "lmxsim.exe", "LMXDuo_fwupTool.exe"});
     for (const char* line : {"create 0 controller \"Lumavex ZDAP-RS482\"", "create 2 controller ZDA-GX460-TT3"}) {
-        const auto created = run(programs, "lmxsim", line);
+        const auto created = runInstalled(programs, "lmxsim", line);
         ASSERT_EQ(0, created.exitCode) << created.output;
     }
 
-    const auto installed = run(programs, "dwsvc", "install");
+    const auto installed = runInstalled(programs, "dwsvc", "install");
     ASSERT_EQ(0, installed.exitCode) << installed.output;
     auto manager = platform::ServiceManager::open();
     ASSERT_TRUE(manager.has_value()) << platform::lastError();
     ASSERT_TRUE(manager->openService(kService).has_value()) << platform::lastError();
 
-    const auto started = run(programs, "monswitch", "start LMXDuowatch");
+    const auto started = runInstalled(programs, "monswitch", "start LMXDuowatch");
     ASSERT_EQ(0, started.exitCode) << started.output;
-    ASSERT_TRUE(reaches(platform::kServiceRunning));
+    ASSERT_TRUE(serviceReaches(platform::kServiceRunning));
     std::vector<std::uint8_t> table;
     EXPECT_TRUE(eventually([&] {
         table = statusTable();
@@ -125,28 +96,28 @@ TEST(ServiceUnderManager, InstalledSwitchedWatchingRebuildPublishedAndDeleted) {
     EXPECT_EQ(1u, publishedValue(0, lmx::kSupportDriveValue).value_or(0));
 
     // Controller 0 starts rebuilding member 1; a refresh request polls at once.
-    const auto rebuilding = run(programs, "lmxsim", "set 0 raid.status=2 raid.rebuildProgress=128 members.1.rebuilding=true");
+    const auto rebuilding = runInstalled(programs, "lmxsim", "set 0 raid.status=2 raid.rebuildProgress=128 members.1.rebuilding=true");
     ASSERT_EQ(0, rebuilding.exitCode) << rebuilding.output;
     exchange(lmx::kRequestRefresh, 0);
     EXPECT_TRUE(eventually([] { return publishedValue(0, lmx::kRaidStatusValue) == 2u; }));
     EXPECT_EQ(0x03u, publishedValue(0, lmx::memberValueName(1, lmx::kMemberStatusSuffix)).value_or(0) & 0xFF);
     EXPECT_EQ(1u, publishedValue(2, lmx::kSupportDriveValue).value_or(0));
 
-    const auto stopped = run(programs, "monswitch", "stop LMXDuowatch");
+    const auto stopped = runInstalled(programs, "monswitch", "stop LMXDuowatch");
     EXPECT_EQ(0, stopped.exitCode) << stopped.output;
-    EXPECT_TRUE(reaches(platform::kServiceStopped));
+    EXPECT_TRUE(serviceReaches(platform::kServiceStopped));
     // The event source the service registered goes with it.
     platform::registry::Key source;
     EXPECT_EQ(platform::kErrorSuccess, platform::registry::Key::open(platform::win32::eventSourceKeyPath(kService),
                                                                      platform::registry::kKeyRead, source));
-    const auto deleted = run(programs, "dwsvc", "delete");
+    const auto deleted = runInstalled(programs, "dwsvc", "delete");
     EXPECT_EQ(0, deleted.exitCode) << deleted.output;
     EXPECT_FALSE(manager->openService(kService).has_value());
     EXPECT_EQ(platform::kErrorServiceDoesNotExist, platform::lastError());
     EXPECT_EQ(platform::kErrorFileNotFound, platform::registry::Key::open(platform::win32::eventSourceKeyPath(kService),
                                                                           platform::registry::kKeyRead, source));
 
-    const auto listed = run(programs, "LMXDuo_fwupTool", "--list");
+    const auto listed = runInstalled(programs, "LMXDuo_fwupTool", "--list");
     EXPECT_EQ(0, listed.exitCode) << listed.output;
     EXPECT_NE(std::string::npos, listed.output.find("\n0\tLumavex ZDAP-RS482\t")) << listed.output;
     EXPECT_NE(std::string::npos, listed.output.find("\n2\tZDA-GX460-TT3\t")) << listed.output;

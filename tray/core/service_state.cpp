@@ -52,7 +52,7 @@ bool isServiceProcessRunning() {
     const auto processes = platform::processes::snapshotProcesses();
     if (!processes) return false;
     return std::any_of(processes->begin(), processes->end(), [](const platform::processes::ProcessEntry& entry) {
-        return equalIgnoringAsciiCase(entry.exeFile, kServiceExecutableName);
+        return platform::processes::runsProgram(entry, kServiceExecutableName);
     });
 }
 

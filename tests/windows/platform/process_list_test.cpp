@@ -92,5 +92,15 @@ TEST(ProcessList, ProcessesOfAnotherSystemRootAreNotListed) {
     lmx::probe::waitForProbe(child);
 }
 
+TEST(ProcessList, TheSuitesProgramsAreFoundByTheirNamesWithoutTheFileSuffix) {
+    ProcessEntry entry;
+    entry.exeFile = "DWSVC.exe";
+    EXPECT_TRUE(runsProgram(entry, "dwsvc"));
+    EXPECT_TRUE(runsProgram(entry, "dwsvc.exe"));
+    EXPECT_FALSE(runsProgram(entry, "dwsv"));
+    entry.exeFile = "dwsvc.exe.exe";
+    EXPECT_FALSE(runsProgram(entry, "dwsvc"));
+}
+
 }  // namespace
 }  // namespace platform::processes
