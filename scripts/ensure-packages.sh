@@ -34,6 +34,8 @@ case "${1:-}" in
       python3
       # 64-bit Wine alone: the programs are 64-bit, and no i386 architecture is needed.
       wine wine64
+      # The tray's end-to-end test draws on an X server of its own (scripts/wine-desktop-run).
+      xvfb
     )
     # Wine's recommended packages (fonts, sound, printing) serve no headless test.
     apt_options+=(--no-install-recommends)

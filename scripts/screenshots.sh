@@ -31,6 +31,7 @@
 # and the same windows of the Windows build, drawn under Wine on the same X server, into
 # DIR/windows with the same file names (as far as the Windows build has those windows yet):
 #
+#   alert.png, raid-info-tab-rebuilding.png, setting-patrol.png, raid-info-tree-drive.png,
 #   fwup.png, fwup-progress.png
 #
 # Without a window manager the windows have no title bars: the pictures show their client
@@ -264,7 +265,8 @@ fwup_picture "$progress_root" "$out/fwup-progress.png" "[ \"\$($blocks_received)
   cd "$repo"
   scripts/ensure-packages.sh --windows
   cmake --preset windows >/dev/null
-  cmake --build --preset windows -j 2 --target LMXDuo_fwupTool lmxsim >/dev/null
+  cmake --build --preset windows -j 2 --target LMXDuo_fwupTool lmxsim dwsvc TXTRES_EN monswitch traysignal lmxpipe \
+    LMXDuowatch >/dev/null
 )
 windows_bin=$repo/build/windows/bin
 # A prefix of its own with Wine's X11 driver (the tests' prefix draws nothing).
@@ -309,4 +311,40 @@ wine_sim "$win_progress_root" set 1 faults.delayMs=100 >/dev/null
 win_blocks_received='wine_sim "$win_progress_root" firmware 1 | sed -n "s/.*(\([0-9]*\) blocks).*/\1/p"'
 wine_fwup_picture "$win_progress_root" "$out/windows/fwup-progress.png" "[ \"\$($win_blocks_received)\" -ge 5 ]" \
   "$(winepath -w "$scratch/firmware.bin")"
-wineserver -k 2>/dev/null || true
+
+# The tray application and the service of the Windows build, on the same two controllers as on
+# Linux, in a root inside the prefix (the Windows side checks who may change the folders above
+# a root, and C:\ is the prefix's own).
+windows_root=$WINEPREFIX/drive_c/lmxroot
+mkdir -p "$windows_root/programs"
+cp "$windows_bin"/{dwsvc.exe,TXTRES_EN.dll,monswitch.exe,traysignal.exe,lmxsim.exe,lmxpipe.exe,LMXDuowatch.exe} \
+  "$windows_root/programs/"
+cd "$windows_root/programs"
+export LMXDUOWATCH_ROOT='C:\lmxroot'
+wine ./lmxsim.exe create 0 controller "Lumavex ZDAP-RS482" >/dev/null
+wine ./lmxsim.exe set 0 raid.status=2 raid.rebuildProgress=128 members.1.rebuilding=true \
+  members.0.temperature=41 members.1.temperature=39 members.2.temperature=40 >/dev/null
+wine ./lmxsim.exe create 1 controller "Lumavex ZDA-RS481" >/dev/null
+wine ./lmxsim.exe set 1 members.0.temperature=60 members.1.temperature=45 >/dev/null
+wine ./dwsvc.exe install >/dev/null
+wine ./monswitch.exe start LMXDuowatch >/dev/null
+wait_until 'wine ./lmxpipe.exe ready | grep -q ready'
+wine ./lmxpipe.exe set-temperature 0x3C01 >/dev/null
+wine ./lmxpipe.exe set-patrol 0x1E0A0381 >/dev/null
+wine ./lmxpipe.exe set-dialog 0 >/dev/null
+wine ./lmxpipe.exe refresh >/dev/null
+wait_until '[ "$(wine ./lmxpipe.exe status | grep -c "RAID No.")" = 2 ]'
+
+launch tray_pid "Duowatch" wine ./LMXDuowatch.exe
+picture "Duowatch" "$out/windows/alert.png"
+keys "Duowatch" Return
+picture "RAID情報" "$out/windows/raid-info-tab-rebuilding.png"
+keys "RAID情報" alt+e v
+picture "ベリファイスケジュール設定" "$out/windows/setting-patrol.png"
+keys "ベリファイスケジュール設定" Escape
+keys "RAID情報" alt+e d
+keys "RAID情報表示設定" space alt+s
+wait_window_gone "RAID情報表示設定"
+keys "RAID情報" Down Down
+picture "RAID情報" "$out/windows/raid-info-tree-drive.png"
+wine ./monswitch.exe stop LMXDuowatch >/dev/null || true

@@ -58,9 +58,7 @@ TEST(ConsolePrograms, SimulatedControllerIsListedByTheFirmwareTool) {
     const ProgramRun noFile = run("LMXDuo_fwupTool", "--update 1 no-such-image.bin");
     EXPECT_EQ(4, noFile.exitCode) << noFile.output;
     EXPECT_NE(std::string::npos, noFile.output.find("Specified Invalid File.")) << noFile.output;
-    const ProgramRun dialog = run("LMXDuo_fwupTool", "");
-    EXPECT_NE(0, dialog.exitCode);
-    EXPECT_NE(std::string::npos, dialog.output.find("no dialog")) << dialog.output;
+    // Without an option the tool is its dialog, which windows_gui_tests works.
 }
 
 // A file name outside the system's code page reaches the program whole: the command line is
