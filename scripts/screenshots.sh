@@ -274,6 +274,13 @@ export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 wine_started=1
 wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w
+# A fresh prefix has no Japanese face: the dialog fonts ("MS UI Gothic", "MS Shell Dlg") and the
+# menus' and captions' faces are drawn with IPAGothic, as on Linux (the face Windows would use
+# is not there to take).
+for face in "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Segoe UI"; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAGothic /f </dev/null >/dev/null 2>&1
+done
+wineserver -w
 windows_programs=$scratch/windows-programs
 mkdir -p "$windows_programs"
 cp "$windows_bin"/{LMXDuo_fwupTool.exe,lmxsim.exe} "$windows_programs/"

@@ -569,6 +569,7 @@ int Win32DialogWindow::doModal() {
     if (ownerWasEnabled) EnableWindow(owner_, FALSE);
     show();
     modalRunning_ = true;
+    inModalLoop_ = true;
     ModalAnswer::modalRunStarting(*this);
     MSG message;
     while (modalRunning_) {
@@ -584,6 +585,9 @@ int Win32DialogWindow::doModal() {
         DispatchMessageW(&message);
     }
     modalRunning_ = false;
+    inModalLoop_ = false;
+    // The owner is enabled again before the dialog goes, so that Windows hands the activation
+    // back to it rather than to another program's window (as MFC's DoModal does).
     if (ownerWasEnabled) EnableWindow(owner_, TRUE);
     hide();
     return result_.value_or(-1);
@@ -592,7 +596,8 @@ int Win32DialogWindow::doModal() {
 void Win32DialogWindow::endDialog(int result) {
     result_ = result;
     modalRunning_ = false;
-    hide();
+    // A modal run hides its dialog itself, once the owner is enabled again.
+    if (!inModalLoop_) hide();
     // Wakes a modal loop waiting in GetMessage.
     if (window_) PostMessageW(window_, WM_NULL, 0, 0);
 }

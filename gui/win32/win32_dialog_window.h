@@ -151,6 +151,7 @@ private:
     HMENU menuBar_ = nullptr;
     bool child_ = false;
     bool modalRunning_ = false;
+    bool inModalLoop_ = false;
     bool placed_ = false;
     HWND owner_ = nullptr;
     HWND window_ = nullptr;
