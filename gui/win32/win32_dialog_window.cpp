@@ -629,6 +629,13 @@ void Win32DialogWindow::show() {
     placeOnFirstShow();
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
+    if (menuBar_) DrawMenuBar(window_);
+    // A dialog made hidden has had no control to give the focus to: the first one that takes
+    // the Tab key gets it, as in a dialog shown at its creation.
+    const HWND focused = GetFocus();
+    if (!focused || (focused != window_ && !IsChild(window_, focused))) {
+        if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+    }
 }
 
 void Win32DialogWindow::hide() {
