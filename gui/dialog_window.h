@@ -127,7 +127,8 @@ public:
     virtual void setBackground(int id, std::optional<std::uint32_t> rgb) = 0;
     virtual std::optional<std::uint32_t> background(int id) const = 0;
     // A right-aligned static text: up to `pixels` between its text and its right edge, where
-    // the text leaves that room.
+    // the text leaves that room; where the text needs more than the label's width, the label
+    // may grow to the left (so that no part of the text is cut off).
     virtual void keepGapAfterText(int id, int pixels) = 0;
 
     // Text progress bars; text(id) reads the bar's text.

@@ -705,8 +705,18 @@ void Win32DialogWindow::keepGapAfterText(int id, int pixels) {
     SelectObject(context, previous);
     ReleaseDC(label, context);
     // A right-aligned static text ends at its right edge: the gap is the width given up there.
+    // A text wider than its label (the dialog font's faces differ from machine to machine)
+    // would break into a second line that the label's height cuts off: the label grows to the
+    // left instead, its right edge where it was.
     PixelRect rect = controlRect(id);
-    rect.width -= std::clamp(rect.width - static_cast<int>(extent.cx), 0, pixels);
+    const int room = rect.width - static_cast<int>(extent.cx);
+    if (room < 0) {
+        const int grow = std::min(-room, rect.x);
+        rect.x -= grow;
+        rect.width += grow;
+    } else {
+        rect.width -= std::min(room, pixels);
+    }
     setControlRect(id, rect);
 }
 
