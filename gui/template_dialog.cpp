@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
@@ -201,6 +202,23 @@ bool TemplateDialog::command(int id) {
         return true;
     }
     return false;
+}
+
+void TemplateDialog::postTask(std::function<void()> task) {
+    {
+        std::lock_guard lock(postedLock_);
+        posted_.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(this, "runPostedTasks", Qt::QueuedConnection);
+}
+
+void TemplateDialog::runPostedTasks() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(postedLock_);
+        tasks.swap(posted_);
+    }
+    for (auto& task : tasks) task();
 }
 
 void TemplateDialog::setWindowProcedure(platform::windows::WindowProcedure procedure) {

@@ -7,8 +7,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 
 #include "gui/dialog_template.h"
@@ -48,6 +50,11 @@ public:
     void onCommand(int id, std::function<void()> handler);
     // WM_COMMAND with this id, as a click or a menu item sends it; false when nothing takes it.
     bool sendCommand(int id) { return command(id); }
+    // From any thread: `task` runs later on the dialog's thread, after those posted before it;
+    // tasks not yet run when the dialog goes are dropped. The tasks wait in a queue of the
+    // dialog's own: the call that fetches them carries nothing across threads itself.
+    void postTask(std::function<void()> task);
+
     // Called after the window was shown (true) or hidden (false).
     void setVisibilityHandler(std::function<void(bool shown)> handler) { visibilityHandler_ = std::move(handler); }
 
@@ -80,6 +87,8 @@ public:
     void setKeyPolicy(const KeyPolicy& keys) { keys_ = keys; }
 
 protected:
+    Q_INVOKABLE void runPostedTasks();
+
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -103,6 +112,8 @@ private:
     QMenuBar* menuBar_ = nullptr;
     std::function<bool()> closeFilter_;
     std::function<void(bool)> visibilityHandler_;
+    std::mutex postedLock_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace lmx::gui

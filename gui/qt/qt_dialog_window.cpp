@@ -625,8 +625,7 @@ std::intptr_t QtDialogWindow::sendMessage(std::uint32_t message, std::uintptr_t 
 }
 
 void QtDialogWindow::post(std::function<void()> task) {
-    // A queued call on a destroyed receiver is dropped by Qt.
-    QMetaObject::invokeMethod(dialog_, std::move(task), Qt::QueuedConnection);
+    dialog_->postTask(std::move(task));
 }
 
 QWidget* widgetOf(DialogWindow* window) {

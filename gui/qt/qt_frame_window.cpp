@@ -9,7 +9,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <deque>
 #include <map>
+#include <mutex>
 #include <utility>
 
 namespace lmx::gui {
@@ -18,6 +20,7 @@ namespace {
 
 // The frame on Qt: a widget never shown, whose thread is the one it was made on.
 class QtFrameWindow final : public QWidget, public FrameWindow {
+    Q_OBJECT
 public:
     QtFrameWindow(std::string_view title, platform::windows::WindowProcedure procedure);
     ~QtFrameWindow() override;
@@ -33,6 +36,12 @@ public:
 
 private:
     std::intptr_t dispatch(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // The posted tasks wait in a queue of the frame's own: the queued call that runs them carries
+    // nothing across threads itself.
+    Q_INVOKABLE void runPosted();
+
+    std::mutex postedLock_;
+    std::deque<std::function<void()>> posted_;
 
     platform::windows::WindowProcedure procedure_;
     std::unique_ptr<platform::windows::Window> directoryWindow_;
@@ -90,8 +99,7 @@ std::intptr_t QtFrameWindow::sendMessage(std::uint32_t message, std::uintptr_t w
 }
 
 void QtFrameWindow::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    QMetaObject::invokeMethod(
-        this, [this, message, wParam, lParam] { dispatch(message, wParam, lParam); }, Qt::QueuedConnection);
+    post([this, message, wParam, lParam] { dispatch(message, wParam, lParam); });
 }
 
 void QtFrameWindow::setWindowTimer(std::uintptr_t id, int milliseconds) {
@@ -117,8 +125,20 @@ bool QtFrameWindow::hasWindowTimer(std::uintptr_t id) const {
 }
 
 void QtFrameWindow::post(std::function<void()> task) {
-    // A queued call on a destroyed receiver is dropped by Qt.
-    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    {
+        std::lock_guard lock(postedLock_);
+        posted_.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
+}
+
+void QtFrameWindow::runPosted() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard lock(postedLock_);
+        tasks.swap(posted_);
+    }
+    for (auto& task : tasks) task();
 }
 
 std::unique_ptr<FrameWindow> createFrameWindow(std::string_view title, platform::windows::WindowProcedure procedure) {
@@ -138,3 +158,5 @@ bool openDocument(const std::filesystem::path& document) {
 }
 
 }  // namespace lmx::gui
+
+#include "qt_frame_window.moc"

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -27,12 +29,22 @@ struct DispatcherState {
     // The handles RegisterServiceCtrlHandlerExW gave, by ServiceStatusHandle::id - 1.
     std::vector<SERVICE_STATUS_HANDLE> statusHandles;
     DWORD lastReportedState = 0;
+    // The service's main routine runs on the manager's thread, which goes on after it reported
+    // "stopped" and so after the dispatcher has returned in the program's main thread.
+    bool mainRunning = false;
+    std::condition_variable mainEnded;
 };
 
 DispatcherState& dispatcher() {
-    static DispatcherState state;
-    return state;
+    // Never destroyed: the main routine's thread may still take the lock while the program's
+    // main thread is leaving.
+    static auto* state = new DispatcherState;
+    return *state;
 }
+
+// How long the dispatcher waits, once the manager has let it return, for the main routine's
+// thread to have left the service's code.
+constexpr auto kMainRoutineEndWait = std::chrono::seconds(5);
 
 DWORD WINAPI handleControl(DWORD control, DWORD, LPVOID, LPVOID) {
     ServiceControlHandler handler;
@@ -62,7 +74,24 @@ void takeRootFromArguments(DWORD count, LPWSTR* arguments) {
     }
 }
 
+// Marks the main routine's run, and its end for the dispatcher waiting in the main thread.
+class MainRoutineRun {
+public:
+    MainRoutineRun() {
+        std::lock_guard lock(dispatcher().lock);
+        dispatcher().mainRunning = true;
+    }
+    ~MainRoutineRun() {
+        std::lock_guard lock(dispatcher().lock);
+        dispatcher().mainRunning = false;
+        dispatcher().mainEnded.notify_all();
+    }
+    MainRoutineRun(const MainRoutineRun&) = delete;
+    MainRoutineRun& operator=(const MainRoutineRun&) = delete;
+};
+
 void WINAPI runServiceMain(DWORD count, LPWSTR* arguments) {
+    const MainRoutineRun run;
     takeRootFromArguments(count, arguments);
     ServiceMainRoutine serviceMain;
     {
@@ -100,7 +129,11 @@ bool startServiceCtrlDispatcher(std::string_view name, const ServiceMainRoutine&
     const BOOL ran = ::StartServiceCtrlDispatcherW(table);
     const DWORD error = ran ? ERROR_SUCCESS : ::GetLastError();
     {
-        std::lock_guard lock(dispatcher().lock);
+        // The program must not end (and destroy what the main routine uses) while the routine's
+        // thread is still on its way out; the wait is bounded, as a hung routine must not keep
+        // the process alive.
+        std::unique_lock lock(dispatcher().lock);
+        dispatcher().mainEnded.wait_for(lock, kMainRoutineEndWait, [] { return !dispatcher().mainRunning; });
         dispatcher().serviceMain = nullptr;
         dispatcher().handler = nullptr;
     }
