@@ -205,20 +205,12 @@ bool TemplateDialog::command(int id) {
 }
 
 void TemplateDialog::postTask(std::function<void()> task) {
-    {
-        std::lock_guard lock(postedLock_);
-        posted_.push_back(std::move(task));
-    }
+    posted_.add(std::move(task));
     QMetaObject::invokeMethod(this, "runPostedTasks", Qt::QueuedConnection);
 }
 
 void TemplateDialog::runPostedTasks() {
-    std::deque<std::function<void()>> tasks;
-    {
-        std::lock_guard lock(postedLock_);
-        tasks.swap(posted_);
-    }
-    for (auto& task : tasks) task();
+    posted_.runAll();
 }
 
 void TemplateDialog::setWindowProcedure(platform::windows::WindowProcedure procedure) {

@@ -7,14 +7,13 @@
 #include <QString>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
+#include "gui/posted_tasks.h"
 #include "platform/window_directory.h"
 
 class QCloseEvent;
@@ -112,8 +111,7 @@ private:
     QMenuBar* menuBar_ = nullptr;
     std::function<bool()> closeFilter_;
     std::function<void(bool)> visibilityHandler_;
-    std::mutex postedLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedTasks posted_;
 };
 
 }  // namespace lmx::gui

@@ -1,4 +1,5 @@
 #include "gui/frame_window.h"
+#include "gui/posted_tasks.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -9,9 +10,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <deque>
 #include <map>
-#include <mutex>
 #include <utility>
 
 namespace lmx::gui {
@@ -40,8 +39,7 @@ private:
     // nothing across threads itself.
     Q_INVOKABLE void runPosted();
 
-    std::mutex postedLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedTasks posted_;
 
     platform::windows::WindowProcedure procedure_;
     std::unique_ptr<platform::windows::Window> directoryWindow_;
@@ -125,20 +123,12 @@ bool QtFrameWindow::hasWindowTimer(std::uintptr_t id) const {
 }
 
 void QtFrameWindow::post(std::function<void()> task) {
-    {
-        std::lock_guard lock(postedLock_);
-        posted_.push_back(std::move(task));
-    }
+    posted_.add(std::move(task));
     QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
 }
 
 void QtFrameWindow::runPosted() {
-    std::deque<std::function<void()>> tasks;
-    {
-        std::lock_guard lock(postedLock_);
-        tasks.swap(posted_);
-    }
-    for (auto& task : tasks) task();
+    posted_.runAll();
 }
 
 std::unique_ptr<FrameWindow> createFrameWindow(std::string_view title, platform::windows::WindowProcedure procedure) {

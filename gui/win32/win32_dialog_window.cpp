@@ -647,20 +647,12 @@ bool Win32DialogWindow::isVisible() const {
 }
 
 void Win32DialogWindow::post(std::function<void()> task) {
-    {
-        std::lock_guard lock(postedLock_);
-        posted_.push_back(std::move(task));
-    }
+    posted_.add(std::move(task));
     PostMessageW(window_, kRunPosted, 0, 0);
 }
 
 void Win32DialogWindow::runPosted() {
-    std::deque<std::function<void()>> tasks;
-    {
-        std::lock_guard lock(postedLock_);
-        tasks.swap(posted_);
-    }
-    for (auto& task : tasks) task();
+    posted_.runAll();
 }
 
 bool Win32DialogWindow::isShown(int id) const {

@@ -6,11 +6,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <deque>
 #include <map>
-#include <mutex>
 
 #include "gui/dialog_window.h"
+#include "gui/posted_tasks.h"
 
 namespace lmx::gui::win32 {
 
@@ -156,8 +155,7 @@ private:
     HWND owner_ = nullptr;
     HWND window_ = nullptr;
 
-    std::mutex postedLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedTasks posted_;
 };
 
 // The window a dialog window is drawn with; null for null.

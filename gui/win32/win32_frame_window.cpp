@@ -1,12 +1,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <deque>
 #include <mutex>
 #include <set>
 #include <utility>
 
 #include "gui/frame_window.h"
+#include "gui/posted_tasks.h"
 #include "gui/win32/win32_dialog_window.h"
 #include "platform/windows/wide_text.h"
 
@@ -70,10 +70,7 @@ public:
     }
 
     void post(std::function<void()> task) override {
-        {
-            std::lock_guard lock(postedLock_);
-            posted_.push_back(std::move(task));
-        }
+        posted_.add(std::move(task));
         PostMessageW(window_, kRunPosted, 0, 0);
     }
 
@@ -112,12 +109,7 @@ private:
     }
 
     void runPosted() {
-        std::deque<std::function<void()>> tasks;
-        {
-            std::lock_guard lock(postedLock_);
-            tasks.swap(posted_);
-        }
-        for (auto& task : tasks) task();
+        posted_.runAll();
     }
 
     std::string title_;
@@ -126,8 +118,7 @@ private:
     HWND window_ = nullptr;
     std::unique_ptr<platform::windows::Window> directoryWindow_;
     std::set<std::uintptr_t> timers_;
-    std::mutex postedLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedTasks posted_;
 };
 
 }  // namespace
